@@ -117,3 +117,7 @@ DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
 BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
 BOOL SetEndOfFile(HANDLE file);
 BOOL FlushFileBuffers(HANDLE file);
+
+// Full path of a relative or absolute path ("." and ".." resolved); the
+// result's length, or the size needed when the buffer is too small.
+DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR* filePart);

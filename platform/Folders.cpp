@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -437,4 +438,19 @@ BOOL GetDiskFreeSpaceExA(LPCSTR root, PULARGE_INTEGER freeToCaller, PULARGE_INTE
                          PULARGE_INTEGER totalFree) {
     std::wstring wide = AnsiToWide(root);
     return GetDiskFreeSpaceExW(root != nullptr ? wide.c_str() : nullptr, freeToCaller, total, totalFree);
+}
+
+DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR* filePart) {
+    std::wstring full = path != nullptr ? platform::FullWindowsPath(path) : std::wstring();
+    if (full.empty()) {
+        SetLastError(ERROR_INVALID_NAME);
+        return 0;
+    }
+    if (buffer == nullptr || size <= full.size()) return static_cast<DWORD>(full.size() + 1);
+    std::wmemcpy(buffer, full.c_str(), full.size() + 1);
+    if (filePart != nullptr) {
+        size_t slash = full.find_last_of(L'\\');
+        *filePart = (slash == std::wstring::npos || slash + 1 == full.size()) ? nullptr : buffer + slash + 1;
+    }
+    return static_cast<DWORD>(full.size());
 }
