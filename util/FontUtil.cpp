@@ -1,0 +1,3 @@
+#include "util/FontUtil.h"
+
+std::wstring GetDefaultFontName() { return L"ArialMT"; }
