@@ -69,6 +69,15 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
     return platform::RegisterHandle(std::make_shared<FileObject>(fd));
 }
 
+HANDLE platform::DuplicateHostDescriptor(int descriptor) {
+    int fd = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        SetLastError(platform::ErrorFromErrno(errno));
+        return INVALID_HANDLE_VALUE;
+    }
+    return platform::RegisterHandle(std::make_shared<FileObject>(fd));
+}
+
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPVOID) {
     std::shared_ptr<FileObject> file = LookupFile(handle);
     if (bytesRead) *bytesRead = 0;

@@ -121,3 +121,9 @@ BOOL FlushFileBuffers(HANDLE file);
 // Full path of a relative or absolute path ("." and ".." resolved); the
 // result's length, or the size needed when the buffer is too small.
 DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR* filePart);
+
+namespace platform {
+// A kernel file handle over a duplicate of a host descriptor, so that
+// ReadFile/WriteFile reach it (the console's standard streams use it).
+HANDLE DuplicateHostDescriptor(int descriptor);
+}  // namespace platform

@@ -3,6 +3,7 @@
 
 #include "platform/Clock.h"
 #include "platform/CodePages.h"
+#include "platform/Console.h"
 #include "platform/CrtStrings.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
