@@ -47,7 +47,13 @@ const char kLowerDigits[] = "0123456789abcdef";
 #define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
 #define MD5_STEP(f, a, b, c, d, word, constant, shift)          \
-    a += f(b, c, d) + (word) + static_cast<std::uint32_t>(constant); \
+    a += (word) + static_cast<std::uint32_t>(constant);          \
+    a += f(b, c, d);                                             \
+    a = Rotate(a, shift) + b
+// G as two disjoint parts added separately, which shortens the dependency chain.
+#define MD5_STEP_G(a, b, c, d, word, constant, shift)           \
+    a += (word) + static_cast<std::uint32_t>(constant) + ((c) & ~(d)); \
+    a += (b) & (d);                                              \
     a = Rotate(a, shift) + b
 
 void Md5::Transform(std::uint32_t state[4], const unsigned char* data, size_t blocks) {
@@ -77,22 +83,22 @@ void Md5::Transform(std::uint32_t state[4], const unsigned char* data, size_t bl
         MD5_STEP(MD5_F, c, d, a, b, x14, 0xa679438e, 17);
         MD5_STEP(MD5_F, b, c, d, a, x15, 0x49b40821, 22);
 
-        MD5_STEP(MD5_G, a, b, c, d, x1, 0xf61e2562, 5);
-        MD5_STEP(MD5_G, d, a, b, c, x6, 0xc040b340, 9);
-        MD5_STEP(MD5_G, c, d, a, b, x11, 0x265e5a51, 14);
-        MD5_STEP(MD5_G, b, c, d, a, x0, 0xe9b6c7aa, 20);
-        MD5_STEP(MD5_G, a, b, c, d, x5, 0xd62f105d, 5);
-        MD5_STEP(MD5_G, d, a, b, c, x10, 0x02441453, 9);
-        MD5_STEP(MD5_G, c, d, a, b, x15, 0xd8a1e681, 14);
-        MD5_STEP(MD5_G, b, c, d, a, x4, 0xe7d3fbc8, 20);
-        MD5_STEP(MD5_G, a, b, c, d, x9, 0x21e1cde6, 5);
-        MD5_STEP(MD5_G, d, a, b, c, x14, 0xc33707d6, 9);
-        MD5_STEP(MD5_G, c, d, a, b, x3, 0xf4d50d87, 14);
-        MD5_STEP(MD5_G, b, c, d, a, x8, 0x455a14ed, 20);
-        MD5_STEP(MD5_G, a, b, c, d, x13, 0xa9e3e905, 5);
-        MD5_STEP(MD5_G, d, a, b, c, x2, 0xfcefa3f8, 9);
-        MD5_STEP(MD5_G, c, d, a, b, x7, 0x676f02d9, 14);
-        MD5_STEP(MD5_G, b, c, d, a, x12, 0x8d2a4c8a, 20);
+        MD5_STEP_G(a, b, c, d, x1, 0xf61e2562, 5);
+        MD5_STEP_G(d, a, b, c, x6, 0xc040b340, 9);
+        MD5_STEP_G(c, d, a, b, x11, 0x265e5a51, 14);
+        MD5_STEP_G(b, c, d, a, x0, 0xe9b6c7aa, 20);
+        MD5_STEP_G(a, b, c, d, x5, 0xd62f105d, 5);
+        MD5_STEP_G(d, a, b, c, x10, 0x02441453, 9);
+        MD5_STEP_G(c, d, a, b, x15, 0xd8a1e681, 14);
+        MD5_STEP_G(b, c, d, a, x4, 0xe7d3fbc8, 20);
+        MD5_STEP_G(a, b, c, d, x9, 0x21e1cde6, 5);
+        MD5_STEP_G(d, a, b, c, x14, 0xc33707d6, 9);
+        MD5_STEP_G(c, d, a, b, x3, 0xf4d50d87, 14);
+        MD5_STEP_G(b, c, d, a, x8, 0x455a14ed, 20);
+        MD5_STEP_G(a, b, c, d, x13, 0xa9e3e905, 5);
+        MD5_STEP_G(d, a, b, c, x2, 0xfcefa3f8, 9);
+        MD5_STEP_G(c, d, a, b, x7, 0x676f02d9, 14);
+        MD5_STEP_G(b, c, d, a, x12, 0x8d2a4c8a, 20);
 
         MD5_STEP(MD5_H, a, b, c, d, x5, 0xfffa3942, 4);
         MD5_STEP(MD5_H, d, a, b, c, x8, 0x8771f681, 11);
@@ -140,6 +146,7 @@ void Md5::Transform(std::uint32_t state[4], const unsigned char* data, size_t bl
 }
 
 #undef MD5_STEP
+#undef MD5_STEP_G
 #undef MD5_F
 #undef MD5_G
 #undef MD5_H
