@@ -48,7 +48,12 @@ std::string Machine::DefaultRoot() {
 
 Machine& Machine::Current() {
     std::lock_guard<std::mutex> lock(g_currentLock);
-    if (!g_current) g_current = std::make_shared<Machine>(DefaultRoot(), MachineProfile{});
+    if (!g_current) {
+        // A child started elevated ("runas") by a process of this machine inherits the answer.
+        MachineProfile profile;
+        profile.elevated = EnvOr("WEBINSTALLER_MACHINE_ELEVATED", "") == "1";
+        g_current = std::make_shared<Machine>(DefaultRoot(), std::move(profile));
+    }
     return *g_current;
 }
 

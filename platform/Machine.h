@@ -20,6 +20,15 @@
 
 namespace platform {
 
+// One network adapter of a fixed adapter table (GetAdaptersInfo and the
+// adapter registry keys seeded from it).
+struct NetworkAdapterEntry {
+    std::string name;           // adapter name, as "{GUID}" on Windows
+    std::string description;
+    std::vector<BYTE> address;  // hardware address, usually 6 bytes
+    bool pci = false;           // a physical adapter on a PCI bus; false: virtual
+};
+
 struct MachineProfile {
     // Version as RtlGetNtVersionNumbers reports it (Windows 10 22H2 by default).
     DWORD osMajor = 10;
@@ -40,6 +49,13 @@ struct MachineProfile {
     std::vector<wchar_t> extraDrives;   // drive letters besides C: (e.g. 'D')
     std::map<wchar_t, ULONGLONG> freeBytes;  // free space per drive; default: the host's
     std::wstring moduleFileName;        // empty: the running program, seen through Z:
+    // Elevation prompts ("runas") that the user declines (ERROR_CANCELLED)
+    // before accepting; each declined prompt counts this down.
+    int elevationDeclines = 0;
+    bool workstationInfoFails = false;   // NetWkstaGetInfo answers an error
+    bool shutdownPrivilegeHeld = true;   // the token holds SeShutdownPrivilege
+    // Replaces the host's network interfaces (from /sys/class/net) when set.
+    std::optional<std::vector<NetworkAdapterEntry>> networkAdapters;
 };
 
 class Machine {

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/HostPaths.h"
+#include "platform/Win32.h"
+#include "tests/support/MachineFixture.h"
+
+namespace {
+
+TEST(CommandLineTest, SplitsByTheRuntimeRules) {
+    struct Case {
+        const wchar_t* line;
+        std::vector<std::wstring> arguments;
+    } cases[] = {
+        {L"prog a b", {L"prog", L"a", L"b"}},
+        {L"\"C:\\Program Files\\p.exe\" x", {L"C:\\Program Files\\p.exe", L"x"}},
+        {L"p \"a b\"  c\t d", {L"p", L"a b", L"c", L"d"}},
+        {L"p a\\\\b \\\"q\\\"", {L"p", L"a\\\\b", L"\"q\""}},
+        {L"p \"a\\\\\" b", {L"p", L"a\\", L"b"}},
+        {L"p \"x\"\"y\"", {L"p", L"x\"y"}},
+        {L"p \"\"", {L"p", L""}},
+        {L"C:\\dir\\p.exe \"C:\\path\\\\\"", {L"C:\\dir\\p.exe", L"C:\\path\\"}},
+        {L"p /install_path\"C:\\A B\"", {L"p", L"/install_pathC:\\A B"}},
+        {L" --installmode", {L"", L"--installmode"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(c.arguments, platform::SplitCommandLine(c.line));
+    }
+}
+
+TEST(CommandLineTest, QuotingRoundTrips) {
+    std::vector<std::wstring> arguments = {L"C:\\Program Files\\p.exe", L"plain", L"with space", L"quote\"inside",
+                                           L"trailing\\", L"both \\\"", L"", L"tab\there", L"C:\\dir\\"};
+    std::wstring line = platform::JoinCommandLine(arguments);
+    EXPECT_EQ(arguments, platform::SplitCommandLine(line));
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(line.c_str(), &count);
+    ASSERT_NE(nullptr, argv);
+    ASSERT_EQ(static_cast<int>(arguments.size()), count);
+    for (int i = 0; i < count; ++i) EXPECT_EQ(arguments[i], argv[i]);
+    LocalFree(argv);
+}
+
+class ProcessTest : public testsupport::MachineTest {
+protected:
+    std::wstring child = platform::FromHostPath(PLATFORM_TEST_CHILD);
+
+    HANDLE Start(const std::wstring& arguments, DWORD* pid = nullptr) {
+        std::wstring command = L"\"" + child + L"\" " + arguments;
+        PROCESS_INFORMATION info{};
+        EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
+        CloseHandle(info.hThread);
+        if (pid != nullptr) *pid = info.dwProcessId;
+        return info.hProcess;
+    }
+    static DWORD ExitCode(HANDLE process) {
+        DWORD code = 0xDEAD;
+        EXPECT_TRUE(GetExitCodeProcess(process, &code));
+        return code;
+    }
+};
+
+TEST_F(ProcessTest, RunasArgumentsArriveExactlyAfterDeclinedPrompts) {
+    machine.profile().elevationDeclines = 2;
+    std::string out = Host(L"C:\\args.txt");
+    std::wstring parameters = L"args \"" + platform::Utf8ToUtf16(out) +
+                              L"\" plain \"with space\" \"quote\\\"inside\" \"C:\\dir\\\\\" a\\\\b /install_path\"C:\\A B\"";
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = L"runas";
+    info.lpFile = child.c_str();
+    info.lpParameters = parameters.c_str();
+    info.nShow = SW_HIDE;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_FALSE(ShellExecuteExW(&info));
+        EXPECT_EQ(ERROR_CANCELLED, GetLastError());
+        EXPECT_EQ(nullptr, info.hProcess);
+    }
+    ASSERT_TRUE(ShellExecuteExW(&info));
+    EXPECT_GT(reinterpret_cast<INT_PTR>(info.hInstApp), 32);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(info.hProcess, 10000));
+    EXPECT_EQ(0u, ExitCode(info.hProcess));
+    CloseHandle(info.hProcess);
+    EXPECT_EQ("elevated=1\nplain\nwith space\nquote\"inside\nC:\\dir\\\na\\\\b\n/install_pathC:\\A B\n",
+              ReadHostFile(out));
+    std::vector<std::string> events = platform::MachineEvents();
+    ASSERT_EQ(3u, events.size());
+    EXPECT_EQ(0u, events[0].rfind("Elevation declined", 0));
+    EXPECT_EQ(0u, events[2].rfind("Elevation accepted", 0));
+}
+
+TEST_F(ProcessTest, ShellExecuteOpenRunsUnelevatedAndRecordsDocuments) {
+    std::string out = Host(L"C:\\open.txt");
+    std::wstring parameters = L"args \"" + platform::Utf8ToUtf16(out) + L"\" one";
+    HINSTANCE result = ShellExecuteW(nullptr, L"open", child.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+    EXPECT_GT(reinterpret_cast<INT_PTR>(result), 32);
+    for (int i = 0; i < 500 && ReadHostFile(out).find("one\n") == std::string::npos; ++i) Sleep(10);
+    EXPECT_EQ("elevated=0\none\n", ReadHostFile(out));
+
+    EXPECT_GT(reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", L"https://example.invalid/finish", nullptr,
+                                                      nullptr, SW_SHOWNORMAL)),
+              32);
+    EXPECT_EQ(SE_ERR_FNF, static_cast<int>(reinterpret_cast<INT_PTR>(
+                              ShellExecuteW(nullptr, L"open", L"C:\\missing.exe", nullptr, nullptr, SW_SHOWNORMAL))));
+    std::vector<std::string> events = platform::MachineEvents();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ("ShellExecute open https://example.invalid/finish", events.back());
+}
+
+TEST_F(ProcessTest, ExitCodesWaitsAndTermination) {
+    HANDLE exits = Start(L"exit 7");
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(exits, 10000));
+    EXPECT_EQ(7u, ExitCode(exits));
+    EXPECT_FALSE(TerminateProcess(exits, 1)) << "an ended process cannot be ended again";
+    CloseHandle(exits);
+
+    DWORD pid = 0;
+    HANDLE sleeper = Start(L"sleep 20000", &pid);
+    EXPECT_EQ(STILL_ACTIVE, ExitCode(sleeper));
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(sleeper, 30));
+
+    // Enumeration finds it with its image path; a second handle can end it.
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    ASSERT_NE(INVALID_HANDLE_VALUE, snapshot);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == pid) found = std::wstring(entry.szExeFile) == L"platform_test_child";
+    CloseHandle(snapshot);
+    EXPECT_TRUE(found);
+    HANDLE opened = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    ASSERT_NE(nullptr, opened);
+    wchar_t path[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameExW(opened, nullptr, path, MAX_PATH), 0u);
+    EXPECT_EQ(child, path);
+    ASSERT_TRUE(TerminateProcess(opened, 3));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(sleeper, 10000));
+    EXPECT_EQ(3u, ExitCode(sleeper));
+    EXPECT_EQ(3u, ExitCode(opened));
+    CloseHandle(opened);
+    CloseHandle(sleeper);
+    EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(sleeper, 0));
+}
+
+TEST_F(ProcessTest, ProcessesOutsideOurTreeAreNeverEnded) {
+    std::string out = Host(L"C:\\orphan.txt");
+    HANDLE parent = Start(L"orphan \"" + platform::Utf8ToUtf16(out) + L"\" 1500");
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(parent, 10000));
+    ASSERT_EQ(0u, ExitCode(parent));
+    CloseHandle(parent);
+    DWORD orphan = static_cast<DWORD>(std::strtoul(ReadHostFile(out).c_str(), nullptr, 10));
+    ASSERT_NE(0u, orphan);
+    EXPECT_FALSE(platform::IsOwnDescendant(orphan));
+    HANDLE handle = OpenProcess(PROCESS_TERMINATE, FALSE, orphan);
+    ASSERT_NE(nullptr, handle);
+    EXPECT_FALSE(TerminateProcess(handle, 1));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError());
+    EXPECT_EQ(STILL_ACTIVE, ExitCode(handle));
+    CloseHandle(handle);
+
+    EXPECT_EQ(nullptr, OpenProcess(PROCESS_TERMINATE, FALSE, 0));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
+}
+
+TEST_F(ProcessTest, MissingProgramsAndFoldersFail) {
+    std::wstring command = L"C:\\nowhere\\missing.exe";
+    PROCESS_INFORMATION info{};
+    EXPECT_FALSE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetLastError());
+    std::wstring valid = L"\"" + child + L"\" exit 0";
+    EXPECT_FALSE(CreateProcessW(nullptr, valid.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\no-such-folder",
+                                nullptr, &info));
+    EXPECT_EQ(ERROR_DIRECTORY_NAME_INVALID, GetLastError());
+}
+
+}  // namespace
