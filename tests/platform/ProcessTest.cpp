@@ -150,7 +150,7 @@ TEST_F(ProcessTest, ExitCodesWaitsAndTermination) {
 
 TEST_F(ProcessTest, ProcessesOutsideOurTreeAreNeverEnded) {
     std::string out = Host(L"C:\\orphan.txt");
-    HANDLE parent = Start(L"orphan \"" + platform::Utf8ToUtf16(out) + L"\" 1500");
+    HANDLE parent = Start(L"orphan \"" + platform::Utf8ToUtf16(out) + L"\" 600");
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(parent, 10000));
     ASSERT_EQ(0u, ExitCode(parent));
     CloseHandle(parent);
