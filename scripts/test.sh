@@ -15,6 +15,7 @@ packages=(
   libboost-date-time-dev libboost-random-dev
   libfreetype-dev libfontconfig-dev libpng-dev libx11-dev
   xvfb xauth fonts-dejavu-core fonts-liberation2 fonts-wqy-microhei
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for package in "${packages[@]}"; do
