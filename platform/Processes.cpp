@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -197,9 +198,22 @@ std::optional<std::string> ProgramHostPath(const std::wstring& program) {
     return host;
 }
 
+// A ".exe" of the machine's own drives, as a copied program is (file copies
+// carry no execute bit).
+bool IsMachineExe(const std::string& host) {
+    const std::string& root = platform::Machine::Current().Root();
+    if (host.rfind(root + "/", 0) != 0 || host.size() < 4) return false;
+    std::string extension = host.substr(host.size() - 4);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".exe";
+}
+
 bool IsProgram(const std::string& host) {
     struct stat info {};
-    return ::stat(host.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & S_IXUSR) != 0;
+    if (::stat(host.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    if ((info.st_mode & S_IXUSR) != 0) return true;
+    if (!IsMachineExe(host)) return false;
+    return ::chmod(host.c_str(), info.st_mode | S_IXUSR) == 0;
 }
 
 // Starts `program` with the arguments after the program name of `commandLine`.
@@ -214,6 +228,11 @@ BOOL Spawn(const std::wstring& applicationName, const std::wstring& commandLine,
     std::optional<std::string> host = ProgramHostPath(program);
     if (!host) {
         SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    if (!IsProgram(*host)) {
+        struct stat info {};
+        SetLastError(::stat(host->c_str(), &info) != 0 ? ERROR_FILE_NOT_FOUND : ERROR_BAD_EXE_FORMAT);
         return FALSE;
     }
     std::vector<std::string> argv{*host};

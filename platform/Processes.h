@@ -3,7 +3,8 @@
 // Programs start as real child processes (posix_spawn). Their paths are
 // Windows paths of the machine (a missing name without extension is tried
 // with ".exe"); their command line is split into arguments by the Windows
-// rules (CommandLine.h). A child shares the machine: it is started with
+// rules (CommandLine.h). A ".exe" copied onto a machine drive is run even
+// without an execute bit (it is given one). A child shares the machine: it is started with
 // WEBINSTALLER_MACHINE_ROOT set to the machine root, and with
 // WEBINSTALLER_MACHINE_ELEVATED=1 when it runs elevated (a "runas" start, or
 // the parent is elevated).
