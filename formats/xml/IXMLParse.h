@@ -95,6 +95,8 @@ public:
     virtual int Save() = 0;
     // Writes the document as UTF-8 XML indented with TABs, creating missing
     // folders. The file is replaced only once the whole text is written.
+    // 1 on success; 0 when the text cannot be made, the file cannot be
+    // opened or not every byte reaches it (the old file then stays).
     virtual int SaveToFile(std::wstring path) = 0;
     // The document tree, owned by this object.
     virtual boost::property_tree::ptree* GetTree() = 0;

@@ -89,16 +89,19 @@ int XMLParse::LoadFromString(const char* text, std::int32_t length) {
 }
 
 int XMLParse::LoadFromFile(std::wstring path) {
+    try {
+        return LoadFile(path);
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+int XMLParse::LoadFile(const std::wstring& path) {
     JFile file;
     if (!file.Open(path.c_str(), JFILE_READ | JFILE_BINARY)) return 0;
     std::uint64_t size = file.GetSize();
     if (size > XML_MAX_DOCUMENT_BYTES) return 0;  // also the all-ones failure value
-    std::vector<char> buffer;
-    try {
-        buffer.assign(static_cast<std::size_t>(size) + 1, '\0');
-    } catch (const std::exception&) {
-        return 0;
-    }
+    std::vector<char> buffer(static_cast<std::size_t>(size) + 1, '\0');
     file.SeekToBegin();
     int read = file.Read(buffer.data(), static_cast<int>(size));
     file.Close();
@@ -111,15 +114,18 @@ int XMLParse::LoadFromFile(std::wstring path) {
 }
 
 int XMLParse::SaveToFile(std::wstring path) {
-    std::string text;
     try {
-        std::ostringstream out;
-        boost::property_tree::write_xml(out, m_tree,
-                                        boost::property_tree::xml_writer_make_settings<std::string>('\t', 1, "utf-8"));
-        text = out.str();
+        return SaveFile(path);
     } catch (const std::exception&) {
-        return 0;
+        return 0;  // the writer refused the tree, or memory ran out
     }
+}
+
+int XMLParse::SaveFile(const std::wstring& path) {
+    std::ostringstream out;
+    boost::property_tree::write_xml(out, m_tree,
+                                    boost::property_tree::xml_writer_make_settings<std::string>('\t', 1, "utf-8"));
+    std::string text = out.str();
     if (path.empty() || text.size() > static_cast<std::size_t>(INT32_MAX)) return 0;
     // Write beside the target and move it into place only when every byte is
     // out, so a failed save never leaves a half-written document.

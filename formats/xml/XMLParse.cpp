@@ -43,8 +43,9 @@ PathLog WriteLogKind() {
 template <typename Value>
 int ReadAttribute(const ptree& tree, std::string path, Value* out, const Value& sentinel, PathLog log) {
     if (out == nullptr) return 0;
-    const std::string original = path;
+    std::string original;
     try {
+        original = path;
         if (!XMLParse::MakeAttrPath(path)) {
             LogPathError(log, original);
             return 0;
@@ -133,16 +134,21 @@ int XMLParse::ReadXML(std::string path, std::int32_t* value) {
 int XMLParse::ReadXML(std::string path, std::string* value) {
     // A failed string read leaves the caller's text as it was.
     if (value == nullptr) return 0;
-    std::string text = *value;
-    int result = ReadAttribute(m_tree, std::move(path), &text, kStringReadFailed, PathLog::None);
-    if (result == 1) *value = std::move(text);
-    return result;
+    try {
+        std::string text;
+        int result = ReadAttribute(m_tree, std::move(path), &text, kStringReadFailed, PathLog::None);
+        if (result == 1) *value = std::move(text);
+        return result;
+    } catch (const std::exception&) {
+        return 0;
+    }
 }
 
 template <typename Value>
 int XMLParse::PutAttribute(std::string path, const Value& value, PathLog log) {
-    const std::string original = path;
+    std::string original;
     try {
+        original = path;
         if (!MakeAttrPath(path)) {
             LogPathError(log, original);
             return 0;
@@ -188,7 +194,11 @@ int XMLParse::SetAt(const std::string& target, const Value& value, PathLog log) 
 
 template <typename Value>
 int XMLParse::SetAttribute(std::string path, const Value& value) {
-    if (!MakeAttrPath(path)) return 0;  // a path without '.' names no attribute
+    try {
+        if (!MakeAttrPath(path)) return 0;  // a path without '.' names no attribute
+    } catch (const std::exception&) {
+        return 0;
+    }
     return SetAt(path, value, WriteLogKind<Value>());
 }
 
@@ -223,6 +233,10 @@ int XMLParse::RemoveXMLNode(std::string path) {
 }
 
 int XMLParse::RemoveXMLAttr(std::string path) {
-    if (!MakeAttrPath(path)) return 0;  // no attribute to name
+    try {
+        if (!MakeAttrPath(path)) return 0;  // no attribute to name
+    } catch (const std::exception&) {
+        return 0;
+    }
     return RemoveXMLNode(std::move(path));
 }

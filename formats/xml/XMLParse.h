@@ -82,6 +82,9 @@ private:
     // The node named by the path (first child per step), or null. An empty
     // path names the root.
     boost::property_tree::ptree* FindNode(const std::string& path);
+    // The bodies of LoadFromFile and SaveToFile; they may throw.
+    int LoadFile(const std::wstring& path);
+    int SaveFile(const std::wstring& path);
 
     template <typename Value>
     int ReadList(const std::string& path, std::vector<Value>* values);
