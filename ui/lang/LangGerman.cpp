@@ -28,7 +28,7 @@ const LangTextEntry kRows[] = {
     {19, L"Ja"},
     {20, L"Nein"},
     {21, L"Wird installiert..."},
-    {22, L"Abbruch"},
+    {22, L"Abbrechen"},
     {23, L"Möchten Sie das Programm wirklich deinstallieren?"},
     {24, L"Deinstallieren"},
     {25, L"Meine persönlichen Einstellungen behalten."},
