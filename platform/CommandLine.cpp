@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "platform/CodePages.h"
+#include "platform/HostPaths.h"
 
 namespace platform {
 
@@ -110,6 +111,9 @@ LPWSTR GetCommandLineW() {
             arguments.push_back(platform::Utf8ToUtf16(bytes.substr(start, end - start)));
             start = end + 1;
         }
+        // The program as Windows names it (a host path is seen through the machine's drives).
+        if (!arguments.empty() && !arguments[0].empty() && arguments[0][0] == L'/')
+            arguments[0] = platform::FromHostPath(platform::Utf16ToUtf8(arguments[0]));
         line = new std::wstring(platform::JoinCommandLine(arguments));  // lives to exit, as on Windows
     });
     return line->data();

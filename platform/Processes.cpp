@@ -366,7 +366,8 @@ int ShellStart(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory
         SetLastError(ERROR_FILE_NOT_FOUND);
         return SE_ERR_FNF;
     }
-    if (runas && !AskElevation(target)) {
+    // An elevated process is not asked again.
+    if (runas && !platform::Machine::Current().Profile().elevated && !AskElevation(target)) {
         SetLastError(ERROR_CANCELLED);
         return SE_ERR_ACCESSDENIED;
     }

@@ -9,6 +9,9 @@
 // WEBINSTALLER_MACHINE_ELEVATED=1 when it runs elevated (a "runas" start, or
 // the parent is elevated).
 //
+// Children get the parent's environment and standard streams; no other handle
+// is inherited, and window placement (show commands) has no effect.
+//
 // Process handles live in the kernel handle table (KernelObjects.h), so
 // WaitForSingleObject and CloseHandle work on them. GetExitCodeProcess gives
 // STILL_ACTIVE (259) while the process runs. Enumeration and image paths come
@@ -19,9 +22,10 @@
 // The "runas" verb asks the machine profile for the elevation answer: while
 // MachineProfile::elevationDeclines is above 0 the prompt is declined
 // (ERROR_CANCELLED, 1223) and the count goes down by one; then it is accepted
-// and the program runs as the same user, marked elevated. Files that are not
-// programs and URLs are "opened" by recording the action as a machine event
-// (MachineEvents.h); no viewer or browser is started.
+// and the program runs as the same user, marked elevated. An elevated
+// process gets no prompt. Files that are not programs and URLs are "opened"
+// by recording the action as a machine event (MachineEvents.h); no viewer or
+// browser is started.
 #pragma once
 
 #include <string>

@@ -11,6 +11,8 @@ const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninsta
 const char kUninstall32[] = "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const char kRunOnce[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\";
 
+std::string GetUninstallKeyPath(const std::string& productKey) { return kUninstall + productKey; }
+
 bool OpenForReading(CMyRegKey& key, const std::string& productKey) {
     if (key.Open(HKEY_LOCAL_MACHINE, GetUninstallKeyPath(productKey).c_str(), false) == ERROR_SUCCESS) return true;
     return key.Open(HKEY_LOCAL_MACHINE, (kUninstall32 + productKey).c_str(), false) == ERROR_SUCCESS;
@@ -39,8 +41,6 @@ std::vector<unsigned long> VersionParts(const std::string& text, bool perDigit) 
 }
 
 }  // namespace
-
-std::string GetUninstallKeyPath(const std::string& productKey) { return kUninstall + productKey; }
 
 bool SetRunOnceValue(const std::string& name, const std::string& command) {
     CMyRegKey key;

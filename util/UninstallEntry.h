@@ -4,9 +4,6 @@
 
 #include <string>
 
-// "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\" + product key.
-std::string GetUninstallKeyPath(const std::string& productKey);
-
 // A RunOnce value (the command runs at the next logon).
 bool SetRunOnceValue(const std::string& name, const std::string& command);
 bool SetUninstallString(const std::string& productKey, const std::string& name, const std::string& text);

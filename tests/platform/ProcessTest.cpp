@@ -92,6 +92,15 @@ TEST_F(ProcessTest, RunasArgumentsArriveExactlyAfterDeclinedPrompts) {
     ASSERT_EQ(3u, events.size());
     EXPECT_EQ(0u, events[0].rfind("Elevation declined", 0));
     EXPECT_EQ(0u, events[2].rfind("Elevation accepted", 0));
+
+    // An elevated process is not asked at all.
+    machine.profile().elevated = true;
+    machine.profile().elevationDeclines = 5;
+    info.lpParameters = L"exit 0";
+    ASSERT_TRUE(ShellExecuteExW(&info));
+    WaitForSingleObject(info.hProcess, 10000);
+    CloseHandle(info.hProcess);
+    EXPECT_EQ(5, machine.profile().elevationDeclines);
 }
 
 TEST_F(ProcessTest, ShellExecuteOpenRunsUnelevatedAndRecordsDocuments) {
@@ -166,6 +175,17 @@ TEST_F(ProcessTest, ProcessesOutsideOurTreeAreNeverEnded) {
 
     EXPECT_EQ(nullptr, OpenProcess(PROCESS_TERMINATE, FALSE, 0));
     EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
+}
+
+TEST_F(ProcessTest, ChildSeesTheCommandLineItWasGiven) {
+    std::string out = Host(L"C:\\cmdline.txt");
+    std::vector<std::wstring> arguments = {child, L"cmdline", platform::Utf8ToUtf16(out), L"a b", L"c\"d", L"e\\"};
+    std::wstring rest;
+    for (size_t i = 1; i < arguments.size(); ++i) rest += (i > 1 ? L" " : L"") + platform::QuoteArgument(arguments[i]);
+    HANDLE process = Start(rest);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 10000));
+    CloseHandle(process);
+    EXPECT_EQ(arguments, platform::SplitCommandLine(platform::Utf8ToUtf16(ReadHostFile(out))));
 }
 
 TEST_F(ProcessTest, MissingProgramsAndFoldersFail) {

@@ -93,6 +93,20 @@ TEST_F(SystemApiTest, AdaptersComeFromTheProfileTableWithBufferOverflow) {
     EXPECT_EQ(ERROR_INVALID_PARAMETER, GetAdaptersInfo(list.get(), nullptr));
 }
 
+TEST_F(SystemApiTest, HostAdaptersAreWellFormed) {
+    ULONG size = 0;
+    DWORD result = GetAdaptersInfo(nullptr, &size);
+    if (result == ERROR_NO_DATA) GTEST_SKIP() << "the host has no adapter with a hardware address";
+    ASSERT_EQ(ERROR_BUFFER_OVERFLOW, result);
+    auto list = std::make_unique<IP_ADAPTER_INFO[]>(size / sizeof(IP_ADAPTER_INFO));
+    ASSERT_EQ(ERROR_SUCCESS, GetAdaptersInfo(list.get(), &size));
+    for (const IP_ADAPTER_INFO* adapter = list.get(); adapter != nullptr; adapter = adapter->Next) {
+        EXPECT_EQ(6u, adapter->AddressLength);
+        EXPECT_EQ('{', adapter->AdapterName[0]);
+        EXPECT_NE('\0', adapter->Description[0]);
+    }
+}
+
 TEST_F(SystemApiTest, RestartNeedsTheShutdownPrivilegeAndIsOnlyRecorded) {
     EXPECT_FALSE(ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0));
     EXPECT_EQ(ERROR_PRIVILEGE_NOT_HELD, GetLastError());

@@ -1,6 +1,7 @@
 // A small program that the process, registry and shared-memory tests start as
 // a real child process. It runs on the machine its parent passes on.
 //   args <out file> <argument>...   writes "elevated=0|1" and each argument on a line
+//   cmdline <out file> <argument>...  writes GetCommandLineW as UTF-8
 //   exit <code>                     ends with that exit code
 //   sleep <milliseconds>            waits, then ends with 0
 //   orphan <out file> <ms>          starts "sleep <ms>", writes its process id, ends
@@ -85,6 +86,11 @@ int RegLoop() {
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "args" && argc >= 3) return Args(argc, argv);
+    if (mode == "cmdline" && argc >= 3) {
+        std::ofstream out(argv[2], std::ios::binary);
+        out << platform::Utf16ToUtf8(GetCommandLineW());
+        return out ? 0 : 1;
+    }
     if (mode == "exit" && argc >= 3) return std::atoi(argv[2]);
     if (mode == "sleep" && argc >= 3) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[2])));
