@@ -8,6 +8,8 @@
 
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
+#include "platform/HostPaths.h"
+#include "util/Log.h"
 #include "util/OsVersion.h"
 #include "util/SystemIdentity.h"
 
@@ -118,6 +120,50 @@ TEST_F(SystemIdentityTest, Wow64CountsAsA64BitSystem) {
         machine.profile().process64Bit = c.process64;
         EXPECT_EQ(c.expected, IsOs64Bit());
     }
+}
+
+std::vector<std::string> g_logged;
+int Collect(const char* text) {
+    g_logged.emplace_back(text);
+    return 0;
+}
+
+TEST_F(SystemIdentityTest, VersionAndRandomLogLines) {
+    g_logged.clear();
+    GetLog()->SetCallback(Collect);
+    machine.profile().osMajor = 6;
+    machine.profile().osMinor = 1;
+    IsWindows7OrLater();
+    machine.profile().workstationInfoFails = true;
+    machine.profile().osMinor = 3;
+    IsWindows7OrLater();
+    bool always = Random(100), never = Random(0);
+    GetLog()->SetCallback(nullptr);
+    EXPECT_TRUE(always);
+    EXPECT_FALSE(never);
+    ASSERT_EQ(4u, g_logged.size());
+    EXPECT_EQ("Window Version : 6,1", g_logged[0]);
+    EXPECT_EQ("Window Version : 6,3", g_logged[1]);
+    EXPECT_TRUE(std::regex_match(g_logged[2], std::regex("Random : max\\(100\\), index\\([0-9]{1,2}\\)\\.\n")))
+        << g_logged[2];
+}
+
+TEST_F(SystemIdentityTest, RandomIdsDifferBetweenRuns) {
+    std::vector<std::string> ids;
+    for (int run = 0; run < 2; ++run) {
+        std::wstring out = L"C:\\id" + std::to_wstring(run) + L".txt";
+        std::wstring command = L"\"" + platform::FromHostPath(UTIL_TEST_CHILD) + L"\" randomid \"" +
+                               platform::Utf8ToUtf16(Host(out)) + L"\"";
+        PROCESS_INFORMATION info{};
+        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(info.hProcess, 10000));
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+        ids.push_back(ReadHostFile(Host(out)));
+        EXPECT_EQ(32u, ids.back().size());
+    }
+    EXPECT_NE(ids[0], ids[1]);
+    EXPECT_NE(ids[0], MakeRandomId());
 }
 
 TEST(IdentifierTest, GuidAndRandomIdFormats) {
