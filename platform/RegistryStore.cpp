@@ -35,6 +35,7 @@ struct LoadedHive {
     Key root;
     FileIdentity identity;
     bool loaded = false;
+    bool damaged = false;  // the file on disk could not be read as a hive
 };
 
 std::mutex g_storeLock;
@@ -319,9 +320,10 @@ LONG WithHive(Hive hive, bool write, const std::function<LONG(Key& root, bool& c
     FileIdentity now = Identify(path);
     if (!state.loaded || !(now == state.identity)) {
         std::string text;
+        state.damaged = false;
         if (now.exists) {
             // A damaged file keeps what this process last saw (nothing on a first look).
-            if (ReadWholeFile(path, text)) ParseHive(text, state.root);
+            state.damaged = !ReadWholeFile(path, text) || !ParseHive(text, state.root);
         } else {
             state.root = Key();
             if (hive == Hive::LocalMachine) SeedMachineHive(state.root);
@@ -335,6 +337,8 @@ LONG WithHive(Hive hive, bool write, const std::function<LONG(Key& root, bool& c
         std::string text = std::string(kHeader) + "\n";
         WriteKey(state.root, "", text);
         text += "END\n";
+        // A damaged file is kept beside the hive rather than overwritten.
+        if (state.damaged && ::rename(path.c_str(), (path + ".damaged").c_str()) == 0) state.damaged = false;
         DWORD saved = WriteAtomically(path, path + ".tmp", text);
         if (saved != ERROR_SUCCESS) result = static_cast<LONG>(saved);
         state.identity = Identify(path);

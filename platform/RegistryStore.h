@@ -14,7 +14,9 @@
 // hive, under an exclusive lock on "<hive>.lock", so a crash never leaves a
 // half-written hive and processes sharing the machine see each other's
 // changes (a reader reloads the file when it changed since its last look).
-// A new HKLM hive is seeded with the network adapter keys of the machine.
+// A file that is not a complete hive is not loaded; the next change moves it
+// to "<hive>.damaged" before writing a new hive. A new HKLM hive is seeded
+// with the network adapter keys of the machine.
 #pragma once
 
 #include <functional>

@@ -269,6 +269,21 @@ TEST_F(RegistryStoreTest, HiveSurvivesAWriterKilledMidWrite) {
     EXPECT_TRUE(Exists(HKEY_CURRENT_USER, "Software\\After"));
 }
 
+TEST_F(RegistryStoreTest, DamagedHiveIsSetAsideNotOverwritten) {
+    const char* samples[] = {"garbage\n", "WEBINSTALLER-REGISTRY-HIVE 1\nK\tSoftware\n",
+                             "WEBINSTALLER-REGISTRY-HIVE 1\nV\t1\tname\tzz\nEND\n"};
+    for (const char* sample : samples) {
+        SCOPED_TRACE(sample);
+        platform::ScopedMachine fresh;
+        std::string hive = fresh.machine().StatePath("registry-HKCU.hive");
+        WriteHostFile(hive, sample);
+        EXPECT_FALSE(Exists(HKEY_CURRENT_USER, "Software"));
+        RegCloseKey(Create(HKEY_CURRENT_USER, "Software\\Fresh"));
+        EXPECT_EQ(sample, ReadHostFile(hive + ".damaged"));
+        EXPECT_TRUE(Exists(HKEY_CURRENT_USER, "Software\\Fresh"));
+    }
+}
+
 TEST_F(RegistryStoreTest, MachineHiveIsSeededWithTheAdapterKeys) {
     machine.profile().networkAdapters = std::vector<platform::NetworkAdapterEntry>{
         {"{AAAA}", "Wired", {0x1c, 1, 2, 3, 4, 5}, true},
