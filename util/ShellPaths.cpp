@@ -11,6 +11,7 @@
 #include "platform/Resources.h"
 #include "platform/ShellFolders.h"
 #include "util/Folders.h"
+#include "util/OsVersion.h"
 
 namespace {
 
@@ -19,12 +20,6 @@ std::wstring SubPath(wchar_t* base, const wchar_t* subPath, const wchar_t* fileN
     if (create) CreateDirectoryPath(base);
     if (fileName != nullptr) PathAppendW(base, fileName);
     return base;
-}
-
-// The running system is 64-bit when it has a 64-bit Program Files.
-bool IsSystem64Bit() {
-    wchar_t value[MAX_PATH] = {0};
-    return GetEnvironmentVariableW(L"ProgramW6432", value, MAX_PATH) > 0;
 }
 
 }  // namespace
@@ -62,7 +57,7 @@ int MakeProgramFilesPath(wchar_t* buffer, const wchar_t* folderName, bool create
     if (buffer == nullptr) return 0;
     buffer[0] = 0;
     bool found = false;
-    if (is64Bit && IsSystem64Bit()) {
+    if (is64Bit && IsOs64Bit()) {
         char value[MAX_PATH] = {0};
         DWORD length = GetEnvironmentVariableA("ProgramW6432", value, MAX_PATH);
         if (length > 0 && length < MAX_PATH) {
