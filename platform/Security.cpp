@@ -1,4 +1,5 @@
 #include "platform/Security.h"
+#include "platform/Windowing.h"
 
 #include <unistd.h>
 
@@ -225,11 +226,7 @@ BOOL ExitWindowsEx(UINT flags, DWORD reason) {
 HWND GetShellWindow() { return kShellWindow; }
 
 DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) {
-    if (window != kShellWindow) {
-        if (processId != nullptr) *processId = 0;
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
-    }
+    if (window != kShellWindow) return platform::WindowThreadProcessId(window, processId);
     DWORD pid = static_cast<DWORD>(ShellProcessId());
     if (processId != nullptr) *processId = pid;
     return pid;

@@ -1,0 +1,56 @@
+// What the windows look like: the composed screen, pictures of windows, PNG
+// files, and the output back ends.
+//
+// The headless back end is always there: ComposeScreen draws every visible
+// top-level window in z-order (topmost ones last) over the desktop colour;
+// layered windows are blended from their premultiplied images. The X11 back
+// end (HAVE_X11) shows the same picture in real X windows, one per visible
+// top-level window, and turns X input events into the same mouse and key
+// messages the test driver injects.
+//
+// To add a back end: start a thread that watches ScreenGeneration(), shows
+// ComposeScreen() (or CaptureWindow per window) when it changes, and feeds
+// input through platform::InjectMouse/InjectKey/InjectChar (Input.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/WindowTypes.h"
+
+namespace platform {
+
+// Pixels 0x00RRGGBB, rows top-down.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+constexpr std::uint32_t kDesktopPixel = 0x3A6EA5;
+
+// The whole screen (the machine profile's screen size).
+Image ComposeScreen();
+// One window with its visible children, at its own size (a layered window:
+// its image over the desktop colour). Empty for an unknown window.
+Image CaptureWindow(HWND window);
+// Part of an image; clipped to it.
+Image Crop(const Image& image, int x, int y, int width, int height);
+// Writes an image as an 8-bit RGB PNG file at a host path; false on failure.
+bool WritePng(const Image& image, const std::string& hostPath);
+
+// Bumped whenever a window appears, moves, changes size or z-order, or any
+// window surface is drawn into.
+std::uint64_t ScreenGeneration();
+
+// X11 output: false when built without X11 or when no display opens.
+bool StartX11Output(const char* displayName = nullptr);
+void StopX11Output();
+// Waits until the X windows show the current screen (up to `milliseconds`).
+bool FlushX11Output(unsigned milliseconds);
+// Reads back a rectangle of the X screen as it is displayed.
+bool CaptureX11Screen(int x, int y, int width, int height, Image* out);
+
+}  // namespace platform

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <string>
+
+#include "platform/Win32.h"
+#include "tests/support/MachineFixture.h"
+
+namespace {
+
+// The fixed test face at em 10: every character 5 pixels wide (CJK 10), lines
+// 10 pixels high.
+class TextTest : public testsupport::MachineTest {
+protected:
+    void SetUp() override {
+        LOGFONTW logFont{};
+        logFont.lfHeight = -10;
+        std::wcscpy(logFont.lfFaceName, platform::kTestFontFace);
+        font = CreateFontIndirectW(&logFont);
+        dc = CreateCompatibleDC(nullptr);
+        bitmap = CreateCompatibleBitmap(dc, 100, 60);
+        previousBitmap = SelectObject(dc, bitmap);
+        previousFont = SelectObject(dc, font);
+        RECT all{0, 0, 100, 60};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    void TearDown() override {
+        SelectObject(dc, previousFont);
+        SelectObject(dc, previousBitmap);
+        DeleteObject(bitmap);
+        DeleteObject(font);
+        DeleteDC(dc);
+    }
+    HFONT font;
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ previousBitmap, previousFont;
+};
+
+TEST_F(TextTest, CalcRectFollowsTheLayoutRules) {
+    struct Case {
+        const wchar_t* text;
+        UINT format;
+        LONG width;                 // rectangle width given
+        LONG right, bottom, height; // expected CALCRECT result and return
+    } cases[] = {
+        {L"abcd", DT_SINGLELINE, 100, 20, 10, 10},
+        {L"ab\ncde", 0, 100, 15, 20, 20},
+        {L"ab\r\ncde\rf", 0, 100, 15, 30, 30},
+        {L"ab\ncde", DT_SINGLELINE, 100, 25, 10, 10},        // line breaks ignored
+        {L"aaa bbb ccc", DT_WORDBREAK, 40, 35, 20, 20},      // "aaa bbb" / "ccc"
+        {L"aaa bbb ccc", DT_WORDBREAK, 34, 15, 30, 30},      // one word per line
+        {L"abcdefghij", DT_WORDBREAK, 20, 50, 10, 10},       // a long word stays whole
+        {L"abcdefghij", DT_WORDBREAK | DT_EDITCONTROL, 20, 20, 30, 30},  // ...unless edit control
+        {L"中文字符", DT_WORDBREAK, 25, 20, 20, 20},         // CJK breaks between characters
+        {L"&Save", DT_SINGLELINE, 100, 20, 10, 10},          // prefix removed
+        {L"&Save", DT_SINGLELINE | DT_NOPREFIX, 100, 25, 10, 10},
+        {L"a&&b", DT_SINGLELINE, 100, 15, 10, 10},
+        {L"", 0, 100, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        RECT rect{10, 5, 10 + c.width, 5};
+        int height = DrawTextW(dc, c.text, -1, &rect, c.format | DT_CALCRECT);
+        EXPECT_EQ(rect.right - 10, c.right) << std::wstring(c.text).size() << " " << c.format;
+        EXPECT_EQ(rect.bottom - 5, c.bottom) << c.format;
+        EXPECT_EQ(height, c.height) << c.format;
+        EXPECT_EQ(rect.left, 10);
+    }
+    SIZE size{};
+    EXPECT_TRUE(GetTextExtentPointW(dc, L"a&b", 3, &size));
+    EXPECT_EQ(size.cx, 15);  // no prefix handling when measuring
+    EXPECT_EQ(size.cy, 10);
+}
+
+TEST_F(TextTest, AlignmentPlacesTheGlyphBoxes) {
+    // Test-face glyphs are boxes inset by one pixel; find the first dark column.
+    auto firstInk = [&](int row) {
+        for (int x = 0; x < 100; ++x)
+            if (GetPixel(dc, x, row) != 0xFFFFFF) return x;
+        return -1;
+    };
+    struct Case {
+        UINT format;
+        int inkColumn, lineTop;  // glyph boxes cover rows lineTop + 1 .. lineTop + 7
+    } cases[] = {
+        {DT_SINGLELINE, 1, 0},
+        {DT_SINGLELINE | DT_CENTER, 41, 0},   // (0 + 100 - 20) / 2 + 1
+        {DT_SINGLELINE | DT_RIGHT, 81, 0},
+        {DT_SINGLELINE | DT_VCENTER, 1, 25},  // (0 + 60 - 10) / 2
+        {DT_SINGLELINE | DT_BOTTOM, 1, 50},
+        {DT_VCENTER | DT_BOTTOM, 1, 0},       // both need DT_SINGLELINE
+    };
+    for (const Case& c : cases) {
+        RECT all{0, 0, 100, 60};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(0, 0, 255));
+        RECT rect{0, 0, 100, 60};
+        DrawTextW(dc, L"abcd", -1, &rect, c.format);
+        EXPECT_EQ(firstInk(c.lineTop + 3), c.inkColumn) << c.format;
+        EXPECT_EQ(firstInk(c.lineTop), -1) << c.format;
+        EXPECT_EQ(firstInk(c.lineTop + 8), -1) << c.format;
+    }
+    EXPECT_EQ(GetPixel(dc, 1, 3), RGB(0, 0, 255));
+}
+
+TEST_F(TextTest, TextIsClippedToTheRectangle) {
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, 0);
+    RECT rect{0, 0, 12, 10};
+    DrawTextW(dc, L"abcdef", -1, &rect, DT_SINGLELINE);
+    EXPECT_EQ(GetPixel(dc, 11, 5), 0u);
+    EXPECT_EQ(GetPixel(dc, 12, 5), 0xFFFFFFu);
+    RECT noClip{0, 20, 12, 30};
+    DrawTextW(dc, L"abcdef", -1, &noClip, DT_SINGLELINE | DT_NOCLIP);
+    EXPECT_EQ(GetPixel(dc, 16, 25), 0u);
+    // An edit control leaves out a partly visible last line.
+    RECT all{0, 0, 100, 60};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RECT edit{0, 0, 100, 15};
+    DrawTextW(dc, L"a\nb", -1, &edit, DT_EDITCONTROL);
+    EXPECT_EQ(GetPixel(dc, 2, 13), 0xFFFFFFu);
+}
+
+TEST(FaceMap, MapsTheDialogFacesToInstalledFonts) {
+    struct Case {
+        const wchar_t* face;
+        const char* fileFragment;
+    } cases[] = {
+        {L"微软雅黑", "wqy-microhei"},
+        {L"ArialMT", "LiberationSans"},
+        {L"Arial", "LiberationSans"},
+        {L"", "DejaVuSans"},
+        {L"MS Shell Dlg", "DejaVuSans"},
+    };
+    for (const Case& c : cases) {
+        std::string file = platform::FontFileForFace(c.face, false);
+        EXPECT_NE(file.find(c.fileFragment), std::string::npos) << file;
+    }
+    EXPECT_EQ(platform::FontFileForFace(platform::kTestFontFace, false), "");
+}
+
+TEST_F(TextTest, RealFacesMeasureAndFallBackPerGlyph) {
+    LOGFONTW logFont{};
+    logFont.lfHeight = -14;
+    std::wcscpy(logFont.lfFaceName, L"ArialMT");
+    HFONT arial = CreateFontIndirectW(&logFont);
+    HGDIOBJ previous = SelectObject(dc, arial);
+    SIZE latin{}, mixed{};
+    GetTextExtentPointW(dc, L"Install", 7, &latin);
+    GetTextExtentPointW(dc, L"Install中", 8, &mixed);
+    EXPECT_GT(latin.cx, 30);
+    EXPECT_LT(latin.cx, 70);
+    // The CJK character comes from a fallback face and has a real width.
+    EXPECT_GE(mixed.cx - latin.cx, 10);
+    SetBkMode(dc, TRANSPARENT);
+    RECT rect{0, 0, 100, 20};
+    DrawTextW(dc, L"中", -1, &rect, DT_SINGLELINE);
+    int inked = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) inked += GetPixel(dc, x, y) != 0xFFFFFF;
+    EXPECT_GT(inked, 10);
+    SelectObject(dc, previous);
+    DeleteObject(arial);
+}
+
+}  // namespace
