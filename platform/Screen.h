@@ -52,5 +52,8 @@ void StopX11Output();
 bool FlushX11Output(unsigned milliseconds);
 // Reads back a rectangle of the X screen as it is displayed.
 bool CaptureX11Screen(int x, int y, int width, int height, Image* out);
+// Sends a pointer move, press and release of the left button through the X
+// server to the X window under a screen point (a test's real click).
+bool SendX11Click(POINT screenPoint);
 
 }  // namespace platform

@@ -249,6 +249,61 @@ bool CaptureX11Screen(int x, int y, int width, int height, Image* out) {
     return ok;
 }
 
+bool SendX11Click(POINT point) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    ::Window root = DefaultRootWindow(display), parent = 0, rootReturn = 0;
+    ::Window* children = nullptr;
+    unsigned count = 0;
+    ::Window target = 0;
+    int targetX = 0, targetY = 0;
+    if (XQueryTree(display, root, &rootReturn, &parent, &children, &count) != 0) {
+        // Children come bottom first: search from the top.
+        for (unsigned i = count; i-- > 0 && target == 0;) {
+            XWindowAttributes attributes{};
+            if (XGetWindowAttributes(display, children[i], &attributes) == 0 || attributes.map_state != IsViewable)
+                continue;
+            if (point.x >= attributes.x && point.y >= attributes.y && point.x < attributes.x + attributes.width &&
+                point.y < attributes.y + attributes.height) {
+                target = children[i];
+                targetX = point.x - attributes.x;
+                targetY = point.y - attributes.y;
+            }
+        }
+        if (children != nullptr) XFree(children);
+    }
+    if (target != 0) {
+        XEvent event{};
+        event.xmotion.type = MotionNotify;
+        event.xmotion.display = display;
+        event.xmotion.window = target;
+        event.xmotion.root = root;
+        event.xmotion.x = targetX;
+        event.xmotion.y = targetY;
+        event.xmotion.x_root = point.x;
+        event.xmotion.y_root = point.y;
+        event.xmotion.same_screen = True;
+        XSendEvent(display, target, True, PointerMotionMask, &event);
+        for (int type : {ButtonPress, ButtonRelease}) {
+            XEvent button{};
+            button.xbutton.type = type;
+            button.xbutton.display = display;
+            button.xbutton.window = target;
+            button.xbutton.root = root;
+            button.xbutton.x = targetX;
+            button.xbutton.y = targetY;
+            button.xbutton.x_root = point.x;
+            button.xbutton.y_root = point.y;
+            button.xbutton.button = Button1;
+            button.xbutton.same_screen = True;
+            XSendEvent(display, target, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &button);
+        }
+        XFlush(display);
+    }
+    XCloseDisplay(display);
+    return target != 0;
+}
+
 }  // namespace platform
 
 #else  // no X11: the headless back end only
@@ -258,6 +313,7 @@ bool StartX11Output(const char*) { return false; }
 void StopX11Output() {}
 bool FlushX11Output(unsigned) { return false; }
 bool CaptureX11Screen(int, int, int, int, Image*) { return false; }
+bool SendX11Click(POINT) { return false; }
 }  // namespace platform
 
 #endif

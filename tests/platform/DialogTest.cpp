@@ -213,4 +213,61 @@ TEST_F(DialogTest, CaptionDragMovesTheWindowAndEndsTheMove) {
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
+TEST_F(DialogTest, ModelessInfoTemplateKeepsListDataAndHidesOnEnd) {
+    HWND view = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(189), nullptr,
+                                   [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; },
+                                   0);
+    ASSERT_NE(view, nullptr);
+    HWND table = GetDlgItem(view, 1001), list = GetDlgItem(view, 1005);
+    ASSERT_NE(table, nullptr);
+    ASSERT_NE(list, nullptr);
+    wchar_t title[16];
+    GetWindowTextW(view, title, 16);
+    EXPECT_STREQ(title, L"Info View");
+    const wchar_t* columns[] = {L"Num", L"Start", L"End"};
+    for (int i = 0; i < 3; ++i) {
+        LVCOLUMNW column{LVCF_FMT | LVCF_WIDTH | LVCF_TEXT, LVCFMT_LEFT, 100, const_cast<wchar_t*>(columns[i]), 0, i};
+        EXPECT_EQ(SendMessageW(table, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column)), i);
+    }
+    wchar_t first[] = L"0", second[] = L"1024Byte";
+    LVITEMW item{LVIF_TEXT, 0, 0, 0, 0, first, 0, 0, 0};
+    EXPECT_EQ(SendMessageW(table, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)), 0);
+    item.iSubItem = 2;
+    item.pszText = second;
+    EXPECT_TRUE(SendMessageW(table, LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item)));
+    wchar_t read[16] = {};
+    LVITEMW query{LVIF_TEXT, 0, 2, 0, 0, read, 16, 0, 0};
+    EXPECT_EQ(SendMessageW(table, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&query)), 8);
+    EXPECT_STREQ(read, L"1024Byte");
+    EXPECT_EQ(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0), 1);
+
+    // Log lines sent from another thread land in order while this one pumps.
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 20; ++i) {
+            std::wstring line = L"line " + std::to_wstring(i);
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        }
+        done = true;
+    });
+    while (!done) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(1);
+    }
+    writer.join();
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 20);
+    wchar_t line[16];
+    EXPECT_EQ(SendMessageW(list, LB_GETTEXT, 19, reinterpret_cast<LPARAM>(line)), 7);
+    EXPECT_STREQ(line, L"line 19");
+    EXPECT_EQ(SendMessageW(list, LB_GETTEXT, 20, reinterpret_cast<LPARAM>(line)), LB_ERR);
+
+    ShowWindow(view, SW_SHOW);
+    EXPECT_TRUE(IsWindowVisible(view));
+    EndDialog(view, 0);  // a modeless dialog is hidden, not destroyed
+    EXPECT_FALSE(IsWindowVisible(view));
+    EXPECT_TRUE(IsWindow(view));
+    DestroyWindow(view);
+}
+
 }  // namespace
