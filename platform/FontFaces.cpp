@@ -141,7 +141,7 @@ FaceFile Match(const std::string& family, bool bold) {
 }
 
 std::string MappedFamily(const std::wstring& face) {
-    if (face == L"微软雅黑" || face == L"Microsoft YaHei" || face == L"Microsoft YaHei UI") return "WenQuanYi Micro Hei";
+    if (face == L"微软雅黑") return "WenQuanYi Micro Hei";
     if (face == L"Arial" || face == L"ArialMT" || face == L"Liberation Sans") return "Liberation Sans";
     return "DejaVu Sans";
 }

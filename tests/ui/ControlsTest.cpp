@@ -376,22 +376,26 @@ TEST_F(ControlsTest, TitleButtonAndWrappedButtonPaintTheirParts) {
 TEST_F(ControlsTest, TextChangesWhileAnotherThreadPaints) {
     ButtonCtrlEx button(owner, 0, 0, 60, 40);
     button.SetFont(font);
+    // Both sides run at least 300 times while the other one runs, so they
+    // overlap however the threads are scheduled.
     std::atomic<bool> stop{false};
+    std::atomic<int> writes{0};
     std::thread writer([&] {
-        for (int i = 0; i < 2000; ++i) {
+        for (int i = 0; !stop; ++i) {
             button.SetText(i % 2 ? L"a fairly long text to copy" : L"b");
             button.SetEnabled(i % 3 != 0);
             button.OnMouseMove(i % 60, 5);
+            ++writes;
         }
-        stop = true;
     });
     HDC own = CreateCompatibleDC(nullptr);
     HBITMAP surface = CreateCompatibleBitmap(own, 60, 40);
     HGDIOBJ old = SelectObject(own, surface);
     int paints = 0;
-    while (!stop) paints += button.Draw(own);
+    while (paints < 300 || writes < 300) paints += button.Draw(own);
+    stop = true;
     writer.join();
-    EXPECT_GT(paints, 0);
+    EXPECT_GT(writes.load(), 0);
     SelectObject(own, old);
     DeleteObject(surface);
     DeleteDC(own);
