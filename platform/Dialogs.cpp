@@ -48,14 +48,8 @@ bool Ended(HWND dialog, INT_PTR* result) {
     return window->dialogEnded;
 }
 
-HWND CreateFromTemplate(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM param,
-                        bool modal) {
-    DialogTemplate dialogTemplate;
-    if (!IS_INTRESOURCE(templateName) ||
-        !FindDialogTemplate(static_cast<UINT>(reinterpret_cast<UINT_PTR>(templateName)), &dialogTemplate)) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
+HWND CreateFromTemplate(HINSTANCE instance, const DialogTemplate& dialogTemplate, HWND owner, DLGPROC procedure,
+                        LPARAM param, bool modal) {
     RegisterSystemClasses();
     LOGFONTW logFont{};
     logFont.lfHeight = -MulDiv(dialogTemplate.pointSize, Machine::Current().Profile().dpi, 72);
@@ -154,7 +148,10 @@ LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM param) {
+namespace platform {
+
+INT_PTR RunModalDialog(HINSTANCE instance, const DialogTemplate& dialogTemplate, HWND owner, DLGPROC procedure,
+                       LPARAM param) {
     // The owner of a dialog is always a top-level window.
     HWND root = nullptr;
     {
@@ -162,7 +159,7 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
         Window* window = RootLocked(FindWindowLocked(owner));
         root = window != nullptr ? window->handle : nullptr;
     }
-    HWND dialog = CreateFromTemplate(instance, templateName, root, procedure, param, true);
+    HWND dialog = CreateFromTemplate(instance, dialogTemplate, root, procedure, param, true);
     if (dialog == nullptr) return -1;
     bool disabledOwner = false;
     if (root != nullptr && IsWindowEnabled(root)) {
@@ -191,8 +188,59 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
     return result;
 }
 
+}  // namespace platform
+
+INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM param) {
+    DialogTemplate dialogTemplate;
+    if (!IS_INTRESOURCE(templateName) ||
+        !FindDialogTemplate(static_cast<UINT>(reinterpret_cast<UINT_PTR>(templateName)), &dialogTemplate)) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return -1;
+    }
+    return RunModalDialog(instance, dialogTemplate, owner, procedure, param);
+}
+
 HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM param) {
-    return CreateFromTemplate(instance, templateName, owner, procedure, param, false);
+    DialogTemplate dialogTemplate;
+    if (!IS_INTRESOURCE(templateName) ||
+        !FindDialogTemplate(static_cast<UINT>(reinterpret_cast<UINT_PTR>(templateName)), &dialogTemplate)) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    return CreateFromTemplate(instance, dialogTemplate, owner, procedure, param, false);
+}
+
+namespace {
+
+INT_PTR MessageBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_COMMAND) {
+        int id = LOWORD(wParam);
+        if (id == IDOK || id == IDCANCEL || id == IDYES || id == IDNO) EndDialog(dialog, id);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+    DialogTemplate box;
+    box.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT | DS_MODALFRAME;
+    box.title = caption != nullptr ? caption : L"Error";
+    box.cx = 220;
+    box.cy = 80;
+    box.items.push_back({L"static", text != nullptr ? text : L"", MessageBoxTextId, WS_VISIBLE, 0, 10, 10, 200, 40});
+    if ((type & 0xF) == MB_YESNO) {
+        box.items.push_back({L"button", L"&Yes", IDYES, WS_VISIBLE | WS_TABSTOP, 0, 60, 58, 50, 14});
+        box.items.push_back({L"button", L"&No", IDNO, WS_VISIBLE | WS_TABSTOP, 0, 116, 58, 50, 14});
+    } else {
+        box.items.push_back({L"button", L"OK", IDOK, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 85, 58, 50, 14});
+    }
+    INT_PTR result = RunModalDialog(nullptr, box, owner, MessageBoxProc, 0);
+    // Escape (IDCANCEL) on a yes/no box counts as no.
+    if ((type & 0xF) == MB_YESNO && result == IDCANCEL) return IDNO;
+    return result == IDCANCEL && (type & 0xF) == MB_OK ? IDOK : static_cast<int>(result);
 }
 
 BOOL EndDialog(HWND dialog, INT_PTR result) {

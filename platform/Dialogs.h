@@ -34,6 +34,16 @@ BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text);
 UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int bufferMax);
 BOOL MapDialogRect(HWND dialog, LPRECT rect);
 
+// The system's message box: a plain modal dialog with the text and OK (or
+// Yes and No). Returns IDOK, IDYES or IDNO; the text's control has the id
+// platform::MessageBoxTextId so tests can read it.
+constexpr UINT MB_OK = 0x0;
+constexpr UINT MB_YESNO = 0x4;
+constexpr UINT MB_ICONERROR = 0x10;
+constexpr UINT MB_ICONWARNING = 0x30;
+constexpr UINT MB_ICONINFORMATION = 0x40;
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
 namespace platform {
 
 struct DialogItem {
@@ -54,6 +64,13 @@ struct DialogTemplate {
     int pointSize = 8;
     std::vector<DialogItem> items;
 };
+
+constexpr int MessageBoxTextId = 0xFFFF;
+
+// Runs a modal dialog from a template object (DialogBoxParamW without the
+// template table).
+INT_PTR RunModalDialog(HINSTANCE instance, const DialogTemplate& dialogTemplate, HWND owner, DLGPROC procedure,
+                       LPARAM param);
 
 // Adds or replaces a template (by integer id) for the life of the process.
 void RegisterDialogTemplate(UINT id, DialogTemplate dialogTemplate);

@@ -1,6 +1,6 @@
 // The standard child controls the dialogs create: a multi-line "edit", the
-// "button" (push button, group box, owner-drawn), the "listbox" and the
-// report list view "SysListView32". Their data and keyboard behaviour follow
+// "button" (push button, group box, owner-drawn), the "listbox", the report
+// list view "SysListView32" and the text label "static". Their data and keyboard behaviour follow
 // the real controls; their painting is plain.
 #include <algorithm>
 #include <cwchar>
@@ -435,6 +435,27 @@ LRESULT ListViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     }
 }
 
+LRESULT StaticProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SETTEXT: {
+            LRESULT result = DefWindowProcW(window, message, wParam, lParam);
+            InvalidateRect(window, nullptr, TRUE);
+            return result;
+        }
+        case WM_ERASEBKGND: return 1;
+        case WM_PAINT:
+            Paint(window, [&](HDC dc, const RECT& client) {
+                FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+                std::wstring text = TextOf(window);
+                RECT area = client;
+                DrawTextW(dc, text.c_str(), -1, &area, DT_WORDBREAK);
+            });
+            return 0;
+        default: return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
 void Register(const wchar_t* name, WNDPROC procedure, int background) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -454,6 +475,7 @@ void RegisterSystemClasses() {
         Register(L"button", ButtonProcedure, COLOR_BTNFACE);
         Register(L"listbox", ListBoxProcedure, COLOR_WINDOW);
         Register(L"SysListView32", ListViewProcedure, COLOR_WINDOW);
+        Register(L"static", StaticProcedure, COLOR_BTNFACE);
     });
 }
 

@@ -28,6 +28,7 @@
 #include "platform/ShellFolders.h"
 #include "platform/SystemInfo.h"
 #include "platform/Text.h"
+#include "platform/Threads.h"
 #include "platform/Win32Types.h"
 #include "platform/WindowTypes.h"
 #include "platform/Windowing.h"

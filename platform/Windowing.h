@@ -91,6 +91,14 @@ DWORD GetMessageTime();
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure);
 BOOL KillTimer(HWND window, UINT_PTR id);
 
+// Icons and cursors: handles only (nothing draws them). A program icon
+// exists when its RT_GROUP_ICON resource does; system ones always do.
+HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
+HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name);
+BOOL DestroyIcon(HICON icon);
+inline LPCWSTR IDC_ARROW() { return MAKEINTRESOURCEW(32512); }
+inline LPCWSTR IDI_APPLICATION() { return MAKEINTRESOURCEW(32512); }
+
 constexpr UINT GW_OWNER = 4;
 constexpr UINT GW_CHILD = 5;
 

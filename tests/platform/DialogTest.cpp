@@ -270,4 +270,60 @@ TEST_F(DialogTest, ModelessInfoTemplateKeepsListDataAndHidesOnEnd) {
     DestroyWindow(view);
 }
 
+TEST_F(DialogTest, MessageBoxAnswersItsKeys) {
+    struct Case {
+        UINT type;
+        UINT key;
+        int expected;
+    } cases[] = {{MB_OK, VK_RETURN, IDOK}, {MB_OK, VK_ESCAPE, IDOK}, {MB_YESNO, VK_ESCAPE, IDNO}};
+    for (const Case& c : cases) {
+        std::atomic<int> result{0};
+        platform::DialogDriver driver([&] { result = MessageBoxW(nullptr, L"Install Failed!", L"ERROR", c.type); });
+        ASSERT_NE(driver.Window(), nullptr);
+        wchar_t text[32];
+        GetDlgItemTextW(driver.Window(), platform::MessageBoxTextId, text, 32);
+        EXPECT_STREQ(text, L"Install Failed!");
+        GetWindowTextW(driver.Window(), text, 32);
+        EXPECT_STREQ(text, L"ERROR");
+        driver.Key(c.key);
+        ASSERT_TRUE(driver.WaitFinished());
+        EXPECT_EQ(result.load(), c.expected);
+    }
+    // Yes and No are buttons that answer when clicked.
+    std::atomic<int> result{0};
+    platform::DialogDriver driver([&] { result = MessageBoxW(nullptr, L"Remove?", L"Q", MB_YESNO); });
+    HWND yes = GetDlgItem(driver.Window(), IDYES);
+    ASSERT_NE(yes, nullptr);
+    driver.Click(3, 3, yes);
+    ASSERT_TRUE(driver.WaitFinished());
+    EXPECT_EQ(result.load(), IDYES);
+}
+
+TEST(ThreadHandles, WaitEndsWithTheThreadAndKeepsItsExitCode) {
+    std::atomic<bool> release{false};
+    static std::atomic<bool>* g_release;
+    g_release = &release;
+    unsigned id = 0;
+    auto handle = reinterpret_cast<HANDLE>(_beginthreadex(
+        nullptr, 0,
+        [](void*) -> unsigned {
+            while (!*g_release) Sleep(1);
+            return 42;
+        },
+        nullptr, 0, &id));
+    ASSERT_NE(handle, nullptr);
+    EXPECT_NE(id, 0u);
+    DWORD code = 0;
+    EXPECT_EQ(WaitForSingleObject(handle, 20), WAIT_TIMEOUT);
+    EXPECT_TRUE(GetExitCodeThread(handle, &code));
+    EXPECT_EQ(code, STILL_ACTIVE);
+    release = true;
+    EXPECT_EQ(WaitForSingleObject(handle, 5000), WAIT_OBJECT_0);
+    EXPECT_TRUE(GetExitCodeThread(handle, &code));
+    EXPECT_EQ(code, 42u);
+    EXPECT_TRUE(CloseHandle(handle));
+    EXPECT_FALSE(GetExitCodeThread(handle, &code));
+    EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
+}
+
 }  // namespace
