@@ -326,4 +326,31 @@ TEST(ThreadHandles, WaitEndsWithTheThreadAndKeepsItsExitCode) {
     EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
 }
 
+TEST_F(DialogTest, TimersOfARunningDialogFollowTheDriverClock) {
+    std::atomic<int> ticks{0};
+    std::atomic<DWORD> lastTick{0};
+    g_procedure = [&](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
+        if (message == WM_INITDIALOG) {
+            SetTimer(dialog, 1, 1000, nullptr);
+            return TRUE;
+        }
+        if (message == WM_TIMER && wParam == 1) {
+            ++ticks;
+            lastTick = GetTickCount();
+            return TRUE;
+        }
+        return FALSE;
+    };
+    platform::DialogDriver driver([] { Run(); });
+    DWORD start = GetTickCount();
+    EXPECT_EQ(ticks.load(), 0);
+    driver.AdvanceClock(1000);
+    EXPECT_EQ(ticks.load(), 1);
+    EXPECT_GE(lastTick.load() - start, 1000u);
+    driver.AdvanceClock(3500);  // three intervals late: still one tick
+    EXPECT_EQ(ticks.load(), 2);
+    driver.AdvanceClock(400);
+    EXPECT_EQ(ticks.load(), 2);
+}
+
 }  // namespace

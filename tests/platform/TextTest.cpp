@@ -122,6 +122,31 @@ TEST_F(TextTest, TextIsClippedToTheRectangle) {
     EXPECT_EQ(GetPixel(dc, 2, 13), 0xFFFFFFu);
 }
 
+TEST_F(TextTest, UnderlinedFontsAndPrefixesDrawALine) {
+    LOGFONTW logFont{};
+    logFont.lfHeight = -10;
+    logFont.lfUnderline = 1;
+    std::wcscpy(logFont.lfFaceName, platform::kTestFontFace);
+    HFONT underlined = CreateFontIndirectW(&logFont);
+    HGDIOBJ previous = SelectObject(dc, underlined);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, 0);
+    RECT rect{0, 0, 100, 10};
+    DrawTextW(dc, L"a b", -1, &rect, DT_SINGLELINE);
+    // The line runs under the blank too: baseline 8, one pixel below it.
+    EXPECT_EQ(GetPixel(dc, 7, 9), 0u);
+    EXPECT_EQ(GetPixel(dc, 7, 5), 0xFFFFFFu);
+    SelectObject(dc, previous);
+    DeleteObject(underlined);
+    // "&b" underlines only the b.
+    RECT all{0, 0, 100, 60};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RECT line{0, 20, 100, 30};
+    DrawTextW(dc, L"a&b", -1, &line, DT_SINGLELINE);
+    EXPECT_EQ(GetPixel(dc, 2, 29), 0xFFFFFFu);
+    EXPECT_EQ(GetPixel(dc, 7, 29), 0u);
+}
+
 TEST(FaceMap, MapsTheDialogFacesToInstalledFonts) {
     struct Case {
         const wchar_t* face;
