@@ -2,6 +2,8 @@
 // the back ends watch.
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <string>
 
 #include "platform/Machine.h"
 #include "platform/Screen.h"
@@ -86,6 +88,14 @@ std::uint64_t ScreenGeneration() {
     for (HWND handle : ZOrderLocked())
         if (Window* window = FindWindowLocked(handle)) add(*window);
     return sum;
+}
+
+bool ChooseOutput() {
+    const char* asked = std::getenv("WEBINSTALLER_OUTPUT");
+    std::string choice = asked != nullptr ? asked : "";
+    if (choice == "headless") return false;
+    if (choice == "x11" || std::getenv("DISPLAY") != nullptr) return StartX11Output();
+    return false;
 }
 
 Image ComposeScreen() {

@@ -45,6 +45,12 @@ bool WritePng(const Image& image, const std::string& hostPath);
 // window surface is drawn into.
 std::uint64_t ScreenGeneration();
 
+// The program's choice at start: the X11 back end when
+// $WEBINSTALLER_OUTPUT is "x11", or when a display is present ($DISPLAY) and
+// $WEBINSTALLER_OUTPUT is not "headless"; otherwise headless only. Returns
+// true when X11 output runs. Tests stay headless unless they start X11.
+bool ChooseOutput();
+
 // X11 output: false when built without X11 or when no display opens.
 bool StartX11Output(const char* displayName = nullptr);
 void StopX11Output();
