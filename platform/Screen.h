@@ -61,5 +61,8 @@ bool CaptureX11Screen(int x, int y, int width, int height, Image* out);
 // Sends a pointer move, press and release of the left button through the X
 // server to the X window under a screen point (a test's real click).
 bool SendX11Click(POINT screenPoint);
+// Sends a key press and release (Enter, Escape, Backspace, Delete, arrows,
+// Home, End) to the X window that has the keyboard focus.
+bool SendX11Key(UINT virtualKey);
 
 }  // namespace platform

@@ -39,6 +39,7 @@ struct X11State {
     std::uint64_t shownGeneration = 0;
     bool synced = false;
     Display* display = nullptr;
+    ::Window focused = 0;
     std::map<HWND, Shown> windows;
 };
 X11State& State() {
@@ -163,6 +164,15 @@ void Sync(X11State& state) {
                   static_cast<unsigned>(part.width), static_cast<unsigned>(part.height));
         XDestroyImage(image);  // frees `data`
     }
+    // Override-redirect windows get no focus from a window manager: the top
+    // one takes the keyboard itself.
+    if (!visible.empty()) {
+        ::Window top = state.windows[visible.back().first].xwindow;
+        if (top != state.focused) {
+            XSetInputFocus(display, top, RevertToParent, CurrentTime);
+            state.focused = top;
+        }
+    }
     XSync(display, False);
 }
 
@@ -206,6 +216,7 @@ bool StartX11Output(const char* displayName) {
     }
     state.display = display;
     state.synced = false;
+    state.focused = 0;
     state.running = true;
     state.thread = std::thread([&state] { Run(state); });
     return true;
@@ -304,6 +315,42 @@ bool SendX11Click(POINT point) {
     return target != 0;
 }
 
+bool SendX11Key(UINT virtualKey) {
+    KeySym sym = 0;
+    switch (virtualKey) {
+        case VK_RETURN: sym = XK_Return; break;
+        case VK_ESCAPE: sym = XK_Escape; break;
+        case VK_BACK: sym = XK_BackSpace; break;
+        case VK_DELETE: sym = XK_Delete; break;
+        case VK_LEFT: sym = XK_Left; break;
+        case VK_RIGHT: sym = XK_Right; break;
+        case VK_HOME: sym = XK_Home; break;
+        case VK_END: sym = XK_End; break;
+        default: return false;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    ::Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    bool sent = focus != 0 && focus != PointerRoot;
+    if (sent) {
+        for (int type : {KeyPress, KeyRelease}) {
+            XEvent key{};
+            key.xkey.type = type;
+            key.xkey.display = display;
+            key.xkey.window = focus;
+            key.xkey.root = DefaultRootWindow(display);
+            key.xkey.keycode = XKeysymToKeycode(display, sym);
+            key.xkey.same_screen = True;
+            XSendEvent(display, focus, True, type == KeyPress ? KeyPressMask : KeyReleaseMask, &key);
+        }
+        XFlush(display);
+    }
+    XCloseDisplay(display);
+    return sent;
+}
+
 }  // namespace platform
 
 #else  // no X11: the headless back end only
@@ -314,6 +361,7 @@ void StopX11Output() {}
 bool FlushX11Output(unsigned) { return false; }
 bool CaptureX11Screen(int, int, int, int, Image*) { return false; }
 bool SendX11Click(POINT) { return false; }
+bool SendX11Key(UINT) { return false; }
 }  // namespace platform
 
 #endif

@@ -61,4 +61,14 @@ TEST_F(X11OutputTest, ScreenshotMatchesTheHeadlessPictureAndClicksComeBack) {
     EXPECT_EQ(result.load(), SampleDialog::kInstallId);
 }
 
+TEST_F(X11OutputTest, KeysFromTheServerReachTheDialog) {
+    std::atomic<INT_PTR> result{-1};
+    platform::DialogDriver driver([&] { result = SampleDialog::Run(nullptr); });
+    ASSERT_NE(driver.Window(), nullptr);
+    ASSERT_TRUE(platform::FlushX11Output(5000));
+    ASSERT_TRUE(platform::SendX11Key(VK_ESCAPE));
+    EXPECT_TRUE(driver.WaitFinished());
+    EXPECT_EQ(result.load(), 0);  // closed without an answer
+}
+
 }  // namespace
