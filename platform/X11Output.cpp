@@ -37,7 +37,7 @@ struct X11State {
     std::thread thread;
     std::atomic<bool> running{false};
     std::uint64_t shownGeneration = 0;
-    bool synced = false;
+    std::atomic<bool> synced{false};  // false after an Expose: draw again
     Display* display = nullptr;
     ::Window focused = 0;
     std::map<HWND, Shown> windows;

@@ -14,8 +14,11 @@ namespace {
 
 class X11OutputTest : public testsupport::MachineTest {
 protected:
+    // The machine profile is set before the back end's thread reads it.
     void SetUp() override {
         if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+        machine.profile().screenWidth = 1280;
+        machine.profile().screenHeight = 1024;
         ASSERT_TRUE(platform::StartX11Output()) << "the display does not open";
     }
     void TearDown() override { platform::StopX11Output(); }
@@ -29,8 +32,6 @@ int Differences(const platform::Image& a, const platform::Image& b) {
 }
 
 TEST_F(X11OutputTest, ScreenshotMatchesTheHeadlessPictureAndClicksComeBack) {
-    machine.profile().screenWidth = 1280;
-    machine.profile().screenHeight = 1024;
     std::atomic<INT_PTR> result{-1};
     platform::DialogDriver driver([&] { result = SampleDialog::Run(nullptr); });
     HWND window = driver.Window();
