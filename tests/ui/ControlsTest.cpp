@@ -195,6 +195,51 @@ TEST_F(ControlsTest, ProgressFillIsClampedAndNeverDividesByZero) {
     EXPECT_EQ(bar.Draw(dc), 0);
 }
 
+TEST_F(ControlsTest, ProgressBitmapsCoverTheInnerBarAndTheDonePart) {
+    HBITMAP empty = Solid(100, 10, RGB(230, 230, 230));
+    HBITMAP full = Solid(100, 10, RGB(0, 0, 230));
+    ProcessCtrl bar(nullptr, 0, 0, 42, 10);
+    bar.SetBorder(1, RGB(0, 0, 0));
+    bar.SetStateImages(empty, full, nullptr, nullptr);
+    bar.SetDrawImage(1);
+    bar.SetRange(0, 4);
+    bar.SetPos(1);  // inner 40 pixels: 10 done
+    EXPECT_EQ(bar.Draw(dc), 1);
+    EXPECT_EQ(At(1, 5), RGB(0, 0, 230));
+    EXPECT_EQ(At(10, 5), RGB(0, 0, 230));
+    EXPECT_EQ(At(11, 5), RGB(230, 230, 230));
+    EXPECT_EQ(At(40, 8), RGB(230, 230, 230));
+    EXPECT_EQ(At(41, 5), RGB(0, 0, 0));  // the border, not the bitmap
+    EXPECT_EQ(At(45, 5), 0xFFFFFFu);     // nothing past the control
+    DeleteObject(empty);
+    DeleteObject(full);
+}
+
+TEST_F(ControlsTest, LinkUsesItsHoverFontWhileHovered) {
+    LOGFONTW logFont{};
+    logFont.lfHeight = -10;
+    logFont.lfUnderline = 1;
+    std::wcscpy(logFont.lfFaceName, platform::kTestFontFace);
+    HFONT hoverFont = CreateFontIndirectW(&logFont);
+    HyLinkCtrlEx link(owner, 0, 0, 60, 10);
+    link.SetFont(font);
+    link.SetHoverFont(hoverFont);
+    link.SetTextFormat(DT_SINGLELINE);
+    link.SetStateColors(RGB(0, 0, 200), RGB(0, 0, 150), RGB(0, 0, 100), 0);
+    link.SetText(L"a b");
+    link.Draw(dc);
+    EXPECT_EQ(At(7, 9), 0xFFFFFFu);  // no underline in the normal state
+    EXPECT_EQ(At(2, 4), RGB(0, 0, 200));
+    link.OnMouseMove(3, 3);
+    Clear();
+    link.Draw(dc);
+    EXPECT_EQ(At(7, 9), RGB(0, 0, 150));  // the hover font's underline, hover colour
+    RECT textRect{};
+    link.GetTextRect(&textRect);
+    EXPECT_EQ(textRect.right, 0);  // a link records no text rectangle
+    DeleteObject(hoverFont);
+}
+
 TEST_F(ControlsTest, ColourZeroIsNotPainted) {
     struct Case {
         COLORREF border, fill;
