@@ -1,0 +1,316 @@
+// The skinned message boxes driven the way a person uses them.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "platform/TestDriver.h"
+#include "platform/Text.h"
+#include "platform/Win32.h"
+#include "tests/support/MachineFixture.h"
+#include "tests/ui/SkinBitmaps.h"
+#include "ui/RepaintThread.h"
+#include "ui/SkinMessageBox.h"
+#include "ui/UninstallMessageBox.h"
+#include "ui/lang/Language.h"
+
+namespace {
+
+using platform::DialogDriver;
+
+// A 0x00RRGGBB pixel as the COLORREF the driver reports.
+COLORREF Colorref(std::uint32_t pixel) { return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF); }
+
+class MessageBoxTest : public testsupport::MachineTest {
+protected:
+    void SetUp() override {
+        skintest::RegisterSkinBitmaps();
+        ResetLanguageForTests();
+        InitLanguage(nullptr, 0x0409);
+    }
+    void TearDown() override {
+        ResetLanguageForTests();
+        EXPECT_EQ(RepaintThread::LiveThreads(), 0);
+    }
+
+    // Waits until the box has been painted (its band shows).
+    static bool WaitPainted(const DialogDriver& driver) {
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            if (driver.Pixel(5, 20) == RGB(74, 71, 181)) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+};
+
+struct Gesture {
+    const char* name;
+    std::function<void(DialogDriver&)> act;
+};
+
+// Points in design pixels of the default 480 × 225 box and the 500 × 206 uninstall box.
+const Gesture kOneButton{"first button", [](DialogDriver& d) { d.Click(240, 198); }};
+const Gesture kFirstOfTwo{"first button", [](DialogDriver& d) { d.Click(310, 198); }};
+const Gesture kSecondOfTwo{"second button", [](DialogDriver& d) { d.Click(420, 198); }};
+const Gesture kClose{"close button", [](DialogDriver& d) { d.Click(470, 10); }};
+const Gesture kEscape{"Escape", [](DialogDriver& d) { d.Key(VK_ESCAPE); }};
+const Gesture kEnter{"Enter", [](DialogDriver& d) { d.Key(VK_RETURN); }};
+const Gesture kAltF4{"Alt+F4", [](DialogDriver& d) { d.Key(VK_F4, true); }};
+const Gesture kEnded{"EndDialog", [](DialogDriver& d) { d.End(0); }};
+
+TEST_F(MessageBoxTest, ResultPerVariantAndGesture) {
+    struct Case {
+        const char* variant;
+        Gesture gesture;
+        int expected;
+    };
+    const Case cases[] = {
+        {"Show", kOneButton, 1629},  {"Show", kClose, 1612},       {"Show", kEscape, 1628},
+        {"Show", kEnter, 1628},      {"Show", kAltF4, 1628},       {"Show", kEnded, 1628},
+        {"YesNo", kFirstOfTwo, 1629}, {"YesNo", kSecondOfTwo, 1630}, {"YesNo", kClose, 1630},
+        {"YesNo", kEscape, 1630},    {"YesNo", kEnded, 1630},
+        {"Sized", {"first button", [](DialogDriver& d) { d.Click(430, 233); }}, 1629},
+        {"Sized", {"second button", [](DialogDriver& d) { d.Click(540, 233); }}, 1630},
+        {"Sized", {"close button", [](DialogDriver& d) { d.Click(590, 10); }}, 1630},
+        {"Sized", kEscape, 1630},
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(std::string(tc.variant) + " / " + tc.gesture.name);
+        int result = 0;
+        DialogDriver driver([&] {
+            if (std::string(tc.variant) == "Show")
+                result = SkinMessageBox::Show(nullptr, L"Title", L"Message", L"OK");
+            else if (std::string(tc.variant) == "YesNo")
+                result = SkinMessageBox::ShowYesNo(nullptr, L"Title", L"Message", L"Yes", L"No");
+            else
+                result = SkinMessageBox::ShowYesNoSized(nullptr, L"Title", L"Message", L"Continue", L"Abort", 600, 260);
+        });
+        ASSERT_NE(driver.Window(), nullptr);
+        tc.gesture.act(driver);
+        ASSERT_TRUE(driver.WaitFinished());
+        EXPECT_EQ(result, tc.expected);
+    }
+}
+
+TEST_F(MessageBoxTest, UninstallBoxConfirmsOnlyWithRemove) {
+    const Gesture remove{"Remove", [](DialogDriver& d) { d.Click(320, 165); }};
+    const Gesture cancel{"Cancel", [](DialogDriver& d) { d.Click(430, 165); }};
+    const Gesture close{"close button", [](DialogDriver& d) { d.Click(489, 10); }};
+    const Gesture checkThenRemove{"check, Remove", [](DialogDriver& d) {
+                                      d.Click(27, 108);
+                                      d.Click(320, 165);
+                                  }};
+    struct Case {
+        Gesture gesture;
+        bool confirmed;
+        bool removeConfiguration;
+    };
+    const Case cases[] = {
+        {remove, true, false}, {checkThenRemove, true, true}, {cancel, false, false}, {close, false, false},
+        {kEscape, false, false}, {kEnter, false, false}, {kAltF4, false, false}, {kEnded, false, false},
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(tc.gesture.name);
+        bool confirmed = !tc.confirmed;
+        bool removeConfiguration = !tc.removeConfiguration;
+        DialogDriver driver([&] { confirmed = UninstallMessageBox::Show(nullptr, &removeConfiguration); });
+        ASSERT_NE(driver.Window(), nullptr);
+        tc.gesture.act(driver);
+        ASSERT_TRUE(driver.WaitFinished());
+        EXPECT_EQ(confirmed, tc.confirmed);
+        EXPECT_EQ(removeConfiguration, tc.removeConfiguration);
+    }
+}
+
+TEST_F(MessageBoxTest, UninstallCheckBoxTogglesAndTheBoxStaysOpen) {
+    bool confirmed = false;
+    bool removeConfiguration = false;
+    DialogDriver driver([&] { confirmed = UninstallMessageBox::Show(nullptr, &removeConfiguration); });
+    UninstallMessageBox* box = UninstallMessageBox::FromWindow(driver.Window());
+    ASSERT_NE(box, nullptr);
+    driver.Click(27, 108);
+    EXPECT_TRUE(box->GetRemoveConfiguration());
+    driver.Click(27, 108);
+    EXPECT_FALSE(box->GetRemoveConfiguration());
+    EXPECT_TRUE(IsWindowVisible(driver.Window()));
+    EXPECT_FALSE(driver.WaitFinished(100));
+    driver.Click(320, 165);
+    ASSERT_TRUE(driver.WaitFinished());
+    EXPECT_TRUE(confirmed);
+    EXPECT_FALSE(removeConfiguration);
+}
+
+TEST_F(MessageBoxTest, ButtonsAndIconsSitWhereTheLayoutPutsThem) {
+    struct Case {
+        const char* variant;
+        RECT first;
+        RECT second;  // {0,0,0,0}: hidden
+        RECT icon;
+        RECT message;
+    };
+    const Case cases[] = {
+        {"Show", {190, 182, 290, 214}, {0, 0, 0, 0}, {20, 97, 50, 127}, {60, 36, 470, 171}},
+        {"YesNo", {260, 182, 360, 214}, {370, 182, 470, 214}, {20, 97, 50, 127}, {60, 36, 470, 171}},
+        {"Sized", {380, 217, 480, 249}, {490, 217, 590, 249}, {20, 96, 72, 148}, {104, 30, 585, 206}},
+    };
+    auto same = [](const CommonRect& rect, const RECT& expected) {
+        return rect.Left() == expected.left && rect.Top() == expected.top && rect.Right() == expected.right &&
+               rect.Bottom() == expected.bottom;
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(tc.variant);
+        std::string variant = tc.variant;
+        DialogDriver driver([&] {
+            if (variant == "Show") SkinMessageBox::Show(nullptr, L"Title", L"Message", L"OK");
+            else if (variant == "YesNo") SkinMessageBox::ShowYesNo(nullptr, L"Title", L"Message", L"Yes", L"No");
+            else SkinMessageBox::ShowYesNoSized(nullptr, L"Title", L"Message", L"Yes", L"No", 600, 260);
+        });
+        SkinMessageBox* box = SkinMessageBox::FromWindow(driver.Window());
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(same(box->FirstButtonRect(), tc.first));
+        if (tc.second.right == 0) {
+            EXPECT_FALSE(box->SecondButtonVisible());
+        } else {
+            EXPECT_TRUE(box->SecondButtonVisible());
+            EXPECT_TRUE(same(box->SecondButtonRect(), tc.second));
+        }
+        EXPECT_TRUE(same(box->IconRect(), tc.icon));
+        EXPECT_TRUE(same(box->MessageRect(), tc.message));
+        ASSERT_TRUE(WaitPainted(driver));
+        // The first button's image is drawn inside its rectangle, not beside it.
+        EXPECT_EQ(driver.Pixel(tc.first.left + 2, tc.first.top + 2), Colorref(skintest::kButtonPixel));
+        EXPECT_NE(driver.Pixel(tc.first.left - 2, tc.first.top + 2), Colorref(skintest::kButtonPixel));
+        driver.End(0);
+    }
+}
+
+TEST_F(MessageBoxTest, BandsArePaintedAndHover) {
+    DialogDriver driver([] { SkinMessageBox::Show(nullptr, L"Title", L"Message", L"OK"); });
+    ASSERT_TRUE(WaitPainted(driver));
+    EXPECT_EQ(driver.Pixel(5, 20), RGB(74, 71, 181));     // title band
+    EXPECT_EQ(driver.Pixel(5, 35), RGB(74, 71, 181));
+    EXPECT_EQ(driver.Pixel(5, 36), RGB(255, 255, 255));   // body
+    EXPECT_EQ(driver.Pixel(5, 170), RGB(255, 255, 255));
+    EXPECT_EQ(driver.Pixel(5, 171), RGB(247, 251, 253));  // footer band, bottom 54 pixels
+    EXPECT_EQ(driver.Pixel(5, 224), RGB(247, 251, 253));
+    driver.MoveTo(240, 198);
+    bool hovered = false;
+    for (int attempt = 0; attempt < 100 && !hovered; ++attempt) {
+        hovered = driver.Pixel(195, 185) == Colorref(skintest::kButtonHoverPixel);
+        if (!hovered) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(hovered);
+    driver.End(0);
+
+    DialogDriver uninstall([] { UninstallMessageBox::Show(nullptr, nullptr); });
+    ASSERT_TRUE(WaitPainted(uninstall));
+    EXPECT_EQ(uninstall.Pixel(5, 35), RGB(74, 71, 181));
+    EXPECT_EQ(uninstall.Pixel(5, 36), RGB(242, 243, 245));
+    EXPECT_EQ(uninstall.Pixel(5, 205), RGB(242, 243, 245));
+    // Without images 302-305 the buttons take the message box's button images.
+    EXPECT_EQ(uninstall.Pixel(275, 152), Colorref(skintest::kButtonPixel));
+    uninstall.End(0);
+
+    skintest::RegisterSkinBitmaps(true);
+    DialogDriver own([] { UninstallMessageBox::Show(nullptr, nullptr); });
+    ASSERT_TRUE(WaitPainted(own));
+    EXPECT_EQ(own.Pixel(275, 152), Colorref(skintest::kUninstallButtonPixel));
+    own.End(0);
+}
+
+TEST_F(MessageBoxTest, At120DpiTheWindowGrowsAndTheLayoutStaysInDesignPixels) {
+    machine.profile().dpi = 120;
+    DialogDriver driver([] { SkinMessageBox::Show(nullptr, L"Title", L"Message", L"OK"); });
+    RECT rect{};
+    GetWindowRect(driver.Window(), &rect);
+    EXPECT_EQ(rect.right - rect.left, 600);
+    EXPECT_EQ(rect.bottom - rect.top, 281);
+    SkinMessageBox* box = SkinMessageBox::FromWindow(driver.Window());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->FirstButtonRect().Left(), 190);
+    EXPECT_EQ(box->FirstButtonRect().Top(), 182);
+    ASSERT_TRUE(WaitPainted(driver));
+    EXPECT_EQ(driver.Pixel(195, 185), Colorref(skintest::kButtonPixel));
+    EXPECT_EQ(driver.Pixel(470, 20), RGB(74, 71, 181));
+    driver.Click(240, 198);
+    ASSERT_TRUE(driver.WaitFinished());
+}
+
+TEST_F(MessageBoxTest, BoxesOnTwoThreadsAnswerForThemselves) {
+    int mainResult = 0;
+    int workerResult = 0;
+    DialogDriver main([&] { mainResult = SkinMessageBox::ShowYesNo(nullptr, L"Main", L"Quit?", L"Yes", L"No"); });
+    DialogDriver worker([&] { workerResult = SkinMessageBox::Show(nullptr, L"Worker", L"Download failed", L"OK"); });
+    ASSERT_NE(main.Window(), nullptr);
+    ASSERT_NE(worker.Window(), nullptr);
+    EXPECT_NE(main.Window(), worker.Window());
+    EXPECT_NE(SkinMessageBox::FromWindow(main.Window()), SkinMessageBox::FromWindow(worker.Window()));
+    EXPECT_EQ(RepaintThread::LiveThreads(), 2);
+
+    worker.Click(240, 198);
+    ASSERT_TRUE(worker.WaitFinished());
+    EXPECT_EQ(workerResult, 1629);
+    EXPECT_TRUE(IsWindow(main.Window()));
+    EXPECT_FALSE(main.WaitFinished(100));
+    EXPECT_EQ(RepaintThread::LiveThreads(), 1);
+
+    main.Click(420, 198);
+    ASSERT_TRUE(main.WaitFinished());
+    EXPECT_EQ(mainResult, 1630);
+    EXPECT_EQ(RepaintThread::LiveThreads(), 0);
+}
+
+TEST_F(MessageBoxTest, RepaintThreadEndsWithTheBoxHoweverItEnds) {
+    for (const Gesture& gesture : {kOneButton, kEscape, kEnded}) {
+        SCOPED_TRACE(gesture.name);
+        DialogDriver driver([] { SkinMessageBox::Show(nullptr, L"Title", L"Message", L"OK"); });
+        SkinMessageBox* box = SkinMessageBox::FromWindow(driver.Window());
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->RepaintRunning());
+        EXPECT_EQ(RepaintThread::LiveThreads(), 1);
+        gesture.act(driver);
+        ASSERT_TRUE(driver.WaitFinished());
+        EXPECT_EQ(RepaintThread::LiveThreads(), 0);
+    }
+}
+
+// Pictures of one box per language, with the system's own texts.
+TEST_F(MessageBoxTest, PicturesInFourLanguages) {
+    struct Case {
+        LANGID language;
+        const char* file;
+    };
+    const Case cases[] = {
+        {0x0409, "message-box-en.png"},
+        {0x0411, "message-box-ja.png"},
+        {0x0419, "message-box-ru.png"},
+        {0x0804, "message-box-zh-cn.png"},
+    };
+    // The face the boxes ask for must be a real CJK face, not a fallback of boxes.
+    std::string face = platform::FontFileForFace(L"微软雅黑", false);
+    EXPECT_NE(face.find("wqy"), std::string::npos) << face;
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(tc.file);
+        ResetLanguageForTests();
+        InitLanguage(L"Tessarovinde", tc.language);
+        std::wstring title = GetLangText(50);
+        std::wstring message = GetLangText(10);
+        DialogDriver driver(
+            [&] { SkinMessageBox::ShowYesNo(nullptr, title, message, GetLangText(19), GetLangText(20)); });
+        ASSERT_TRUE(WaitPainted(driver));
+        ASSERT_TRUE(driver.SavePng(tc.file));
+        // Glyphs are anti-aliased ink, not a few solid blocks: the message
+        // area holds many shades.
+        platform::Image image = driver.Capture();
+        std::set<std::uint32_t> shades;
+        for (int y = 40; y < 170; ++y)
+            for (int x = 60; x < 470; ++x) shades.insert(image.At(x, y));
+        EXPECT_GT(shades.size(), 20u);
+        driver.End(0);
+    }
+}
+
+}  // namespace

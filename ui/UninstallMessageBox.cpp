@@ -1,0 +1,226 @@
+#include "ui/UninstallMessageBox.h"
+
+#include <cwchar>
+
+#include "platform/Win32.h"
+#include "ui/BMData.h"
+#include "ui/BoxMouse.h"
+#include "ui/DialogBinding.h"
+#include "ui/SkinMessageBox.h"
+#include "ui/lang/Language.h"
+#include "util/FontUtil.h"
+
+namespace {
+
+using Binding = DialogBinding<UninstallMessageBox>;
+
+constexpr COLORREF kWhite = 0xFFFFFF;
+
+HFONT MakeFont(HWND hwnd, int designPixels, LONG weight) {
+    HDC dc = GetDC(hwnd);
+    LOGFONTW logFont{};
+    logFont.lfHeight = -MulDiv(designPixels, GetDeviceCaps(dc, LOGPIXELSY), 96);
+    logFont.lfWeight = weight;
+    ReleaseDC(hwnd, dc);
+    std::wcsncpy(logFont.lfFaceName, GetDefaultFontName().c_str(), LF_FACESIZE - 1);
+    return CreateFontIndirectW(&logFont);
+}
+
+}  // namespace
+
+UninstallMessageBox::UninstallMessageBox() {
+    m_bFixedSize = true;
+    m_nDesignWidth = 500;
+    m_nDesignHeight = 206;
+}
+
+UninstallMessageBox::~UninstallMessageBox() {
+    m_repaint.Stop();
+    m_paintList.clear();
+    m_mouseList.clear();
+    m_controls.clear();
+    for (HBITMAP bitmap : m_bitmaps) DeleteObject(bitmap);
+    for (HFONT font : {m_titleFont, m_bodyFont})
+        if (font != nullptr) DeleteObject(font);
+}
+
+bool UninstallMessageBox::Show(HWND parent, bool* removeConfiguration) {
+    auto box = std::make_unique<UninstallMessageBox>();
+    Binding::Expect(box.get());
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(SkinMessageBox::kDialogResource), parent,
+                    &Binding::Procedure, 0);
+    Binding::Cancel(box.get());
+    bool confirmed = box->GetResult() != 0;
+    if (removeConfiguration != nullptr) *removeConfiguration = box->GetRemoveConfiguration();
+    box.reset();
+    return confirmed;
+}
+
+UninstallMessageBox* UninstallMessageBox::FromWindow(HWND hwnd) {
+    return reinterpret_cast<UninstallMessageBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+int UninstallMessageBox::OnInitDialog(HWND hwnd) {
+    CommonDlg::OnInitDialog(hwnd);
+    CreateControls();
+    m_repaint.Start([this] { OnPaint(); }, std::chrono::milliseconds(30));
+    return 1;
+}
+
+HBITMAP UninstallMessageBox::Bitmap(UINT id) {
+    HBITMAP bitmap = LoadSkinBitmap(id);
+    if (bitmap != nullptr) m_bitmaps.push_back(bitmap);
+    return bitmap;
+}
+
+void UninstallMessageBox::SetButtonImages(ButtonCtrlEx* button) {
+    if (HBITMAP normal = Bitmap(302); normal != nullptr)
+        button->SetStateImages(normal, Bitmap(303), Bitmap(304), Bitmap(305));
+    else
+        button->SetStateImages(Bitmap(176), Bitmap(174), Bitmap(177), nullptr);
+}
+
+template <typename Control>
+Control* UninstallMessageBox::AddControl(std::unique_ptr<Control> control) {
+    Control* raw = control.get();
+    m_controls.push_back(std::move(control));
+    return raw;
+}
+
+void UninstallMessageBox::CreateControls() {
+    const int W = 500;
+    const int T = kBandHeight;
+    HWND hwnd = GetHwnd();
+    m_titleFont = MakeFont(hwnd, 16, 700);
+    m_bodyFont = MakeFont(hwnd, 14, 0);
+
+    auto title = std::make_unique<StaticCtrl>(hwnd, 10, 5, 400, 30);
+    title->SetFont(m_titleFont);
+    title->SetTextColor(kWhite);
+    title->SetTextFormat(DT_VCENTER | DT_SINGLELINE);
+    title->SetText(GetLangProductName());
+    m_titleLabel = AddControl(std::move(title));
+
+    auto close = std::make_unique<ButtonCtrlEx>(hwnd, 481, 0, 498, 21);
+    close->SetId(kCloseButtonId);
+    close->SetFont(m_titleFont);
+    close->SetDrawImage(1);
+    close->SetTextColor(kWhite);
+    close->SetStateColors(kWhite, kWhite, kWhite, kWhite);
+    close->SetStateImages(Bitmap(179), Bitmap(178), Bitmap(180), nullptr);
+    m_closeButton = AddControl(std::move(close));
+
+    auto message = std::make_unique<StaticCtrl>(hwnd, 20, T + 25, W - 20, T + 55);
+    message->SetFont(m_titleFont);
+    message->SetTextColor(0x373737);
+    message->SetTextFormat(DT_EDITCONTROL | DT_WORDBREAK);
+    message->SetText(GetLangText(30));
+    m_message = AddControl(std::move(message));
+
+    auto check = std::make_unique<CheckButtonCtrlEx>(hwnd, 20, T + 62, W - 20, T + 92);
+    check->SetId(kCheckBoxId);
+    check->SetDrawImage(1);
+    check->SetStateImages(Bitmap(157), Bitmap(158), Bitmap(159), nullptr);
+    check->SetCheckedImages(Bitmap(159), Bitmap(160), Bitmap(157), nullptr);
+    check->SetBoxRect(0, 3, 14, 14);
+    check->SetTextRect(24, 2, (W - 40) - 25, 30);
+    check->SetTextFormat(DT_WORDBREAK);
+    check->SetText(GetLangText(29));
+    check->SetStateColors(0x4A4A4A, 0x4A4A4A, 0x4A4A4A, 0x4A4A4A);
+    check->SetCheck(false);
+    check->SetVisible(true);
+    check->SetFont(m_bodyFont);
+    m_checkBox = AddControl(std::move(check));
+
+    auto cancel = std::make_unique<ButtonCtrlEx>(hwnd, W - 120, T + 113, W - 20, T + 145);
+    cancel->SetId(kCancelButtonId);
+    cancel->SetDrawImage(1);
+    cancel->SetFont(m_bodyFont);
+    cancel->SetTextColor(kWhite);
+    cancel->SetStateColors(kWhite, kWhite, kWhite, kWhite);
+    SetButtonImages(cancel.get());
+    cancel->SetVisible(true);
+    cancel->SetText(GetLangText(12));
+    m_cancelButton = AddControl(std::move(cancel));
+
+    auto remove = std::make_unique<ButtonCtrlEx>(hwnd, W - 230, T + 113, W - 130, T + 145);
+    remove->SetId(kRemoveButtonId);
+    remove->SetDrawImage(1);
+    remove->SetFont(m_bodyFont);
+    remove->SetTextColor(kWhite);
+    remove->SetStateColors(kWhite, kWhite, kWhite, kWhite);
+    SetButtonImages(remove.get());
+    remove->SetVisible(true);
+    remove->SetText(GetLangText(59));
+    m_removeButton = AddControl(std::move(remove));
+
+    m_mouseList = {m_closeButton, m_checkBox, m_cancelButton, m_removeButton};
+    m_paintList = {m_titleLabel, m_message};
+    for (ButtonCtrlEx* control : m_mouseList) m_paintList.push_back(control);
+}
+
+int UninstallMessageBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CLOSE:
+            return OnClose();
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+            return DispatchBoxMouse(m_mouseList, message, wParam, lParam, m_buttonDown);
+        default:
+            return 0;
+    }
+}
+
+int UninstallMessageBox::OnCommand(WPARAM wParam, LPARAM) {
+    switch (wParam) {
+        case kCloseButtonId:
+        case 1626:
+        case kCancelButtonId:
+            m_result = 0;
+            SendMessageW(GetHwnd(), WM_CLOSE, 0, 0);
+            return 1;
+        case 1628:
+        case kRemoveButtonId:
+            m_result = 1;
+            SendMessageW(GetHwnd(), WM_CLOSE, 0, 0);
+            return 1;
+        case kCheckBoxId:
+            m_checkBox->SetCheck(!m_checkBox->GetCheck());
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+int UninstallMessageBox::OnClose() {
+    m_repaint.Stop();
+    return 0;
+}
+
+void UninstallMessageBox::OnPaint() {
+    HWND hwnd = GetHwnd();
+    HDC window = GetDC(hwnd);
+    if (window == nullptr) return;
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    const int W = m_nDesignWidth;
+    const int H = m_nDesignHeight;
+    HBITMAP buffer = CreateCompatibleBitmap(window, W, client.bottom);
+    HDC memory = CreateCompatibleDC(window);
+    HGDIOBJ previous = SelectObject(memory, buffer);
+
+    RECT band{0, 0, client.right, kBandHeight};
+    RECT body{0, kBandHeight, client.right, client.bottom};
+    FillSolidRect(memory, &band, RGB(74, 71, 181));
+    FillSolidRect(memory, &body, RGB(242, 243, 245));
+    for (CommonCtrl* control : m_paintList) control->Draw(memory);
+    BitBlt(window, 0, 0, W, H, memory, 0, 0, SRCCOPY);
+
+    SelectObject(memory, previous);
+    DeleteObject(buffer);
+    DeleteDC(memory);
+    ReleaseDC(hwnd, window);
+}

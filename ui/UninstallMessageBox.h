@@ -1,0 +1,71 @@
+// The uninstall confirmation: the product name in a title band, the question,
+// a check box for removing the user's configuration, "Remove" and "Cancel".
+//
+// Show returns true only when "Remove" (or the 1628 command) ended the box;
+// the close button, "Cancel", Escape or any other end answers "not
+// confirmed". Threads as SkinMessageBox: modal on the showing thread, each
+// box bound to its own window, its repaint thread joined before deletion.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/ButtonCtrlEx.h"
+#include "ui/CheckButtonCtrl.h"
+#include "ui/CommonDlg.h"
+#include "ui/RepaintThread.h"
+#include "ui/StaticCtrl.h"
+
+class UninstallMessageBox : public CommonDlg {
+public:
+    static constexpr int kCloseButtonId = 1612;
+    static constexpr int kCheckBoxId = 1624;
+    static constexpr int kRemoveButtonId = 1629;
+    static constexpr int kCancelButtonId = 1630;
+    static constexpr int kBandHeight = 36;
+
+    UninstallMessageBox();
+    ~UninstallMessageBox() override;
+
+    // True when confirmed; writes the check box state into `removeConfiguration`
+    // (when not null).
+    static bool Show(HWND parent, bool* removeConfiguration);
+    static UninstallMessageBox* FromWindow(HWND hwnd);
+
+    int GetResult() const { return m_result; }
+    bool GetRemoveConfiguration() { return m_checkBox != nullptr && m_checkBox->GetCheck(); }
+
+    int OnInitDialog(HWND hwnd) override;
+    int OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    int OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnPaint() override;
+    virtual int OnClose();
+
+    bool RepaintRunning() const { return m_repaint.Running(); }
+
+private:
+    void CreateControls();
+    HBITMAP Bitmap(UINT id);
+    // The button images 302-305, or the message box's button images when the
+    // program has none of them, so the white captions stay readable.
+    void SetButtonImages(ButtonCtrlEx* button);
+    template <typename Control>
+    Control* AddControl(std::unique_ptr<Control> control);
+
+    int m_result = 0;  // non-zero: confirmed
+    ButtonCtrlEx* m_removeButton = nullptr;
+    ButtonCtrlEx* m_cancelButton = nullptr;
+    StaticCtrl* m_message = nullptr;
+    CheckButtonCtrlEx* m_checkBox = nullptr;
+    ButtonCtrlEx* m_closeButton = nullptr;
+    StaticCtrl* m_titleLabel = nullptr;
+    std::vector<std::unique_ptr<CommonCtrl>> m_controls;
+    std::vector<ButtonCtrlEx*> m_mouseList;  // close, check box, Cancel, Remove
+    std::vector<CommonCtrl*> m_paintList;    // title, message, then the mouse list
+    bool m_buttonDown = false;
+    HFONT m_titleFont = nullptr;
+    HFONT m_bodyFont = nullptr;
+    std::vector<HBITMAP> m_bitmaps;
+    RepaintThread m_repaint;  // declared last: stopped first on destruction
+};
