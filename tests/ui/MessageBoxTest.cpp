@@ -311,6 +311,20 @@ TEST_F(MessageBoxTest, PicturesInFourLanguages) {
         EXPECT_GT(shades.size(), 20u);
         driver.End(0);
     }
+    // And the uninstall confirmation, with its box ticked.
+    ResetLanguageForTests();
+    InitLanguage(L"Tessarovinde", 0x0409);
+    DialogDriver uninstall([] { UninstallMessageBox::Show(nullptr, nullptr); });
+    ASSERT_TRUE(WaitPainted(uninstall));
+    uninstall.Click(27, 108);
+    bool ticked = false;
+    for (int attempt = 0; attempt < 100 && !ticked; ++attempt) {
+        ticked = uninstall.Pixel(26, 107) == RGB(74, 71, 181);
+        if (!ticked) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(ticked);
+    ASSERT_TRUE(uninstall.SavePng("uninstall-box-en.png"));
+    uninstall.End(0);
 }
 
 }  // namespace
