@@ -1,0 +1,181 @@
+// DownloaderCurl: the download engine over libcurl's easy interface.
+//
+// Threads: the caller's (start, poll, getters, Stop), the manifest thread
+// (manifest, probe, part set-up), one thread per part (one blocking transfer
+// each; its callbacks and the finish test run there), and the supervisor.
+// One engine lock (m_lock, re-entrant) guards the part map and every part's
+// fields, the target file, the counters and the result fields; running and
+// cancel are atomic. Lock order: m_lock is the only lock; events are fired
+// with it held, so a callback may call the getters but must not wait for
+// another engine thread. The destructor stops everything and joins every
+// thread it started.
+#pragma once
+
+#include <boost/shared_ptr.hpp>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "download/DownloadTuning.h"
+#include "download/DownloadTypes.h"
+#include "download/IDownloader.h"
+
+class IXMLParse;
+
+class DownloaderCurl : public IDownloader {
+public:
+    static constexpr std::uint64_t kSplitThreshold = 512000;
+
+    DownloaderCurl();
+    ~DownloaderCurl() override;
+    DownloaderCurl(const DownloaderCurl&) = delete;
+    DownloaderCurl& operator=(const DownloaderCurl&) = delete;
+
+    // IDownloader.
+    HRESULT StartFromBuffer(const char* bytes, int size, std::string targetPath) override;
+    HRESULT StartFromUrl(std::string url, std::string targetPath) override;
+    HRESULT StartFromFile(std::wstring manifestPath, std::string targetPath) override;
+    HRESULT BeginDownload(const DownloadConfig* config) override;
+    HRESULT Stop() override;
+    bool IsRunning() override { return m_bRunning; }
+    HRESULT SetEventCallback(EventCallback callback) override;
+    HRESULT GetProgress(DownloadProgress* progress) override;
+    int GetState() override;
+    void SetProxy(const DownloadProxy& proxy) override;
+    bool GetSwitchAmazon() override;
+    int GetErrorCode() override;
+    std::string GetErrorName() override;
+    std::string GetLastFailLink() override;
+    std::string GetRepairLink() override;
+    int GetCurlError() override;
+    std::vector<DownloadUrlInfo> GetAllUrlInfo() override;
+    std::vector<DownloadUrlInfo> GetUsedUrlInfo() override;
+    DownloadSummary GetAmazonSummary() override;
+    std::vector<DownloadSummary> GetDomainSummary() override;
+    std::vector<DownloadUrlSwitch> GetUrlSwitchLog() override;
+
+    // Own operations.
+    virtual HRESULT OnConfigDownloaded(DownloadItem* item);
+    virtual HRESULT LoadConfigFromBuffer(const char* bytes, int size);
+    virtual HRESULT ApplyConfig(boost::shared_ptr<IXMLParse> document, std::string targetPath);
+    virtual HRESULT CheckDownload(DownloadConfig* config);
+    virtual HRESULT InitDownload();
+    virtual HRESULT BeginDownloadItem(DownloadItem* item);
+
+    // Timing constants and hooks; set before a start operation.
+    void SetTuning(const DownloadTuning& tuning);
+    const DownloadTuning& Tuning() const { return m_tuning; }
+
+    // Mirror probe pieces.
+    bool PingUrl(const char* url, int* pingMs);
+    std::int64_t GetDownloadFileLenth(const char* url);
+    bool GetNetworkNotFull(const char* url);
+    bool IsAmazonUrl(const char* url) const;
+    // Url of the fastest part (speed above 0) not on `excluded`; null when none.
+    const char* GetBestURL(const char* excluded);
+    // Body of a GET, or "error".
+    std::string HttpGetText(const std::string& url);
+
+    // Supervisor pieces.
+    int CountRunningParts();
+    int FindLargestRemainingPart();
+    // 1 good, 0 not good (repairs may have been started), E_FAIL unreadable.
+    HRESULT CheckHash();
+    HRESULT RepairData(std::uint64_t start, std::uint64_t end);
+    void CheckFinish(DownloadItem* item);
+    void StopAllParts();
+    void CloseFile();
+    size_t WriteData(const char* bytes, size_t length, std::uint64_t offset);
+
+private:
+    enum class HashVerdict { Good, RepairsStarted, Bad, Unreadable };
+
+    void Reset();
+    void FireEvent(int event, int value, void* data);
+    void FireEventSized(int event, std::uint64_t value, std::uint64_t data);
+    // The one place a part's status changes.
+    void SetItemStatus(DownloadItem& item, int status);
+    // Ends the download: state 4 or 5, running off, event 4 or 5.
+    void EndDownload(int state, int errorCode);
+    void ApplyProxy(CURL* curl);
+    void ApplyTls(CURL* curl);
+    HRESULT LoadConfigText(const char* bytes, int size);
+    void ManifestUrlThread();
+
+    void Dispatch();
+    bool DispatchFailedPart(int id);  // false: no mirror left, the download gives up
+    void DispatchStalledPart(int id);
+    void DispatchFinishedPart(int id);
+    // Runs the finish test when no part is running or waiting for a retry.
+    void FinishWhenIdle(int callerId);
+    bool HasActiveParts(int* firstActive);
+    HashVerdict VerifyTarget(bool allowRepair);
+    void FinalCheck();
+    const char* BestUrlForBlock(std::uint64_t block, const char* containingUrl);
+    std::uint32_t MirrorBit(const char* url) const;
+    bool CdnRecordValid() const { return m_cdnRecord.sizeConsistent; }
+    bool IsOnCdn(const char* url) const;
+    DownloadItem FreshPart(const DownloadItem& from, const char* url, std::uint64_t start, std::uint64_t end);
+
+    void ThreadDownloadInternal(DownloadItem* item);
+    static size_t OnItemData(char* bytes, size_t size, size_t count, void* data);
+    static size_t OnItemHeader(char* bytes, size_t size, size_t count, void* data);
+    static int OnItemProgress(void* data, std::int64_t, std::int64_t, std::int64_t, std::int64_t);
+    static int OnProbeProgress(void* data, std::int64_t, std::int64_t, std::int64_t, std::int64_t);
+    void SleepUnlessStopped(DWORD milliseconds);
+    void JoinAllThreads();
+    DownloadSummary SummaryOver(const std::vector<const DownloadItem*>& parts, const std::string& domain, bool print);
+
+    mutable std::recursive_mutex m_lock;
+    EventCallback m_callback;
+    std::map<int, DownloadItem> m_items;
+    DownloadConfig m_settings;
+    std::vector<DownloadUrlInfo> m_vecUrlCfg;
+    FILE* m_pFile = nullptr;
+    std::uint64_t m_nFileSize = 0;
+    std::uint64_t m_downloaded = 0;
+    int m_partLimit = 0;
+    std::atomic<bool> m_bRunning{false};
+    std::atomic<bool> m_cancel{false};
+    int m_state = DownloadState_Idle;
+    DownloadItem m_cfgItem;
+    char m_cfgUrl[520] = {};
+    char m_sideFilePath[MAX_PATH] = {};
+    char m_targetPath[MAX_PATH] = {};
+    DownloadUrlInfo m_cdnRecord;
+    bool m_switchedToCdn = false;
+    DownloadProxy m_proxy;
+    int m_errorCode = NoError;
+    std::string m_lastFailLink;
+    std::string m_repairLink;
+    int m_curlError = 0;
+    bool m_repairing = false;
+    std::vector<DownloadUrlInfo> m_allUrls;
+    std::vector<DownloadUrlSwitch> m_switchLog;
+
+    DownloadTuning m_tuning;
+    const char* m_startBytes = nullptr;  // StartFromBuffer's manifest, owned by the caller
+    int m_startSize = 0;
+    int m_repairRounds = 0;
+    std::vector<std::uint32_t> m_blockWriters;  // per 1 MiB block: bits of the mirrors that wrote it
+    std::atomic<DWORD> m_threadSerial{0};
+
+    std::thread m_manifestThread;
+    std::thread m_supervisor;
+    std::vector<std::thread> m_partThreads;
+    std::mutex m_wakeLock;
+    std::condition_variable m_wake;
+};
+
+// Host of a mirror url: the text between the scheme and "/download/", "" otherwise.
+std::string GetHostFromDownloadUrl(const char* url);
+// The text between the first "//" and the next "/", for logs and summaries.
+std::string GetUrlDomain(const char* url);
+// CDN class: the url contains "//dl." or one of the patterns.
+bool IsCdnClassUrl(const char* url, const std::vector<std::string>& patterns);

@@ -1,0 +1,361 @@
+// Part transfers: the file, the part split and one libcurl transfer per part.
+#include <curl/curl.h>
+
+#include <cstring>
+
+#include "download/DownloaderCurl.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "util/Log.h"
+
+namespace {
+constexpr std::uint32_t kCdnBit = 1u << 30;
+constexpr std::uint32_t kUnknownMirrorBit = 1u << 31;
+
+long long Signed(std::uint64_t value) { return static_cast<long long>(value); }
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+    size_t i = 0;
+    for (; prefix[i]; ++i) {
+        if (i >= text.size()) return false;
+        char a = text[i], b = prefix[i];
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+        if (a != b) return false;
+    }
+    return true;
+}
+}  // namespace
+
+void DownloaderCurl::SetItemStatus(DownloadItem& item, int status) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    item.status = status;
+}
+
+std::uint32_t DownloaderCurl::MirrorBit(const char* url) const {
+    if (!url) return kUnknownMirrorBit;
+    for (size_t i = 0; i < m_vecUrlCfg.size() && i < 30; ++i)
+        if (std::strcmp(url, m_vecUrlCfg[i].url) == 0) return 1u << i;
+    if (std::strcmp(url, m_cdnRecord.url) == 0) return kCdnBit;
+    return kUnknownMirrorBit;
+}
+
+DownloadItem DownloaderCurl::FreshPart(const DownloadItem& from, const char* url, std::uint64_t start, std::uint64_t end) {
+    DownloadItem part = from;
+    part.id = static_cast<int>(m_items.size());
+    part.url = url;
+    part.curl = nullptr;
+    part.start = part.pos = start;
+    part.end = end;
+    part.speed = 0;
+    part.result = 0;
+    part.thread = 0;
+    part.lastDataTick = part.startTick = GetTickCount();
+    part.endTick = 0;
+    part.status = E_Status_Runing;
+    part.httpCode = 0;
+    part.responseChecked = false;
+    part.responseError = 0;
+    return part;
+}
+
+HRESULT DownloaderCurl::BeginDownload(const DownloadConfig* config) {
+    if (!config) return E_POINTER;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        m_settings = *config;
+        m_nFileSize = static_cast<std::uint32_t>(config->size);
+    }
+    HRESULT probe = CheckDownload(const_cast<DownloadConfig*>(config));
+    if (probe == E_ABORT) {
+        WriteLog("Download_BeginDownload: CheckDownload user canceled.\n");
+        return E_FAIL;
+    }
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (probe != S_OK) {
+        WriteLog("Error : BeginDownload (CheckDownload(siItem) != S_OK).\n");
+        m_state = DownloadState_Failed;
+        m_errorCode = DownloadCheckUrlError;
+        return E_FAIL;
+    }
+    if (m_cancel) return E_FAIL;
+    CloseFile();
+    m_downloaded = 0;
+    m_nFileSize = static_cast<std::uint32_t>(config->size);
+    FILE* file = nullptr;
+    if (fopen_s(&file, m_settings.targetPath, "wb") != 0) file = nullptr;
+    m_pFile = file;
+    WriteLog("Download_BeginDownload : OpenFile(%d), Mutex(%d), File(%s).\n", file ? 1 : 0, 1, m_settings.targetPath);
+    if (!file) {
+        // A target that cannot be created fails the start instead of writing nowhere.
+        m_state = DownloadState_Failed;
+        m_errorCode = DownloadExeError;
+        return E_FAIL;
+    }
+    m_blockWriters.assign((m_nFileSize + kHashBlockSize - 1) / kHashBlockSize, 0);
+    return InitDownload();
+}
+
+HRESULT DownloaderCurl::InitDownload() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    const std::uint64_t mirrors = m_vecUrlCfg.size();
+    if (mirrors < 1) {
+        m_errorCode = DownloadUrlCountError;
+        return E_INVALIDARG;
+    }
+    m_downloaded = 0;
+    const int per = m_settings.partsPerMirror >= 1 && m_settings.partsPerMirror <= 10 ? m_settings.partsPerMirror : 2;
+    const int parts = static_cast<int>(mirrors) * per;
+    m_partLimit = parts;
+    m_items.clear();
+    if (!m_cancel) m_bRunning = true;
+    const std::uint64_t length = m_nFileSize / static_cast<std::uint64_t>(parts);
+    for (int i = 0; i < parts; ++i) {
+        DownloadItem part;
+        part.id = i;
+        part.url = m_vecUrlCfg[static_cast<size_t>(i) % mirrors].url;
+        part.start = static_cast<std::uint64_t>(i) * length;
+        part.end = i == parts - 1 ? m_nFileSize - 1 : part.start + length - 1;
+        part.pos = part.start;
+        part.lastDataTick = part.startTick = GetTickCount();
+        part.status = E_Status_Runing;
+        auto inserted = m_items.emplace(i, part);
+        BeginDownloadItem(&inserted.first->second);
+    }
+    m_supervisor = std::thread([this] {
+        WriteLog("Download_Dispatch Begining.\n");
+        Dispatch();
+        WriteLog("Download_Dispatch Endding.\n");
+    });
+    WriteLog("Download_InitDownload : start download dispatch, thread handle(0x%x).\n", 1u);
+    return S_OK;
+}
+
+HRESULT DownloaderCurl::BeginDownloadItem(DownloadItem* item) {
+    if (!item) return E_POINTER;
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    bool refused = true;
+    if (item->start >= m_nFileSize)
+        WriteLog("Download_BeginDownloadItem: Invalid start(%lld) >= filesize(%lld), id(%d)\n", Signed(item->start),
+                 Signed(m_nFileSize), item->id);
+    else if (item->end >= m_nFileSize)
+        WriteLog("Download_BeginDownloadItem: Invalid end(%lld) >= filesize(%lld), id(%d)\n", Signed(item->end),
+                 Signed(m_nFileSize), item->id);
+    else if (item->start > item->end)
+        WriteLog("Download_BeginDownloadItem: Invalid range start(%lld) > end(%lld), id(%d)\n", Signed(item->start),
+                 Signed(item->end), item->id);
+    else
+        refused = false;
+    if (refused) {
+        // A refused part has no transfer; it must not hold up the finish test.
+        SetItemStatus(*item, E_Status_StopByDispatch);
+        return E_INVALIDARG;
+    }
+    CURL* curl = curl_easy_init();
+    if (!curl) {
+        SetItemStatus(*item, E_Status_StopByDispatch);
+        return E_FAIL;
+    }
+    item->curl = curl;
+    item->result = 0;
+    item->file = m_pFile;
+    item->owner = this;
+    item->requestStart = item->start;
+    item->requestEnd = item->end;
+    item->httpCode = 0;
+    item->responseChecked = false;
+    item->responseError = 0;
+    item->thread = ++m_threadSerial;
+
+    char range[64];
+    std::snprintf(range, sizeof(range), "%lld-%lld", Signed(item->start), Signed(item->end));
+    curl_easy_setopt(curl, CURLOPT_URL, item->url);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnItemData);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, item);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnItemHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, item);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnItemProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, item);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, m_tuning.lowSpeedTimeSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 20000L);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Downloader/1.0");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    ApplyTls(curl);
+    curl_easy_setopt(curl, CURLOPT_RANGE, range);
+    ApplyProxy(curl);
+
+    m_partThreads.emplace_back([this, item] { ThreadDownloadInternal(item); });
+    WriteLog("Download_BeginDownloadItem : id(%d) thread(0x%x) start(%lld) end(%lld).\n", item->id,
+             static_cast<unsigned>(item->thread), Signed(item->start), Signed(item->end));
+    if (item->start > m_nFileSize || item->end > m_nFileSize) {
+        WriteLog("Download_BeginDownloadItem curl range error: id(%d) start(%lld) end(%lld), m_nFileSize(%llu), range(%s)\n",
+                 item->id, Signed(item->start), Signed(item->end), static_cast<unsigned long long>(m_nFileSize), range);
+        FireEvent(DOWNLOAD_EVENT_RANGE_ERROR, item->id, item);
+    }
+    return S_OK;
+}
+
+void DownloaderCurl::ThreadDownloadInternal(DownloadItem* item) {
+    CURL* curl = nullptr;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        curl = item->curl;
+    }
+    if (!curl) {
+        WriteLog("Download_Internal Error : pItem curl == NULL.\n");
+        return;
+    }
+    CURLcode performed = curl_easy_perform(curl);
+    int id = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        id = item->id;
+        int result = performed;
+        // A rejected response (error status, ignored or wrong range) is
+        // reported as such, not as the write error that stopped it.
+        if (item->responseError != 0) result = item->responseError;
+        const bool complete = item->responseChecked && item->pos == item->end + 1;
+        // A transfer that ended cleanly but short of its range did not finish it.
+        if (result == CURLE_OK && !complete) result = CURLE_PARTIAL_FILE;
+        item->result = result;
+        item->endTick = GetTickCount();
+        if (item->status == E_Status_Runing) {
+            // Result 23 at the part's end: a shortened part reached its new end.
+            const bool succeeded = complete && (result == CURLE_OK || result == CURLE_WRITE_ERROR);
+            SetItemStatus(*item, succeeded ? E_Status_Succeed : E_Status_Fail);
+            if (result == CURLE_OK) {
+                long code = 0;
+                curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
+                if (code != 200)
+                    WriteLog("Thread_Download_Internal: curl request MAYBE errors, id(%d) http code(%d) .\n", id,
+                             static_cast<int>(code));
+            } else if (result == CURLE_WRITE_ERROR) {
+                WriteLog("Thread_Download_Internal: curl write partial range, id(%d) http result(%d)\n", id, result);
+            } else {
+                WriteLog("Thread_Download_Internal: curl request error, id(%d) http result(%d) http error(%s).\n", id,
+                         result, curl_easy_strerror(static_cast<CURLcode>(result)));
+            }
+        }
+        item->curl = nullptr;
+    }
+    curl_easy_cleanup(curl);
+    if (item->owner) CheckFinish(item);
+
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (item->result != 0 && item->status != E_Status_StopByDispatch && item->status != E_Status_Succeed) {
+        const char* format = item->result == CURLE_WRITE_ERROR
+                                 ? "Download_Internal Finish (%d): Partial range download complete. result(%d) start(%lld) end(%lld) url(%s) .\n"
+                                 : "Download_Internal Finish (%d) ERROR: result(%d) start(%lld) end(%lld) url(%s) .\n";
+        WriteLog(format, id, item->result, Signed(item->start), Signed(item->end), GetUrlDomain(item->url).c_str());
+    } else {
+        WriteLog("Download_Internal Finish (%d) OK.\n", id);
+    }
+}
+
+size_t DownloaderCurl::OnItemHeader(char* bytes, size_t size, size_t count, void* data) {
+    const size_t length = size * count;
+    DownloadItem* item = static_cast<DownloadItem*>(data);
+    if (!item || !item->owner) return 0;
+    DownloaderCurl* engine = item->owner;
+    std::lock_guard<std::recursive_mutex> guard(engine->m_lock);
+    std::string line(bytes, length);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    if (line.compare(0, 5, "HTTP/") == 0) {
+        // A new response (the first, or one after a redirect) starts over.
+        size_t space = line.find(' ');
+        item->httpCode = space == std::string::npos ? 0 : std::strtol(line.c_str() + space + 1, nullptr, 10);
+        item->responseChecked = false;
+        return length;
+    }
+    if (StartsWithNoCase(line, "Content-Range:")) {
+        unsigned long long first = 0, last = 0, total = 0;
+        const char* value = line.c_str() + 14;
+        while (*value == ' ' || *value == '\t') ++value;
+        if (std::sscanf(value, "bytes %llu-%llu/%llu", &first, &last, &total) == 3 && first == item->requestStart &&
+            last == item->requestEnd && total == engine->m_nFileSize)
+            item->responseChecked = true;
+        return length;
+    }
+    if (!line.empty()) return length;
+    // End of a header block.
+    if (item->httpCode >= 100 && item->httpCode < 200) return length;
+    if (item->httpCode >= 300 && item->httpCode < 400) return length;  // the redirect is followed
+    if (item->httpCode != 206) {
+        // An error page, or a 200 that ignored the range, is never package data.
+        item->responseChecked = false;
+        item->responseError = item->httpCode == 200 ? CURLE_RANGE_ERROR : CURLE_HTTP_RETURNED_ERROR;
+        return 0;
+    }
+    if (!item->responseChecked) {
+        item->responseError = CURLE_RANGE_ERROR;
+        return 0;
+    }
+    return length;
+}
+
+size_t DownloaderCurl::OnItemData(char* bytes, size_t size, size_t count, void* data) {
+    DownloadItem* item = static_cast<DownloadItem*>(data);
+    if (!item || !item->owner) return 0;
+    DownloaderCurl* engine = item->owner;
+    std::lock_guard<std::recursive_mutex> guard(engine->m_lock);
+    if (item->status == E_Status_StopByDispatch || !item->responseChecked) return 0;
+    std::uint64_t length = static_cast<std::uint64_t>(size) * count;
+    // Never past the end, even after the supervisor moved the end down.
+    if (item->pos > item->end) return 0;
+    if (item->pos + length > item->end + 1) length = item->end + 1 - item->pos;
+    const size_t written = engine->WriteData(bytes, static_cast<size_t>(length), item->pos);
+    if (written > 0) {
+        const std::uint32_t bit = engine->MirrorBit(item->url);
+        for (std::uint64_t block = item->pos / kHashBlockSize;
+             block <= (item->pos + length - 1) / kHashBlockSize && block < engine->m_blockWriters.size(); ++block)
+            engine->m_blockWriters[block] |= bit;
+    }
+    item->pos += length;
+    const DWORD now = GetTickCount();
+    const DWORD elapsed = now - item->lastDataTick;
+    if (elapsed != 0) item->speed = static_cast<int>(static_cast<std::uint32_t>(length * 1000 / elapsed));
+    item->lastDataTick = now;
+    return written;
+}
+
+int DownloaderCurl::OnItemProgress(void* data, std::int64_t, std::int64_t, std::int64_t, std::int64_t) {
+    DownloadItem* item = static_cast<DownloadItem*>(data);
+    if (!item || !item->owner) return 0;
+    DownloaderCurl* engine = item->owner;
+    if (engine->m_cancel) return 1;
+    std::lock_guard<std::recursive_mutex> guard(engine->m_lock);
+    return item->status == E_Status_StopByDispatch || item->status == E_Status_Fail ? 1 : 0;
+}
+
+size_t DownloaderCurl::WriteData(const char* bytes, size_t length, std::uint64_t offset) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (!m_bRunning) {
+        WriteLog("WriteData m_bRunning == false\n");
+        return 0;
+    }
+    size_t written = 0;
+    if (m_pFile && bytes) {
+        if (_fseeki64(m_pFile, static_cast<std::int64_t>(offset), SEEK_SET) == 0)
+            written = std::fwrite(bytes, 1, length, m_pFile);
+        if (written < length) WriteLog("Error: Write Data!\n");
+    } else {
+        WriteLog("Error: m_pFile or pData is nullptr.\n");
+    }
+    m_downloaded += length;
+    if (m_downloaded > m_nFileSize) m_downloaded = m_nFileSize;
+    FireEventSized(DOWNLOAD_EVENT_PROGRESS, m_downloaded, m_nFileSize);
+    return written;
+}
+
+void DownloaderCurl::CloseFile() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    WriteLog("Download_CloseFile.\n");
+    if (m_pFile) {
+        int result = std::fclose(m_pFile);
+        m_pFile = nullptr;
+        WriteLog("CloseFile %d.\n", result);
+    }
+}

@@ -1,0 +1,270 @@
+// The supervisor: retries failed parts, moves stalled ones, splits large ones
+// when a slot frees, and ends the download when nothing is left to run.
+#include <cstring>
+
+#include "download/DownloaderCurl.h"
+#include "platform/Clock.h"
+#include "util/Log.h"
+
+namespace {
+long long Signed(std::uint64_t value) { return static_cast<long long>(value); }
+}  // namespace
+
+int DownloaderCurl::CountRunningParts() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    int running = 0;
+    for (const auto& [id, item] : m_items)
+        if (item.status == E_Status_Runing) ++running;
+    return running;
+}
+
+int DownloaderCurl::FindLargestRemainingPart() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    int found = -1;
+    std::uint64_t largest = 0;
+    for (const auto& [id, item] : m_items) {
+        if (item.status != E_Status_Runing || item.end <= item.pos) continue;
+        if (item.end - item.pos > largest) {
+            largest = item.end - item.pos;
+            found = id;
+        }
+    }
+    return found;
+}
+
+bool DownloaderCurl::HasActiveParts(int* firstActive) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    for (const auto& [id, item] : m_items) {
+        // A failed part waits for the supervisor's retry.
+        if (item.status == E_Status_Runing || item.status == E_Status_Fail) {
+            if (firstActive) *firstActive = id;
+            return true;
+        }
+    }
+    return false;
+}
+
+void DownloaderCurl::StopAllParts() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    CloseFile();
+    for (auto& [id, item] : m_items) SetItemStatus(item, E_Status_StopByDispatch);
+    m_nFileSize = 0;
+    m_downloaded = 0;
+}
+
+void DownloaderCurl::Dispatch() {
+    while (m_bRunning) {
+        SleepUnlessStopped(m_tuning.supervisorPeriodMs);
+        if (!m_bRunning) break;
+        int count = 0;
+        {
+            std::lock_guard<std::recursive_mutex> guard(m_lock);
+            count = static_cast<int>(m_items.size());
+        }
+        bool gaveUp = false;
+        // Parts entered during this pass wait for the next one.
+        for (int id = 0; id < count && m_bRunning; ++id) {
+            int status;
+            {
+                std::lock_guard<std::recursive_mutex> guard(m_lock);
+                status = m_items[id].status;
+            }
+            if (status == E_Status_Fail) {
+                if (!DispatchFailedPart(id)) {
+                    gaveUp = true;
+                    break;
+                }
+            } else if (status == E_Status_Runing) {
+                DispatchStalledPart(id);
+            } else if (status == E_Status_Succeed) {
+                DispatchFinishedPart(id);
+            }
+        }
+        // Parts refused or retired without a successor end no thread, so the
+        // supervisor runs the finish test once nothing is left to run.
+        if (!gaveUp) FinishWhenIdle(-1);
+    }
+    FinalCheck();
+}
+
+bool DownloaderCurl::DispatchFailedPart(int id) {
+    std::unique_lock<std::recursive_mutex> guard(m_lock);
+    DownloadItem& item = m_items[id];
+    if (item.end > m_nFileSize) {
+        WriteLog("Download_Dispatch: Invalid range pos(%lld) > end(%lld) or end >= filesize(%lld) for failed item %d\n",
+                 Signed(item.pos), Signed(item.end), Signed(m_nFileSize), id);
+        SetItemStatus(item, E_Status_StopByDispatch);
+        return true;
+    }
+    if (item.pos > item.end) {
+        WriteLog("Download_Dispatch: Item (%d) completed at pos (%lld)\n", id, Signed(item.pos));
+        SetItemStatus(item, E_Status_StopByDispatch);
+        return true;
+    }
+    WriteLog("Download_Dispatch: Retrying failed item (%d), range (%lld-%lld)\n", id, Signed(item.pos), Signed(item.end));
+    const char* url = GetBestURL(item.url);
+    if (!url) {
+        if (CdnRecordValid() && !IsOnCdn(item.url)) {
+            url = m_cdnRecord.url;
+            m_switchedToCdn = true;
+            m_switchLog.push_back({GetHostFromDownloadUrl(item.url), 2});
+        } else {
+            WriteLog("Download_Dispatch: Failed to get alternate URL for failed item (%d).\n", id);
+            m_bRunning = false;
+            m_wake.notify_all();
+            std::string link = item.url ? item.url : "";
+            size_t scheme = link.find("http://");
+            size_t path = link.find("/download/");
+            if (scheme != std::string::npos && path != std::string::npos && scheme + 7 <= path)
+                WriteLog("Download_Dispatch link :(%s).\n", link.substr(scheme + 7, path - scheme - 7).c_str());
+            m_errorCode = m_repairing ? RepairFailError : DispatchFailError;
+            m_curlError = item.result;
+            m_lastFailLink = link;
+            return false;
+        }
+    }
+    DownloadItem replacement = FreshPart(item, url, item.pos, item.end);
+    if (replacement.start >= replacement.end || replacement.end > m_nFileSize) {
+        // One byte left is not retried; the hash check repairs its block.
+        WriteLog("Download_Dispatch: Skip creating new item due to invalid range: start(%lld) end(%lld) filesize(%lld)\n",
+                 Signed(replacement.start), Signed(replacement.end), Signed(m_nFileSize));
+        SetItemStatus(item, E_Status_StopByDispatch);
+        return true;
+    }
+    WriteLog("Download_Dispatch: Creating new item (%d) for range (%lld-%lld) using URL (%s)\n", replacement.id,
+             Signed(replacement.start), Signed(replacement.end), GetUrlDomain(url).c_str());
+    const int newId = replacement.id;
+    m_items.emplace(newId, replacement);
+    guard.unlock();
+    Sleep(m_tuning.startDelayMs);
+    guard.lock();
+    SetItemStatus(m_items[id], E_Status_StopByFail);
+    HRESULT started = BeginDownloadItem(&m_items[newId]);
+    if (FAILED(started))
+        WriteLog("Download_Dispatch: Failed to start new item (%d), hr=0x%08x\n", newId, static_cast<unsigned>(started));
+    return true;
+}
+
+void DownloaderCurl::DispatchStalledPart(int id) {
+    std::unique_lock<std::recursive_mutex> guard(m_lock);
+    DownloadItem& item = m_items[id];
+    // Near the end, stalls are left to libcurl's low-speed limit.
+    if (m_nFileSize > 0 && static_cast<double>(m_downloaded) / static_cast<double>(m_nFileSize) > 0.9) return;
+    if (IsOnCdn(item.url)) return;
+    if (GetTickCount() - item.lastDataTick < m_tuning.stallLimitMs) return;
+    if (item.pos > item.end || item.end > m_nFileSize) {
+        WriteLog("Download_Dispatch: Invalid range for timeout item %d: pos(%lld) end(%lld) filesize(%lld)\n", id,
+                 Signed(item.pos), Signed(item.end), Signed(m_nFileSize));
+        SetItemStatus(item, E_Status_StopByDispatch);
+        return;
+    }
+    WriteLog("Download_Dispatch: Item (%d) timeout at pos (%lld), trying new URL\n", id, Signed(item.pos));
+    const char* url = GetBestURL(item.url);
+    if (!url) {
+        if (!CdnRecordValid()) {
+            WriteLog("Download_Dispatch: No alternate URL available for timeout item (%d)\n", id);
+            return;
+        }
+        url = m_cdnRecord.url;
+        m_switchedToCdn = true;
+        WriteLog("Download_Dispatch: Using amazon URL for timeout item (%d)\n", id);
+        m_switchLog.push_back({GetHostFromDownloadUrl(item.url), 1});
+    }
+    DownloadItem replacement = FreshPart(item, url, item.pos, item.end);
+    item.end = item.pos;
+    SetItemStatus(item, E_Status_StopByDispatch);
+    WriteLog("Download_Dispatch: Creating new item (%d) to handle timeout, range (%lld-%lld)\n", replacement.id,
+             Signed(replacement.start), Signed(replacement.end));
+    const int newId = replacement.id;
+    m_items.emplace(newId, replacement);
+    guard.unlock();
+    Sleep(m_tuning.startDelayMs);
+    guard.lock();
+    HRESULT started = BeginDownloadItem(&m_items[newId]);
+    if (FAILED(started))
+        WriteLog("Download_Dispatch: Failed to start timeout recovery item (%d), hr=0x%08x\n", newId,
+                 static_cast<unsigned>(started));
+}
+
+void DownloaderCurl::DispatchFinishedPart(int id) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (CountRunningParts() >= m_partLimit) return;
+    const int largeId = FindLargestRemainingPart();
+    if (largeId < 0) return;
+    DownloadItem& large = m_items[largeId];
+    const std::uint64_t remain = large.end - large.pos;
+    if (remain < kSplitThreshold) return;
+    WriteLog("Download_Dispatch: Found large download item (%d) with remain size (%lld) bytes\n", largeId, Signed(remain));
+    const char* url = GetBestURL(large.url);
+    if (!url) {
+        if (CdnRecordValid()) {
+            url = m_cdnRecord.url;
+            m_switchedToCdn = true;
+            WriteLog("Download_Dispatch: Using amazon URL for split download\n");
+            m_switchLog.push_back({GetHostFromDownloadUrl(m_items[id].url), 3});
+        } else {
+            url = m_items[id].url;
+        }
+    }
+    const std::uint64_t half = (remain + 1) / 2;
+    const std::uint64_t oldEnd = large.end;
+    DownloadItem split = FreshPart(large, url, large.pos + half, oldEnd);
+    large.end = large.pos + half - 1;
+    WriteLog("Download_Dispatch: Split item (%d) original range (%lld-%lld), to (%lld-%lld) and new (%lld-%lld)\n",
+             largeId, Signed(large.start), Signed(oldEnd), Signed(large.start), Signed(large.end), Signed(split.start),
+             Signed(split.end));
+    const int newId = split.id;
+    m_items.emplace(newId, split);
+    HRESULT started = BeginDownloadItem(&m_items[newId]);
+    if (FAILED(started))
+        WriteLog("Download_Dispatch: Failed to start split item (%d), hr=0x%08x\n", newId, static_cast<unsigned>(started));
+}
+
+void DownloaderCurl::CheckFinish(DownloadItem* item) {
+    if (!item) return;
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    const int id = item->id;
+    WriteLog("Download_CheckFinish (%d): begin.\n", id);
+    FireEvent(DOWNLOAD_EVENT_PART_DONE, id, item);
+    FinishWhenIdle(id);
+}
+
+void DownloaderCurl::FinishWhenIdle(int callerId) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (!m_bRunning) return;
+    int active = -1;
+    if (HasActiveParts(&active)) {
+        if (callerId >= 0) WriteLog("Download_CheckFinish (%d): continue. now wait (%d).\n", callerId, active);
+        return;
+    }
+    switch (VerifyTarget(true)) {
+    case HashVerdict::Good:
+        WriteLog("Download_CheckFinish (%d): Finish download.\n", callerId);
+        CloseFile();
+        EndDownload(DownloadState_Finished, NoError);
+        break;
+    case HashVerdict::RepairsStarted:
+        break;
+    case HashVerdict::Bad:
+    case HashVerdict::Unreadable:
+        // Nothing left to repair it with, or repaired too often: give up.
+        WriteLog("Download_Dispatch : CheckHash download failed.\n");
+        CloseFile();
+        EndDownload(DownloadState_Failed, CheckHashError);
+        break;
+    }
+}
+
+void DownloaderCurl::FinalCheck() {
+    if (m_cancel) return;
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (m_state == DownloadState_Finished || m_state == DownloadState_Failed) return;
+    if (VerifyTarget(false) == HashVerdict::Good) {
+        CloseFile();
+        EndDownload(DownloadState_Finished, NoError);
+        return;
+    }
+    WriteLog("Download_Dispatch : CheckHash download failed.\n");
+    CloseFile();
+    EndDownload(DownloadState_Failed, m_errorCode == NoError ? CheckHashError : NoError);
+}
