@@ -160,6 +160,22 @@ protected:
 
     EventRecorder events;  // outlives the engine that calls it
     rig::PackageDigests digests;
+    // Package requests with this Range header on one mirror.
+    int RangeRequestsOn(int mirror, const std::string& range) const {
+        int count = 0;
+        for (const rig::RequestRecord& record : server->Requests(mirror))
+            count += record.method == "GET" && record.range == range;
+        return count;
+    }
+
+    // Package requests (HEAD and GET) of one mirror.
+    std::vector<rig::RequestRecord> PackageRequests(int mirror) const {
+        std::vector<rig::RequestRecord> found;
+        for (const rig::RequestRecord& record : server->Requests(mirror))
+            if (record.target.find("/download/") == 0) found.push_back(record);
+        return found;
+    }
+
     std::unique_ptr<rig::MirrorRig> server;
     std::unique_ptr<DownloaderCurl> engine;
     std::string manifest;

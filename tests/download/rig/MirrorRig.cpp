@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -208,6 +209,7 @@ private:
                         ++strikes;
                         m_cutAt = cut;
                         m_stall = fault.kind == FaultKind::Stall;
+                        m_holdMs = fault.holdMs;
                     }
                     break;
                 }
@@ -225,7 +227,17 @@ private:
         if (m_pending.first != http::status::unknown) {
             auto [status, location] = m_pending;
             m_pending = {http::status::unknown, ""};
-            if (status == http::status::found) return Respond(status, "", {{http::field::location, location}});
+            if (status == http::status::found) {
+                // "mirror:N" names another mirror of the rig.
+                if (location.compare(0, 7, "mirror:") == 0) {
+                    const size_t index = static_cast<size_t>(std::atoi(location.c_str() + 7));
+                    if (index < m_rig.mirrors.size()) {
+                        const MirrorState& other = *m_rig.mirrors[index];
+                        location = "http://" + other.address + (other.port == 80 ? "" : ":" + std::to_string(other.port)) + target;
+                    }
+                }
+                return Respond(status, "", {{http::field::location, location}});
+            }
             return Respond(status, "<html><body>server error</body></html>");
         }
         if (head) {
@@ -274,8 +286,19 @@ private:
         if (m_rig.stopping) return Close();
         if (m_next > m_last) return Finish();
         if (m_next == m_cutAt) {
-            if (m_stall) return Hold();
-            return Close();
+            if (!m_stall) return Close();
+            if (m_holdMs <= 0) return Hold();
+            // A stall that ends: send the rest after the pause.
+            m_cutAt = kNoLimit;
+            auto self = shared_from_this();
+            m_timer.expires_after(std::chrono::milliseconds(m_holdMs));
+            m_timer.async_wait([self](beast::error_code error) {
+                if (error || self->m_rig.stopping) return self->Close();
+                self->m_start = Clock::now();
+                self->m_sent = 0;
+                self->SendBody();
+            });
+            return;
         }
         std::uint64_t length = std::min<std::uint64_t>(kChunk, m_last - m_next + 1);
         if (m_cutAt != kNoLimit && m_cutAt > m_next) length = std::min(length, m_cutAt - m_next);
@@ -345,6 +368,7 @@ private:
     std::uint64_t m_next = 0, m_last = 0, m_sent = 0;
     std::uint64_t m_cutAt = kNoLimit;
     bool m_stall = false;
+    int m_holdMs = 0;
     std::vector<std::uint64_t> m_corrupt;
     std::vector<unsigned char> m_chunk;
     char m_sink[512];

@@ -47,7 +47,8 @@ struct Fault {
     int fromRequest = 0;  // applies to package GETs numbered from this one (0-based)
     int times = -1;       // number of responses it strikes; -1 for every one
     int status = 404;
-    std::string location;
+    int holdMs = 0;        // Stall: resume after this long (0: hold until the client gives up)
+    std::string location;  // a url, or "mirror:N" for mirror N of the rig
 };
 
 struct MirrorConfig {
