@@ -1,45 +1,67 @@
+// The OS code of the system, as the mirror ping decides on it.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "download/IcmpPinger.h"
-#include "platform/Machine.h"
+#include "platform/SystemInfo.h"
 
-// The version comes from the machine profile, which holds what
-// RtlGetNtVersionNumbers reports; the simulated machine is a workstation.
+namespace {
+
+// Windows 8 and later: the true version, as GetVersionExW reports 6.2 there.
+int CodeAboveWindows7(bool workstation, std::string* base, bool* withBuild, DWORD* build) {
+    DWORD major = 0, minor = 0;
+    RtlGetNtVersionNumbers(&major, &minor, build);
+    *withBuild = true;
+    if (major == 6 && minor == 2) return *base = "Windows 8", 18;
+    if (major == 6 && minor == 3) return *base = "Windows 8.1", 20;
+    if (major >= 10) return *base = "Windows 10", 22;
+    *withBuild = false;
+    if (workstation) return *base = "Windows 8", 18;
+    return *base = "Windows Server 2012", 17;
+}
+
+}  // namespace
+
 int GetOsNameAndCode(char* name) {
-    const platform::MachineProfile& profile = platform::Machine::Current().Profile();
-    const DWORD major = profile.osMajor;
-    const DWORD minor = profile.osMinor;
+    OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&info))) {
+        info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+        if (!GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&info))) return 0;
+    }
+    SYSTEM_INFO system{};
+    GetNativeSystemInfo(&system);
+    const bool wide = system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+                      system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
+    const bool workstation = info.wProductType == 0 || info.wProductType == VER_NT_WORKSTATION;
+    const DWORD major = info.dwMajorVersion, minor = info.dwMinorVersion;
+    std::string base;
+    bool withBuild = false;
+    DWORD build = 0;
     int code = 0;
-    const char* base = "";
-    if (major <= 4) {
+    if (info.dwPlatformId != VER_PLATFORM_WIN32_NT) {
+        code = 1, base = "Win32s";
+    } else if (major <= 4) {
         code = 7, base = "Windows NT";
     } else if (major == 5) {
         if (minor == 0) code = 8, base = "Windows 2000";
         else if (minor == 1) code = 9, base = "Windows XP";
-        else if (minor == 2 && profile.os64Bit) code = 10, base = "Windows XP 64-Bit Edition";
+        else if (minor == 2 && workstation && wide) code = 10, base = "Windows XP 64-Bit Edition";
         else if (minor == 2) code = 11, base = "Windows Server 2003";
         else code = 10, base = "Windows XP 64-Bit";
     } else if (major == 6 && minor == 0) {
-        code = 13, base = "Windows Vista";
+        code = workstation ? 13 : 14, base = workstation ? "Windows Vista" : "Windows Server 2008";
     } else if (major == 6 && minor == 1) {
-        code = 16, base = "Windows 7";
-    } else if (major == 6 && minor == 2) {
-        code = 18, base = "Windows 8";
-    } else if (major == 6 && minor == 3) {
-        code = 20, base = "Windows 8.1";
-    } else if (major >= 10) {
-        code = 22, base = "Windows 10";
+        code = workstation ? 16 : 15, base = workstation ? "Windows 7" : "Windows Server 2008 R2";
+    } else {
+        code = CodeAboveWindows7(workstation, &base, &withBuild, &build);
     }
     if (name) {
-        char text[260];
-        const bool ntVersionLookup = major > 5 && minor > 1;
-        if (ntVersionLookup || major >= 10)
-            std::snprintf(text, sizeof(text), "%s%s Build %lu", profile.os64Bit ? "64bit System " : "32bit System ", base,
-                          static_cast<unsigned long>(profile.osBuild & 0xFFFF));
-        else
-            std::snprintf(text, sizeof(text), "%s%s", profile.os64Bit ? "64bit System " : "32bit System ", base);
-        std::memcpy(name, text, std::strlen(text) + 1);
+        std::string text = info.dwPlatformId == VER_PLATFORM_WIN32_NT ? (wide ? "64bit System " : "32bit System ") : "";
+        text += base;
+        if (withBuild) text += " Build " + std::to_string(build & 0xFFFF);
+        std::snprintf(name, 260, "%s", text.c_str());
     }
     return code;
 }

@@ -27,7 +27,9 @@ TEST_F(TransferScenario, CleanDownloadFromTwoMirrorsEndsVerified) {
     // Every part asked for its own range once.
     for (int i = 0; i < 2; ++i) {
         for (const rig::RequestRecord& record : PackageRequests(i)) {
-            if (record.method == "GET") EXPECT_EQ(206, record.status);
+            if (record.method == "GET") {
+                EXPECT_EQ(206, record.status);
+            }
         }
     }
     std::vector<DownloadSummary> summaries = engine->GetDomainSummary();
@@ -93,7 +95,9 @@ TEST_P(StallScenario, StalledBytesMoveToTheOtherMirror) {
     StartEngine(Manifest(Urls()), FastTuning());
     ASSERT_TRUE(WaitForEnd());
     ExpectGoodFile();
-    if (*c.splitRange) EXPECT_EQ(1, RangeRequestsOn(0, c.splitRange));
+    if (*c.splitRange) {
+        EXPECT_EQ(1, RangeRequestsOn(0, c.splitRange));
+    }
     EXPECT_EQ(*c.movedRange ? 1 : 0, RangeRequestsOn(0, *c.movedRange ? c.movedRange : c.leftAloneRange));
     EXPECT_GE(ElapsedSeconds(), c.minSeconds);
     EXPECT_LE(ElapsedSeconds(), c.maxSeconds);
@@ -147,7 +151,9 @@ TEST_F(TransferScenario, RangeIgnoredByAMirrorNeverReachesTheFile) {
     ASSERT_TRUE(WaitForEnd());
     ExpectGoodFile();
     for (const rig::RequestRecord& record : PackageRequests(1)) {
-        if (record.method == "GET") EXPECT_EQ(200, record.status);
+        if (record.method == "GET") {
+                EXPECT_EQ(200, record.status);
+            }
     }
     EXPECT_EQ(1, RangeRequestsOn(0, "bytes=1000000-1999999"));
     EXPECT_EQ(1, RangeRequestsOn(0, "bytes=3000000-3999999"));
