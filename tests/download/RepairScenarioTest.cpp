@@ -1,0 +1,107 @@
+// The hash check after the last part: bad blocks fetched again, from a mirror
+// that did not write them, a bounded number of times.
+#include <cstdio>
+
+#include "tests/download/EngineScenario.h"
+
+namespace downloadtest {
+namespace {
+
+using RepairScenario = EngineScenario;
+
+rig::Fault CorruptBlock(std::uint64_t block, int times) {
+    rig::Fault fault;
+    fault.kind = rig::FaultKind::Corrupt;
+    fault.offset = block;
+    fault.times = times;
+    return fault;
+}
+
+struct BadBlockCase {
+    const char* name;
+    int mirror;           // the mirror that sends the bad bytes
+    std::uint64_t block;  // 1 MiB block index
+    const char* repairRange;
+};
+
+class BadBlockScenario : public EngineScenario, public ::testing::WithParamInterface<BadBlockCase> {};
+
+// A 3.5 MiB package on two mirrors: parts A 0..917,503, B ..1,835,007,
+// A ..2,752,511, B ..3,670,015, so block 2 straddles an A and a B part.
+TEST_P(BadBlockScenario, BadBlockIsFetchedAgainExactlyOnce) {
+    const BadBlockCase& c = GetParam();
+    std::vector<rig::MirrorConfig> configs(2);
+    configs[static_cast<size_t>(c.mirror)].faults.push_back(CorruptBlock(c.block, 1));
+    StartMirrors(3 * MiB + MiB / 2, configs);
+    StartEngine(Manifest(Urls()), FastTuning());
+    ASSERT_TRUE(WaitForEnd());
+    ExpectGoodFile();
+    EXPECT_EQ(1, RangeRequests(c.repairRange));
+    EXPECT_NE("", engine->GetRepairLink());
+    EXPECT_EQ(NoError, engine->GetErrorCode());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BadBlockScenario,
+                         ::testing::Values(BadBlockCase{"ThirdBlock", 0, 2, "bytes=2097152-3145727"},
+                                           BadBlockCase{"LastShortBlock", 1, 3, "bytes=3145728-3670015"}),
+                         [](const ::testing::TestParamInfo<BadBlockCase>& info) { return std::string(info.param.name); });
+
+TEST_F(RepairScenario, RepairAvoidsTheMirrorThatWroteTheBadBlock) {
+    // 8.5 MiB: part 0 (mirror A) covers 0..2,228,223, so block 1 is A's alone.
+    std::vector<rig::MirrorConfig> configs(2);
+    configs[0].faults.push_back(CorruptBlock(1, 1));
+    StartMirrors(8 * MiB + MiB / 2, configs);
+    StartEngine(Manifest(Urls()), FastTuning());
+    ASSERT_TRUE(WaitForEnd());
+    ExpectGoodFile();
+    EXPECT_EQ(0, RangeRequestsOn(0, "bytes=1048576-2097151"));
+    EXPECT_EQ(1, RangeRequestsOn(1, "bytes=1048576-2097151"));
+    EXPECT_EQ(server->Url(1), engine->GetRepairLink());
+}
+
+TEST_F(RepairScenario, LowerCaseManifestDigestsStillVerify) {
+    std::vector<rig::MirrorConfig> configs(2);
+    configs[1].faults.push_back(CorruptBlock(0, 1));
+    StartMirrors(2 * MiB + 100, configs);
+    rig::ManifestOptions lower;
+    lower.lowerCase = true;
+    StartEngine(Manifest(Urls(), lower), FastTuning());
+    ASSERT_TRUE(WaitForEnd());
+    ExpectGoodFile();
+    EXPECT_EQ(1, RangeRequests("bytes=0-1048575"));
+}
+
+TEST_F(RepairScenario, LastingCorruptionGivesUpAfterBoundedRounds) {
+    std::vector<rig::MirrorConfig> configs(2);
+    configs[0].faults.push_back(CorruptBlock(0, -1));
+    configs[1].faults.push_back(CorruptBlock(0, -1));
+    StartMirrors(2 * MiB, configs);
+    DownloadTuning tuning = FastTuning();
+    StartEngine(Manifest(Urls()), tuning);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(DownloadState_Failed, engine->GetState());
+    EXPECT_EQ(CheckHashError, engine->GetErrorCode());
+    EXPECT_EQ("CheckHashError", engine->GetErrorName());
+    EXPECT_EQ(1, events.Count(DOWNLOAD_EVENT_FAILED));
+    EXPECT_EQ(0, events.Count(DOWNLOAD_EVENT_FINISHED));
+    EXPECT_EQ(tuning.maxRepairRounds, RangeRequests("bytes=0-1048575"));
+}
+
+TEST_F(RepairScenario, TargetThatCannotBeReadIsAFailureNotASuccess) {
+    // Slow mirrors, so that the target can vanish while the parts still run.
+    std::vector<rig::MirrorConfig> configs(2);
+    for (rig::MirrorConfig& config : configs) config.connectionRate = 2 * MiB;
+    StartMirrors(2 * MiB, configs);
+    StartEngine(Manifest(Urls()), FastTuning());
+    for (int i = 0; i < 200 && events.Count(DOWNLOAD_EVENT_PROGRESS) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(0, std::remove(TargetHost().c_str()));
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(DownloadState_Failed, engine->GetState());
+    EXPECT_EQ(CheckHashError, engine->GetErrorCode());
+    EXPECT_EQ(1, events.Count(DOWNLOAD_EVENT_FAILED));
+    EXPECT_EQ(0, events.Count(DOWNLOAD_EVENT_FINISHED));
+}
+
+}  // namespace
+}  // namespace downloadtest
