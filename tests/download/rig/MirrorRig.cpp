@@ -71,6 +71,7 @@ struct MirrorRig::Impl {
     std::unique_ptr<net::executor_work_guard<net::io_context::executor_type>> work;
     std::vector<std::unique_ptr<MirrorState>> mirrors;
     std::vector<std::thread> threads;
+    std::mutex filesLock;
     std::map<std::string, std::string> files;
     const Content* content = nullptr;
     std::string fileName;
@@ -153,8 +154,13 @@ private:
         const bool head = m_request.method() == http::verb::head;
         if (m_request.method() != http::verb::get && !head) return Respond(http::status::method_not_allowed, "");
         if (target == "/flag.php") return Respond(http::status::ok, m_mirror.config.flagAnswer);
-        auto file = m_rig.files.find(target);
-        if (file != m_rig.files.end()) return Respond(http::status::ok, file->second);
+        std::string fixed;
+        {
+            std::lock_guard<std::mutex> guard(m_rig.filesLock);
+            auto file = m_rig.files.find(target);
+            if (file != m_rig.files.end()) fixed = file->second;
+        }
+        if (!fixed.empty()) return Respond(http::status::ok, fixed);
         if (target != "/download/" + m_rig.fileName) return Respond(http::status::not_found, "<html>not found</html>");
 
         const std::uint64_t size = m_rig.content->size;
@@ -400,7 +406,10 @@ MirrorRig::MirrorRig(Content content, std::string fileName)
 
 MirrorRig::~MirrorRig() { Stop(); }
 
-void MirrorRig::AddFile(const std::string& path, const std::string& body) { m_impl->files[path] = body; }
+void MirrorRig::AddFile(const std::string& path, const std::string& body) {
+    std::lock_guard<std::mutex> guard(m_impl->filesLock);
+    m_impl->files[path] = body;
+}
 
 bool MirrorRig::Start(const std::vector<MirrorConfig>& mirrors, const RigOptions& options, std::string* error) {
     Impl& impl = *m_impl;

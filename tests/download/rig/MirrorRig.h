@@ -84,7 +84,7 @@ public:
     bool Start(const std::vector<MirrorConfig>& mirrors, const RigOptions& options = {}, std::string* error = nullptr);
     void Stop();
 
-    // A fixed body served by every mirror at `path` (call before Start).
+    // A fixed, non-empty body served by every mirror at `path`.
     void AddFile(const std::string& path, const std::string& body);
 
     int MirrorCount() const;
