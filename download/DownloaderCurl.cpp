@@ -32,13 +32,29 @@ bool CreateDownloader(IDownloader** out) {
     return *out != nullptr;
 }
 
+namespace {
+std::mutex g_releaseLock;
+std::vector<std::thread> g_releaseThreads;
+}  // namespace
+
 int ReleaseDownloader(IDownloader* engine) {
-    std::thread([engine] {
+    std::thread deletion([engine] {
         WriteLog("Begin: Download_Delete Instance.\n");
         delete engine;
         WriteLog("End: Download_Delete Instance.\n");
-    }).detach();
+    });
+    std::lock_guard<std::mutex> guard(g_releaseLock);
+    g_releaseThreads.push_back(std::move(deletion));
     return 1;
+}
+
+void WaitForReleasedDownloaders() {
+    std::vector<std::thread> threads;
+    {
+        std::lock_guard<std::mutex> guard(g_releaseLock);
+        threads.swap(g_releaseThreads);
+    }
+    for (std::thread& thread : threads) thread.join();
 }
 
 DownloaderCurl::DownloaderCurl() { InitCurlOnce(); }

@@ -43,3 +43,5 @@ bool CreateDownloader(IDownloader** out);
 // Deletes the engine on a thread of its own (the destructor joins the
 // engine's threads); returns 1 at once.
 int ReleaseDownloader(IDownloader* engine);
+// Joins the deletion threads started so far (before the process ends).
+void WaitForReleasedDownloaders();

@@ -68,8 +68,7 @@ TEST_F(StopScenario, ReleaseDownloaderDeletesOnItsOwnThread) {
     ASSERT_TRUE(CreateDownloader(&released));
     EXPECT_FALSE(CreateDownloader(nullptr));
     EXPECT_EQ(1, ReleaseDownloader(released));
-    // The deletion thread is short; give it time before the process ends.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    WaitForReleasedDownloaders();
 }
 
 // The real timings: the 2 s supervisor period retries a dropped part.

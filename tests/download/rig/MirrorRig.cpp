@@ -480,6 +480,14 @@ void MirrorRig::Stop() {
     impl.threads.clear();
 }
 
+void MirrorRig::ResetFaults() {
+    for (auto& mirror : m_impl->mirrors) {
+        std::lock_guard<std::mutex> guard(mirror->lock);
+        mirror->strikes.assign(mirror->strikes.size(), 0);
+        mirror->packageGets = 0;
+    }
+}
+
 int MirrorRig::MirrorCount() const { return static_cast<int>(m_impl->mirrors.size()); }
 
 std::string MirrorRig::Address(int mirror) const { return m_impl->mirrors.at(static_cast<size_t>(mirror))->address; }

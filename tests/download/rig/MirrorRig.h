@@ -87,6 +87,9 @@ public:
     // A fixed, non-empty body served by every mirror at `path`.
     void AddFile(const std::string& path, const std::string& body);
 
+    // Re-arms every fault and restarts the request counts (for a second client).
+    void ResetFaults();
+
     int MirrorCount() const;
     std::string Address(int mirror) const;   // "127.B.0.11"
     std::string Host(int mirror) const;      // address, with ":port" when not 80
