@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 #include "platform/Clock.h"
 #include "platform/CodePages.h"
@@ -38,13 +39,18 @@ std::vector<std::thread> g_releaseThreads;
 }  // namespace
 
 int ReleaseDownloader(IDownloader* engine) {
-    std::thread deletion([engine] {
+    auto deleteEngine = [engine] {
         WriteLog("Begin: Download_Delete Instance.\n");
         delete engine;
         WriteLog("End: Download_Delete Instance.\n");
-    });
-    std::lock_guard<std::mutex> guard(g_releaseLock);
-    g_releaseThreads.push_back(std::move(deletion));
+    };
+    try {
+        std::thread deletion(deleteEngine);
+        std::lock_guard<std::mutex> guard(g_releaseLock);
+        g_releaseThreads.push_back(std::move(deletion));
+    } catch (const std::system_error&) {
+        deleteEngine();  // no thread to spare: delete here
+    }
     return 1;
 }
 
@@ -138,27 +144,34 @@ HRESULT DownloaderCurl::StartFromBuffer(const char* bytes, int size, std::string
     // Running before the thread starts, so that a quick failure cannot be
     // overwritten afterwards.
     m_bRunning = true;
-    m_manifestThread = std::thread([this] {
-        const char* startBytes;
-        int startSize;
-        {
-            std::lock_guard<std::recursive_mutex> guard(m_lock);
-            startBytes = m_startBytes;
-            startSize = m_startSize;
-        }
-        if (!startBytes) {
-            WriteLog("Download_Thread_Download_Cfg : error.\n");
-            LoadConfigText(nullptr, 0);
-            return;
-        }
-        if (LoadConfigText(startBytes, startSize) == S_OK) {
-            WriteLog("Download_Thread_Download_Cfg : succeed.\n");
-        } else {
-            WriteLog("Download_Thread_Download_Cfg : failed.\n");
-            WriteLog("Download_Thread_Download_Cfg : error.\n");
-        }
-    });
+    try {
+        m_manifestThread = std::thread([this] { ManifestBufferThread(); });
+    } catch (const std::system_error&) {
+        m_bRunning = false;
+        return E_FAIL;
+    }
     return S_OK;
+}
+
+void DownloaderCurl::ManifestBufferThread() {
+    const char* startBytes;
+    int startSize;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        startBytes = m_startBytes;
+        startSize = m_startSize;
+    }
+    if (!startBytes) {
+        WriteLog("Download_Thread_Download_Cfg : error.\n");
+        LoadConfigText(nullptr, 0);
+        return;
+    }
+    if (LoadConfigText(startBytes, startSize) == S_OK) {
+        WriteLog("Download_Thread_Download_Cfg : succeed.\n");
+    } else {
+        WriteLog("Download_Thread_Download_Cfg : failed.\n");
+        WriteLog("Download_Thread_Download_Cfg : error.\n");
+    }
 }
 
 HRESULT DownloaderCurl::LoadConfigFromBuffer(const char* bytes, int size) {
@@ -346,7 +359,12 @@ HRESULT DownloaderCurl::StartFromUrl(std::string url, std::string targetPath) {
                  static_cast<int>(m_cfgItem.thread));
     }
     if (!m_cancel) m_bRunning = true;
-    m_manifestThread = std::thread([this] { ManifestUrlThread(); });
+    try {
+        m_manifestThread = std::thread([this] { ManifestUrlThread(); });
+    } catch (const std::system_error&) {
+        m_bRunning = false;
+        return E_FAIL;
+    }
     return S_OK;
 }
 

@@ -106,6 +106,7 @@ private:
     void ApplyProxy(CURL* curl);
     void ApplyTls(CURL* curl);
     HRESULT LoadConfigText(const char* bytes, int size);
+    void ManifestBufferThread();
     void ManifestUrlThread();
 
     void Dispatch();

@@ -2,6 +2,7 @@
 #include <curl/curl.h>
 
 #include <cstring>
+#include <system_error>
 
 #include "download/DownloaderCurl.h"
 #include "platform/Clock.h"
@@ -122,11 +123,17 @@ HRESULT DownloaderCurl::InitDownload() {
         auto inserted = m_items.emplace(i, part);
         BeginDownloadItem(&inserted.first->second);
     }
-    m_supervisor = std::thread([this] {
-        WriteLog("Download_Dispatch Begining.\n");
-        Dispatch();
-        WriteLog("Download_Dispatch Endding.\n");
-    });
+    try {
+        m_supervisor = std::thread([this] {
+            WriteLog("Download_Dispatch Begining.\n");
+            Dispatch();
+            WriteLog("Download_Dispatch Endding.\n");
+        });
+    } catch (const std::system_error&) {
+        // Without a supervisor nobody could end the download: stop the parts.
+        m_bRunning = false;
+        return E_FAIL;
+    }
     WriteLog("Download_InitDownload : start download dispatch, thread handle(0x%x).\n", 1u);
     return S_OK;
 }
@@ -187,7 +194,15 @@ HRESULT DownloaderCurl::BeginDownloadItem(DownloadItem* item) {
     curl_easy_setopt(curl, CURLOPT_RANGE, range);
     ApplyProxy(curl);
 
-    m_partThreads.emplace_back([this, item] { ThreadDownloadInternal(item); });
+    try {
+        m_partThreads.emplace_back([this, item] { ThreadDownloadInternal(item); });
+    } catch (const std::system_error&) {
+        // No thread: the part is refused like an invalid range.
+        curl_easy_cleanup(curl);
+        item->curl = nullptr;
+        SetItemStatus(*item, E_Status_StopByDispatch);
+        return E_FAIL;
+    }
     WriteLog("Download_BeginDownloadItem : id(%d) thread(0x%x) start(%lld) end(%lld).\n", item->id,
              static_cast<unsigned>(item->thread), Signed(item->start), Signed(item->end));
     if (item->start > m_nFileSize || item->end > m_nFileSize) {
