@@ -116,6 +116,13 @@ bool ReadNode(const JsonNode* node, float& value) {
     value = static_cast<float>(wide);
     return true;
 }
+// A sub-document read takes a node of any kind; `value` parses a copy of its
+// indented text.
+bool ReadNode(const JsonNode* node, CJsonObject& value) {
+    if (node == nullptr) return false;
+    std::string text = TakeText(JsonPrint(node));
+    return value.Parse(text);
+}
 
 // Scalar node makers; each returns null when the core cannot allocate.
 auto MakeString(const std::string& value) {
@@ -169,9 +176,7 @@ bool CJsonObject::Parse(const std::string& text) {
     Clear();
     m_pOwnedRoot = JsonParse(text.c_str());
     if (m_pOwnedRoot == nullptr) {
-        const char* position = JsonGetErrorPtr();
-        m_strLastError = kParseError;
-        if (position != nullptr) m_strLastError += position;
+        RecordParseError();
         return false;
     }
     m_pViewRegistry = std::make_shared<ViewRegistry>();
@@ -249,19 +254,8 @@ std::string CJsonObject::operator()(int index) const { return ValueText(Element(
 
 int CJsonObject::GetArraySize() const { return IsArray() ? JsonGetArraySize(Current()) : 0; }
 
-bool CJsonObject::Get(const std::string& key, CJsonObject& value) const {
-    JsonNode* member = Member(key);
-    if (member == nullptr) return false;
-    std::string text = TakeText(JsonPrint(member));
-    return value.Parse(text);
-}
-
-bool CJsonObject::Get(int index, CJsonObject& value) const {
-    JsonNode* element = Element(index);
-    if (element == nullptr) return false;
-    std::string text = TakeText(JsonPrint(element));
-    return value.Parse(text);
-}
+bool CJsonObject::Get(const std::string& key, CJsonObject& value) const { return ReadNode(Member(key), value); }
+bool CJsonObject::Get(int index, CJsonObject& value) const { return ReadNode(Element(index), value); }
 
 bool CJsonObject::Get(const std::string& key, std::string& value) const { return ReadNode(Member(key), value); }
 bool CJsonObject::Get(const std::string& key, std::int32_t& value) const { return ReadNode(Member(key), value); }
@@ -295,12 +289,14 @@ bool CJsonObject::CreateRoot(int type) {
 JsonNode* CJsonObject::CopyOf(const CJsonObject& value) {
     std::string text = value.ToString();
     JsonNode* node = JsonParse(text.c_str());
-    if (node == nullptr) {
-        const char* position = JsonGetErrorPtr();
-        m_strLastError = kParseError;
-        if (position != nullptr) m_strLastError += position;
-    }
+    if (node == nullptr) RecordParseError();
     return node;
+}
+
+void CJsonObject::RecordParseError() {
+    const char* position = JsonGetErrorPtr();
+    m_strLastError = kParseError;
+    if (position != nullptr) m_strLastError += position;
 }
 
 void CJsonObject::Detach() {
@@ -344,32 +340,48 @@ void CJsonObject::RetireIndexView(std::uint32_t index) {
     m_mapIndexViews.erase(entry);
 }
 
-template <typename MakeNode>
-bool CJsonObject::AddMember(const std::string& key, MakeNode make) {
-    if (Current() == nullptr && !CreateRoot(JSON_OBJECT)) return false;
+JsonNode* CJsonObject::EditTarget(int type) {
     JsonNode* node = Current();
-    if (node->type != JSON_OBJECT) {
-        m_strLastError = kNotObject;
-        return false;
+    if (node == nullptr) {
+        m_strLastError = kNoData;
+        return nullptr;
     }
+    if (node->type != type) {
+        m_strLastError = type == JSON_OBJECT ? kNotObject : kNotArray;
+        return nullptr;
+    }
+    return node;
+}
+
+JsonNode* CJsonObject::AddTarget(int type) {
+    if (Current() == nullptr && !CreateRoot(type)) return nullptr;
+    return EditTarget(type);
+}
+
+template <typename MakeNode>
+JsonNode* CJsonObject::AppendMember(const std::string& key, MakeNode make, const char* makeError) {
+    JsonNode* node = AddTarget(JSON_OBJECT);
+    if (node == nullptr) return nullptr;
     JsonNode* item = make();
-    if (item == nullptr) return false;
+    if (item == nullptr) {
+        if (makeError != nullptr) m_strLastError = makeError;
+        return nullptr;
+    }
     JsonAddItemToObject(node, key.c_str(), item);
     RetireKeyViews(key);
-    return JsonGetObjectItem(node, key.c_str()) != nullptr;
+    return node;
+}
+
+template <typename MakeNode>
+bool CJsonObject::AddMember(const std::string& key, MakeNode make) {
+    JsonNode* node = AppendMember(key, make, nullptr);
+    return node != nullptr && JsonGetObjectItem(node, key.c_str()) != nullptr;
 }
 
 template <typename MakeNode>
 bool CJsonObject::ReplaceMember(const std::string& key, MakeNode make) {
-    JsonNode* node = Current();
-    if (node == nullptr) {
-        m_strLastError = kNoData;
-        return false;
-    }
-    if (node->type != JSON_OBJECT) {
-        m_strLastError = kNotObject;
-        return false;
-    }
+    JsonNode* node = EditTarget(JSON_OBJECT);
+    if (node == nullptr) return false;
     JsonNode* item = make();
     if (item == nullptr) return false;
     JsonNode* old = JsonGetObjectItem(node, key.c_str());
@@ -385,12 +397,8 @@ bool CJsonObject::ReplaceMember(const std::string& key, MakeNode make) {
 
 template <typename MakeNode>
 bool CJsonObject::AddElement(bool asFirst, MakeNode make) {
-    if (Current() == nullptr && !CreateRoot(JSON_ARRAY)) return false;
-    JsonNode* node = Current();
-    if (node->type != JSON_ARRAY) {
-        m_strLastError = kNotArray;
-        return false;
-    }
+    JsonNode* node = AddTarget(JSON_ARRAY);
+    if (node == nullptr) return false;
     JsonNode* item = make();
     if (item == nullptr) return false;
     int before = JsonGetArraySize(node);
@@ -406,15 +414,8 @@ bool CJsonObject::AddElement(bool asFirst, MakeNode make) {
 
 template <typename MakeNode>
 bool CJsonObject::ReplaceElement(int index, MakeNode make) {
-    JsonNode* node = Current();
-    if (node == nullptr) {
-        m_strLastError = kNoData;
-        return false;
-    }
-    if (node->type != JSON_ARRAY) {
-        m_strLastError = kNotArray;
-        return false;
-    }
+    JsonNode* node = EditTarget(JSON_ARRAY);
+    if (node == nullptr) return false;
     JsonNode* item = make();
     if (item == nullptr) return false;
     InvalidateViewsOf(JsonGetArrayItem(node, index));
@@ -423,50 +424,19 @@ bool CJsonObject::ReplaceElement(int index, MakeNode make) {
     return JsonGetArrayItem(node, index) != nullptr;
 }
 
+// These report success once the node is handed to the object, without
+// looking the member up again as AddMember does.
 bool CJsonObject::AddEmptySubObject(const std::string& key) {
-    if (Current() == nullptr && !CreateRoot(JSON_OBJECT)) return false;
-    JsonNode* node = Current();
-    if (node->type != JSON_OBJECT) {
-        m_strLastError = kNotObject;
-        return false;
-    }
-    JsonNode* item = JsonCreateObject();
-    if (item == nullptr) {
-        m_strLastError = "create sub empty object error!";
-        return false;
-    }
-    JsonAddItemToObject(node, key.c_str(), item);
-    RetireKeyViews(key);
-    return true;
+    return AppendMember(key, JsonCreateObject, "create sub empty object error!") != nullptr;
 }
 
 bool CJsonObject::AddEmptySubArray(const std::string& key) {
-    if (Current() == nullptr && !CreateRoot(JSON_OBJECT)) return false;
-    JsonNode* node = Current();
-    if (node->type != JSON_OBJECT) {
-        m_strLastError = kNotObject;
-        return false;
-    }
-    JsonNode* item = JsonCreateArray();
-    if (item == nullptr) {
-        m_strLastError = "create sub empty array error!";
-        return false;
-    }
-    JsonAddItemToObject(node, key.c_str(), item);
-    RetireKeyViews(key);
-    return true;
+    return AppendMember(key, JsonCreateArray, "create sub empty array error!") != nullptr;
 }
 
 bool CJsonObject::Delete(const std::string& key) {
-    JsonNode* node = Current();
-    if (node == nullptr) {
-        m_strLastError = kNoData;
-        return false;
-    }
-    if (node->type != JSON_OBJECT) {
-        m_strLastError = kNotObject;
-        return false;
-    }
+    JsonNode* node = EditTarget(JSON_OBJECT);
+    if (node == nullptr) return false;
     InvalidateViewsOf(JsonGetObjectItem(node, key.c_str()));
     JsonDeleteItemFromObject(node, key.c_str());
     RetireKeyViews(key);
@@ -474,15 +444,8 @@ bool CJsonObject::Delete(const std::string& key) {
 }
 
 bool CJsonObject::Delete(int index) {
-    JsonNode* node = Current();
-    if (node == nullptr) {
-        m_strLastError = kNoData;
-        return false;
-    }
-    if (node->type != JSON_ARRAY) {
-        m_strLastError = kNotArray;
-        return false;
-    }
+    JsonNode* node = EditTarget(JSON_ARRAY);
+    if (node == nullptr) return false;
     InvalidateViewsOf(JsonGetArrayItem(node, index));
     JsonDeleteItemFromArray(node, index);
     RetireIndexViewsFrom(CacheIndex(index));

@@ -156,6 +156,21 @@ private:
     // Creates the owned root of the given type; false when that fails.
     bool CreateRoot(int type);
 
+    // Sets the parse failure text: the fixed prefix and the text from the
+    // failing byte.
+    void RecordParseError();
+
+    // The node to edit when it is an object or array of `type`; otherwise
+    // null, with the error text set. AddTarget first creates an owned root of
+    // that type when there is no node at all.
+    JsonNode* EditTarget(int type);
+    JsonNode* AddTarget(int type);
+    // Appends the node `make` returns under `key` and returns the object it
+    // went into; null when there is no object to add to or no node (then
+    // `makeError`, when given, becomes the error text).
+    template <typename MakeNode>
+    JsonNode* AppendMember(const std::string& key, MakeNode make, const char* makeError);
+    // Value edits; each returns whether the member or element is in place.
     template <typename MakeNode>
     bool AddMember(const std::string& key, MakeNode make);
     template <typename MakeNode>
