@@ -1,4 +1,5 @@
-// Allocation helpers shared by the JSON core's sources (not for callers).
+// Allocation and linking helpers shared by the JSON core's sources (not for
+// callers).
 #pragma once
 
 #include <cstddef>
@@ -14,5 +15,8 @@ char* CopyText(const char* text);
 char* CopyText(const char* text, std::size_t length);
 // A zeroed node, or null.
 JsonNode* NewNode();
+// Links `node` as the child after `last`, or as the first child of `parent`
+// when `last` is null; for building a child list front to back.
+void LinkAfter(JsonNode* parent, JsonNode* last, JsonNode* node);
 
 }  // namespace jsoncore

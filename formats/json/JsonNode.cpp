@@ -83,12 +83,7 @@ JsonNode* MakeArray(const Value* values, int count, MakeNode make) {
             JsonDelete(array);
             return nullptr;
         }
-        if (previous == nullptr) {
-            array->child = node;
-        } else {
-            previous->next = node;
-            node->previous = previous;
-        }
+        jsoncore::LinkAfter(array, previous, node);
         previous = node;
     }
     return array;
@@ -115,6 +110,15 @@ JsonNode* NewNode() {
     auto* node = static_cast<JsonNode*>(Allocate(sizeof(JsonNode)));
     if (node != nullptr) std::memset(node, 0, sizeof(JsonNode));
     return node;
+}
+
+void LinkAfter(JsonNode* parent, JsonNode* last, JsonNode* node) {
+    if (last == nullptr) {
+        parent->child = node;
+    } else {
+        last->next = node;
+        node->previous = last;
+    }
 }
 
 }  // namespace jsoncore

@@ -42,8 +42,8 @@ struct Parser {
     const char* Value(JsonNode* node, const char* p);
     const char* Number(JsonNode* node, const char* p);
     const char* String(JsonNode* node, const char* p);
-    const char* Array(JsonNode* node, const char* p);
-    const char* Object(JsonNode* node, const char* p);
+    // An array (`type` JSON_ARRAY, closed by ']') or an object (JSON_OBJECT, '}').
+    const char* Container(JsonNode* node, const char* p, int type, char close);
     // Parses a string at `p` into an allocated text.
     const char* StringText(char** out, const char* p);
 };
@@ -216,57 +216,30 @@ const char* Parser::String(JsonNode* node, const char* p) {
     return p;
 }
 
-const char* Parser::Array(JsonNode* node, const char* p) {
+// Arrays and objects share one loop: a child per element or member, each
+// after a comma; an object's member starts with its key and a colon.
+const char* Parser::Container(JsonNode* node, const char* p, int type, char close) {
     if (depth >= JSON_MAX_DEPTH) return Fail(p);
-    node->type = JSON_ARRAY;
+    node->type = type;
     p = SkipSpace(p + 1);
-    if (*p == ']') return p + 1;
+    if (*p == close) return p + 1;
     ++depth;
     JsonNode* last = nullptr;
     for (;;) {
         JsonNode* child = jsoncore::NewNode();
         if (child == nullptr) throw std::bad_alloc();
-        if (last == nullptr) {
-            node->child = child;
-        } else {
-            last->next = child;
-            child->previous = last;
-        }
+        jsoncore::LinkAfter(node, last, child);
         last = child;
+        if (type == JSON_OBJECT) {
+            p = StringText(&child->key, SkipSpace(p));
+            if (p == nullptr) return nullptr;
+            p = SkipSpace(p);
+            if (*p != ':') return Fail(p);
+            ++p;
+        }
         p = SkipSpace(Value(child, SkipSpace(p)));
         if (p == nullptr) return nullptr;
-        if (*p == ']') break;
-        if (*p != ',') return Fail(p);
-        ++p;
-    }
-    --depth;
-    return p + 1;
-}
-
-const char* Parser::Object(JsonNode* node, const char* p) {
-    if (depth >= JSON_MAX_DEPTH) return Fail(p);
-    node->type = JSON_OBJECT;
-    p = SkipSpace(p + 1);
-    if (*p == '}') return p + 1;
-    ++depth;
-    JsonNode* last = nullptr;
-    for (;;) {
-        JsonNode* child = jsoncore::NewNode();
-        if (child == nullptr) throw std::bad_alloc();
-        if (last == nullptr) {
-            node->child = child;
-        } else {
-            last->next = child;
-            child->previous = last;
-        }
-        last = child;
-        p = StringText(&child->key, SkipSpace(p));
-        if (p == nullptr) return nullptr;
-        p = SkipSpace(p);
-        if (*p != ':') return Fail(p);
-        p = SkipSpace(Value(child, SkipSpace(p + 1)));
-        if (p == nullptr) return nullptr;
-        if (*p == '}') break;
+        if (*p == close) break;
         if (*p != ',') return Fail(p);
         ++p;
     }
@@ -290,8 +263,8 @@ const char* Parser::Value(JsonNode* node, const char* p) {
     }
     if (*p == '"') return String(node, p);
     if (*p == '-' || IsDigit(*p)) return Number(node, p);
-    if (*p == '[') return Array(node, p);
-    if (*p == '{') return Object(node, p);
+    if (*p == '[') return Container(node, p, JSON_ARRAY, ']');
+    if (*p == '{') return Container(node, p, JSON_OBJECT, '}');
     return Fail(p);
 }
 
