@@ -21,6 +21,7 @@ struct DownloadTuning {
     long loadCheckTimeoutSeconds = 10; // "flag.php" request
     long manifestTimeoutSeconds = 60;  // manifest fetched by URL
     int maxRepairRounds = 3;           // hash-check rounds that may start repairs
+    bool promptSplits = true;          // a finished part triggers its split at once, not at the next pass
 
     // Ping of a host text: true with the reply time in ms. Empty: ICMP echo.
     std::function<bool(const std::string& host, int* milliseconds)> ping;

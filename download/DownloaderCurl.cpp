@@ -124,7 +124,7 @@ void DownloaderCurl::EndDownload(int state, int errorCode) {
     if (errorCode != NoError) m_errorCode = errorCode;
     m_state = state;
     m_bRunning = false;
-    m_wake.notify_all();
+    WakeSupervisor(false);
     if (state == DownloadState_Finished)
         FireEventSized(DOWNLOAD_EVENT_FINISHED, m_downloaded, m_nFileSize);
     else
@@ -222,7 +222,7 @@ HRESULT DownloaderCurl::StartFromFile(std::wstring manifestPath, std::string tar
 HRESULT DownloaderCurl::Stop() {
     m_cancel = true;
     m_bRunning = false;
-    m_wake.notify_all();
+    WakeSupervisor(false);
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     CloseFile();
     return S_OK;
@@ -319,9 +319,17 @@ void DownloaderCurl::ApplyTls(CURL* curl) {
     if (!m_tuning.caBundle.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, m_tuning.caBundle.c_str());
 }
 
-void DownloaderCurl::SleepUnlessStopped(DWORD milliseconds) {
+void DownloaderCurl::WakeSupervisor(bool slotFreed) {
+    std::lock_guard<std::mutex> guard(m_wakeLock);
+    if (slotFreed) m_slotFreed = true;
+    m_wake.notify_all();
+}
+
+bool DownloaderCurl::SleepUntilPass(std::chrono::steady_clock::time_point deadline) {
     std::unique_lock<std::mutex> guard(m_wakeLock);
-    m_wake.wait_for(guard, std::chrono::milliseconds(milliseconds), [this] { return !m_bRunning.load(); });
+    m_wake.wait_until(guard, deadline, [this] { return !m_bRunning.load() || m_slotFreed.load(); });
+    const bool early = m_slotFreed.exchange(false) && std::chrono::steady_clock::now() < deadline;
+    return early;
 }
 
 // Manifest by URL: up to three attempts, each with a fresh transfer and side file.

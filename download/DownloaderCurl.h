@@ -14,6 +14,7 @@
 #include <boost/shared_ptr.hpp>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -129,7 +130,9 @@ private:
     static size_t OnItemHeader(char* bytes, size_t size, size_t count, void* data);
     static int OnItemProgress(void* data, std::int64_t, std::int64_t, std::int64_t, std::int64_t);
     static int OnProbeProgress(void* data, std::int64_t, std::int64_t, std::int64_t, std::int64_t);
-    void SleepUnlessStopped(DWORD milliseconds);
+    void WakeSupervisor(bool slotFreed);
+    // Waits for the next pass; true when a finished part ended the wait early.
+    bool SleepUntilPass(std::chrono::steady_clock::time_point deadline);
     void JoinAllThreads();
     DownloadSummary SummaryOver(const std::vector<const DownloadItem*>& parts, const std::string& domain, bool print);
 
@@ -170,8 +173,9 @@ private:
     std::thread m_manifestThread;
     std::thread m_supervisor;
     std::vector<std::thread> m_partThreads;
-    std::mutex m_wakeLock;
+    std::mutex m_wakeLock;  // taken after m_lock, never before it
     std::condition_variable m_wake;
+    std::atomic<bool> m_slotFreed{false};
 };
 
 // Host of a mirror url: the text between the scheme and "/download/", "" otherwise.

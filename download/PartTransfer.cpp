@@ -241,6 +241,7 @@ void DownloaderCurl::ThreadDownloadInternal(DownloadItem* item) {
             // Result 23 at the part's end: a shortened part reached its new end.
             const bool succeeded = complete && (result == CURLE_OK || result == CURLE_WRITE_ERROR);
             SetItemStatus(*item, succeeded ? E_Status_Succeed : E_Status_Fail);
+            if (succeeded && m_tuning.promptSplits) WakeSupervisor(true);  // a slot is free for a split
             if (result == CURLE_OK) {
                 long code = 0;
                 curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);

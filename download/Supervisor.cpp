@@ -1,5 +1,6 @@
 // The supervisor: retries failed parts, moves stalled ones, splits large ones
 // when a slot frees, and ends the download when nothing is left to run.
+#include <chrono>
 #include <cstring>
 
 #include "download/DownloaderCurl.h"
@@ -53,9 +54,13 @@ void DownloaderCurl::StopAllParts() {
 }
 
 void DownloaderCurl::Dispatch() {
+    auto nextPass = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_tuning.supervisorPeriodMs);
     while (m_bRunning) {
-        SleepUnlessStopped(m_tuning.supervisorPeriodMs);
+        // A part that finished wakes the supervisor early, for its splits only;
+        // retries, stall moves and the idle finish test keep the full period.
+        const bool splitsOnly = SleepUntilPass(nextPass) && m_tuning.promptSplits;
         if (!m_bRunning) break;
+        if (!splitsOnly) nextPass = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_tuning.supervisorPeriodMs);
         int count = 0;
         {
             std::lock_guard<std::recursive_mutex> guard(m_lock);
@@ -69,20 +74,22 @@ void DownloaderCurl::Dispatch() {
                 std::lock_guard<std::recursive_mutex> guard(m_lock);
                 status = m_items[id].status;
             }
-            if (status == E_Status_Fail) {
+            if (status == E_Status_Succeed) {
+                DispatchFinishedPart(id);
+            } else if (splitsOnly) {
+                continue;
+            } else if (status == E_Status_Fail) {
                 if (!DispatchFailedPart(id)) {
                     gaveUp = true;
                     break;
                 }
             } else if (status == E_Status_Runing) {
                 DispatchStalledPart(id);
-            } else if (status == E_Status_Succeed) {
-                DispatchFinishedPart(id);
             }
         }
         // Parts refused or retired without a successor end no thread, so the
         // supervisor runs the finish test once nothing is left to run.
-        if (!gaveUp) FinishWhenIdle(-1);
+        if (!gaveUp && !splitsOnly) FinishWhenIdle(-1);
     }
     FinalCheck();
 }
@@ -111,7 +118,7 @@ bool DownloaderCurl::DispatchFailedPart(int id) {
         } else {
             WriteLog("Download_Dispatch: Failed to get alternate URL for failed item (%d).\n", id);
             m_bRunning = false;
-            m_wake.notify_all();
+            WakeSupervisor(false);
             std::string link = item.url ? item.url : "";
             size_t scheme = link.find("http://");
             size_t path = link.find("/download/");

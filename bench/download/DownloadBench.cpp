@@ -94,6 +94,7 @@ std::string WindowsAnsiPath(const std::string& hostPath) {
 
 struct RunResult {
     double seconds = 0;
+    double transferSeconds = 0;  // first part's start to last part's end
     std::string error;
     std::uint64_t refetched = 0;
 };
@@ -129,7 +130,13 @@ RunResult RunEngine(const std::string& manifest, const std::string& hostTarget, 
     DownloadProgress progress;
     engine.GetProgress(&progress);
     std::uint64_t written = 0;
-    for (const auto& [id, item] : progress.items) written += item.pos > item.start ? item.pos - item.start : 0;
+    DWORD firstStart = 0, lastEnd = 0;
+    for (const auto& [id, item] : progress.items) {
+        written += item.pos > item.start ? item.pos - item.start : 0;
+        if (firstStart == 0 || static_cast<int>(item.startTick - firstStart) < 0) firstStart = item.startTick;
+        if (item.endTick != 0 && static_cast<int>(item.endTick - lastEnd) > 0) lastEnd = item.endTick;
+    }
+    if (lastEnd != 0) result.transferSeconds = static_cast<double>(lastEnd - firstStart) / 1000.0;
     result.refetched = written > static_cast<std::uint64_t>(progress.total) ? written - static_cast<std::uint64_t>(progress.total) : 0;
     if (ending == DOWNLOAD_EVENT_FAILED && result.error == "NoError") result.error = "Failed";
     return result;
@@ -249,8 +256,13 @@ int main(int argc, char** argv) {
     const double bytes = sized ? static_cast<double>(sized.tellg()) : 0;
     const double throughput = run.seconds > 0 ? bytes / run.seconds : 0;
 
-    std::printf("seconds=%.3f mib_per_s=%.2f limit_ratio=%.3f refetched_bytes=%llu peak_rss_kib=%llu cpu_seconds=%.2f error=%s",
-                run.seconds, throughput / 1048576, limit > 0 ? throughput / limit : 0.0,
+    // limit_ratio is over the whole run (manifest, probe, transfer and hash
+    // check); transfer_ratio over the parts' own transfer window.
+    const double transferThroughput = run.transferSeconds > 0 ? bytes / run.transferSeconds : 0;
+    std::printf("seconds=%.3f transfer_seconds=%.3f mib_per_s=%.2f limit_ratio=%.3f transfer_ratio=%.3f refetched_bytes=%llu "
+                "peak_rss_kib=%llu cpu_seconds=%.2f error=%s",
+                run.seconds, run.transferSeconds, throughput / 1048576, limit > 0 ? throughput / limit : 0.0,
+                limit > 0 ? transferThroughput / limit : 0.0,
                 static_cast<unsigned long long>(run.refetched),
                 static_cast<unsigned long long>(memory.PeakWorkingSetSize / 1024), seconds(kernel) + seconds(user),
                 run.error.c_str());

@@ -12,7 +12,11 @@
 #include <thread>
 #include <vector>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "download/DownloaderCurl.h"
+#include "util/Log.h"
 #include "tests/download/rig/MirrorRig.h"
 #include "tests/support/MachineFixture.h"
 
@@ -88,7 +92,16 @@ protected:
         tuning.loadCheckTimeoutSeconds = 5;
         tuning.manifestTimeoutSeconds = 5;
         tuning.osCode = 18;  // below Windows 10: no ping, manifest order
+        // Splits only on the periodic pass, so that each scenario sees one
+        // order of events; the split on a part's end has its own test.
+        tuning.promptSplits = false;
         return tuning;
+    }
+
+    void SetUp() override {
+        // DOWNLOAD_TEST_LOG=1 shows the engine's log lines while debugging.
+        if (std::getenv("DOWNLOAD_TEST_LOG"))
+            GetLog()->SetCallback([](const char* text) { return std::fprintf(stderr, "%s", text); });
     }
 
     void TearDown() override {

@@ -89,7 +89,11 @@ TEST_F(StopScenario, RealTimingsRetryAFailedPartWithinOnePeriod) {
     for (const rig::RequestRecord& record : PackageRequests(1))
         if (record.method == "GET" && record.bodyBytes == 500000) std::sscanf(record.range.c_str(), "bytes=%llu-%llu", &first, &last);
     ASSERT_GT(last, first);
-    EXPECT_EQ(1, RangeRequestsOn(0, "bytes=" + std::to_string(first + 500000) + "-" + std::to_string(last)));
+    // The rest went to mirror 0 (a split may have shortened its end first).
+    const std::string retried = "bytes=" + std::to_string(first + 500000) + "-";
+    int retries = 0;
+    for (const rig::RequestRecord& record : PackageRequests(0)) retries += record.range.compare(0, retried.size(), retried) == 0;
+    EXPECT_EQ(1, retries);
     EXPECT_GE(ElapsedSeconds(), 1.9);
     EXPECT_LE(ElapsedSeconds(), 6.0);
 }
