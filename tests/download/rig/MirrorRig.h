@@ -129,7 +129,8 @@ std::string GenerateManifest(std::uint64_t size, const PackageDigests& digests, 
 
 namespace rig {
 // A fault written as "kind@mirror[:value[:value]]":
-//   drop@M:offset  stall@M:offset  corrupt@M:block  (each strikes once)
+//   drop@M:offset  stall@M:offset  corrupt@M:block  (each strikes once;
+//   drop@M:+K and stall@M:+K strike after K bytes of the first response)
 //   status@M:code[:fromRequest]  ignore-range@M  head-size@M:size  no-head-size@M
 //   redirect@M:url
 // False for a text of another shape.
