@@ -44,8 +44,8 @@ bool ParseFault(const std::string& text, int* mirror, Fault* fault) {
     auto value = [&](size_t i, std::uint64_t* out) { return i < values.size() && ToNumber(values[i], out); };
     if (kind == "drop" || kind == "stall" || kind == "corrupt") {
         result.kind = kind == "drop" ? FaultKind::Drop : kind == "stall" ? FaultKind::Stall : FaultKind::Corrupt;
-        // "+K": after K bytes of the mirror's first response, wherever it starts.
-        if (kind != "corrupt" && !values.empty() && !values[0].empty() && values[0][0] == '+') {
+        // "+K": at byte K of the mirror's first response, wherever it starts.
+        if (!values.empty() && !values[0].empty() && values[0][0] == '+') {
             values[0].erase(0, 1);
             if (!value(0, &result.afterBytes)) return false;
         } else if (!value(0, &result.offset)) {

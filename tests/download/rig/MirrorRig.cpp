@@ -220,10 +220,13 @@ private:
                     break;
                 }
                 case FaultKind::Corrupt: {
-                    const std::uint64_t blockStart = fault.offset * kBlock;
+                    // With afterBytes: the block holding that byte of this response.
+                    const std::uint64_t block =
+                        fault.afterBytes != kNoLimit ? (first + fault.afterBytes) / kBlock : fault.offset;
+                    const std::uint64_t blockStart = block * kBlock;
                     if (blockStart <= last && blockStart + kBlock > first) {
                         ++strikes;
-                        m_corrupt.push_back(fault.offset);
+                        m_corrupt.push_back(block);
                     }
                     break;
                 }

@@ -30,7 +30,7 @@ struct Content {
 enum class FaultKind {
     Drop,         // close the connection at `offset` (file offset) or after `afterBytes` body bytes
     Stall,        // stop sending there and hold the socket open
-    Corrupt,      // flip the bytes of block `offset` (1 MiB blocks)
+    Corrupt,      // flip the bytes of block `offset` (1 MiB blocks), or of the block at `afterBytes`
     Status,       // answer GETs with `status` (404, 500, ...) and an error page
     IgnoreRange,  // answer ranged GETs with 200 and the whole body
     HeadSize,     // HEAD reports `offset` as the length
@@ -130,7 +130,7 @@ std::string GenerateManifest(std::uint64_t size, const PackageDigests& digests, 
 namespace rig {
 // A fault written as "kind@mirror[:value[:value]]":
 //   drop@M:offset  stall@M:offset  corrupt@M:block  (each strikes once;
-//   drop@M:+K and stall@M:+K strike after K bytes of the first response)
+//   drop@M:+K, stall@M:+K and corrupt@M:+K strike at byte K of the first response)
 //   status@M:code[:fromRequest]  ignore-range@M  head-size@M:size  no-head-size@M
 //   redirect@M:url
 // False for a text of another shape.
