@@ -35,7 +35,12 @@ bool CreateDownloader(IDownloader** out) {
 
 namespace {
 std::mutex g_releaseLock;
-std::vector<std::thread> g_releaseThreads;
+// Lives to the process's end: a deletion thread still running at exit must
+// not meet a destroyed (joinable) std::thread.
+std::vector<std::thread>& ReleaseThreads() {
+    static auto* threads = new std::vector<std::thread>();
+    return *threads;
+}
 }  // namespace
 
 int ReleaseDownloader(IDownloader* engine) {
@@ -47,7 +52,7 @@ int ReleaseDownloader(IDownloader* engine) {
     try {
         std::thread deletion(deleteEngine);
         std::lock_guard<std::mutex> guard(g_releaseLock);
-        g_releaseThreads.push_back(std::move(deletion));
+        ReleaseThreads().push_back(std::move(deletion));
     } catch (const std::system_error&) {
         deleteEngine();  // no thread to spare: delete here
     }
@@ -58,7 +63,7 @@ void WaitForReleasedDownloaders() {
     std::vector<std::thread> threads;
     {
         std::lock_guard<std::mutex> guard(g_releaseLock);
-        threads.swap(g_releaseThreads);
+        threads.swap(ReleaseThreads());
     }
     for (std::thread& thread : threads) thread.join();
 }

@@ -154,6 +154,10 @@ TEST_F(TransferScenario, PartOnTheCdnMirrorIsNeverMovedForAStall) {
     DownloadProgress progress;
     engine->GetProgress(&progress);
     EXPECT_EQ(E_Status_Succeed, progress.items[2].status);
+    const DownloadSummary cdnSummary = engine->GetAmazonSummary();
+    EXPECT_EQ(server->Address(2), cdnSummary.domain);
+    EXPECT_GT(cdnSummary.downloadedKb, 0);
+    EXPECT_FALSE(cdnSummary.hasError);
 }
 
 TEST_F(TransferScenario, RangeIgnoredByAMirrorNeverReachesTheFile) {
