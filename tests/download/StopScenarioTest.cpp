@@ -75,10 +75,11 @@ TEST_F(StopScenario, ReleaseDownloaderDeletesOnItsOwnThread) {
 
 // The real timings: the 2 s supervisor period retries a dropped part.
 TEST_F(StopScenario, RealTimingsRetryAFailedPartWithinOnePeriod) {
-    // Mirror 1 drops its first part after 500,000 bytes, whichever part the
-    // real ping order gives it.
+    // Mirror 1 drops its first part after 100,000 bytes, whichever part the
+    // real ping order gives it (early enough that no split can have taken the
+    // dropped bytes already).
     rig::MirrorConfig dropping;
-    dropping.faults.push_back({rig::FaultKind::Drop, rig::kNoLimit, 500000, 0, 1, 404, 0, ""});
+    dropping.faults.push_back({rig::FaultKind::Drop, rig::kNoLimit, 100000, 0, 1, 404, 0, ""});
     StartMirrors(4000000, {{}, dropping});
     DownloadTuning real;  // every default
     if (!IcmpPinger().IsReady()) real.osCode = 18;  // without raw sockets the ping cannot answer
@@ -87,10 +88,10 @@ TEST_F(StopScenario, RealTimingsRetryAFailedPartWithinOnePeriod) {
     ExpectGoodFile();
     unsigned long long first = 0, last = 0;
     for (const rig::RequestRecord& record : PackageRequests(1))
-        if (record.method == "GET" && record.bodyBytes == 500000) std::sscanf(record.range.c_str(), "bytes=%llu-%llu", &first, &last);
+        if (record.method == "GET" && record.bodyBytes == 100000) std::sscanf(record.range.c_str(), "bytes=%llu-%llu", &first, &last);
     ASSERT_GT(last, first);
     // The rest went to mirror 0 (a split may have shortened its end first).
-    const std::string retried = "bytes=" + std::to_string(first + 500000) + "-";
+    const std::string retried = "bytes=" + std::to_string(first + 100000) + "-";
     int retries = 0;
     for (const rig::RequestRecord& record : PackageRequests(0)) retries += record.range.compare(0, retried.size(), retried) == 0;
     EXPECT_EQ(1, retries);
