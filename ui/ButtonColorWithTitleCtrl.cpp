@@ -5,40 +5,24 @@
 ButtonColorWithTitleCtrl::ButtonColorWithTitleCtrl(HWND parent, int left, int top, int right, int bottom)
     : ButtonColorCtrlEx(parent, left, top, right, bottom) {}
 
-void ButtonColorWithTitleCtrl::SetIcon(HBITMAP icon) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_icon = icon;
-}
-void ButtonColorWithTitleCtrl::SetTitle(const std::wstring title) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_title = title;
-}
-void ButtonColorWithTitleCtrl::SetTitleFont(HFONT font) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_titleFont = font;
-}
-void ButtonColorWithTitleCtrl::SetTitleColor(COLORREF color) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_titleColor = color;
-}
+void ButtonColorWithTitleCtrl::SetIcon(HBITMAP icon) { Store(m_icon, icon); }
+void ButtonColorWithTitleCtrl::SetTitle(const std::wstring title) { Store(m_title, title); }
+void ButtonColorWithTitleCtrl::SetTitleFont(HFONT font) { Store(m_titleFont, font); }
+void ButtonColorWithTitleCtrl::SetTitleColor(COLORREF color) { Store(m_titleColor, color); }
 void ButtonColorWithTitleCtrl::SetTitleRect(int left, int top, int right, int bottom) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_titleRect = RECT{left, top, right, bottom};
+    Store(m_titleRect, RECT{left, top, right, bottom});
 }
 void ButtonColorWithTitleCtrl::SetBodyRect(int left, int top, int right, int bottom) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_bodyRect = RECT{left, top, right, bottom};
+    Store(m_bodyRect, RECT{left, top, right, bottom});
 }
 void ButtonColorWithTitleCtrl::SetIconRect(int left, int top, int right, int bottom) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_iconRect = RECT{left, top, right, bottom};
+    Store(m_iconRect, RECT{left, top, right, bottom});
 }
 
 int ButtonColorWithTitleCtrl::Draw(HDC hdc) {
-    if (!IsVisible()) return 0;
+    Look look;
     HBITMAP unused = nullptr;
-    Look look = TakeStateLook(&unused);
-    if (hdc == nullptr) return 0;
+    if (!BeginStateDraw(hdc, &look, &unused)) return 0;
     std::wstring title;
     HFONT titleFont;
     COLORREF titleColor;

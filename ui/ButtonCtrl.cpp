@@ -40,16 +40,10 @@ bool ButtonCtrl::AttachWindow(HWND window) {
     return window != nullptr;
 }
 
-void ButtonCtrl::SetBorder(int width, COLORREF color) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_borderWidth = width;
-    m_borderColor = color;
-}
+void ButtonCtrl::SetBorder(int width, COLORREF color) { Store(m_borderWidth, width, m_borderColor, color); }
 
 void ButtonCtrl::SetFillColors(COLORREF selected, COLORREF normal) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_selectedFill = selected;
-    m_normalFill = normal;
+    Store(m_selectedFill, selected, m_normalFill, normal);
 }
 
 int ButtonCtrl::DrawItem(const DRAWITEMSTRUCT* item) {
@@ -68,8 +62,7 @@ int ButtonCtrl::DrawItem(const DRAWITEMSTRUCT* item) {
     }
     HDC dc = item->hDC;
     if (border > 0) controlpaint::Fill(dc, *look.rect.GetSizeRect(), borderColor);
-    const RECT* r = look.rect.GetRECT();
-    controlpaint::Fill(dc, RECT{r->left + border, r->top + border, r->right - border, r->bottom - border}, fill);
+    controlpaint::Fill(dc, controlpaint::Inset(*look.rect.GetRECT(), border), fill);
     RECT text = item->rcItem;
     controlpaint::Text(dc, look.text, &text, look.format, look.font, look.textColor);
     return 1;

@@ -9,10 +9,13 @@ ButtonCtrlEx::ButtonCtrlEx(HWND parent, int left, int top, int right, int bottom
 }
 
 int ButtonCtrlEx::Draw(HDC hdc) {
-    if (!IsVisible()) return 0;
+    Look look;
     HBITMAP bitmap = nullptr;
-    Look look = TakeStateLook(&bitmap);
-    if (hdc == nullptr) return 0;
+    if (!BeginStateDraw(hdc, &look, &bitmap)) return 0;
+    return DrawImageAndText(hdc, look, bitmap);
+}
+
+int ButtonCtrlEx::DrawImageAndText(HDC hdc, const Look& look, HBITMAP bitmap) {
     if (GetDrawImage()) DrawImage(hdc, bitmap);
     if (DrawTextStep(hdc, look, *look.rect.GetRECT(), look.format, look.font)) StoreTextRect(*look.rect.GetRECT());
     return 1;
@@ -66,24 +69,13 @@ ButtonColorCtrlEx::ButtonColorCtrlEx(HWND parent, int left, int top, int right, 
     : ButtonCtrlEx(parent, left, top, right, bottom) {}
 
 void ButtonColorCtrlEx::SetBorderColors(COLORREF normal, COLORREF hover, COLORREF pressed, COLORREF disabled) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_borderColors[0] = normal;
-    m_borderColors[1] = hover;
-    m_borderColors[2] = pressed;
-    m_borderColors[3] = disabled;
+    StoreFour(m_borderColors, normal, hover, pressed, disabled);
 }
 
-void ButtonColorCtrlEx::SetBorderWidth(int width) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_borderWidth = width;
-}
+void ButtonColorCtrlEx::SetBorderWidth(int width) { Store(m_borderWidth, width); }
 
 void ButtonColorCtrlEx::SetFillColors(COLORREF normal, COLORREF hover, COLORREF pressed, COLORREF disabled) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_fillColors[0] = normal;
-    m_fillColors[1] = hover;
-    m_fillColors[2] = pressed;
-    m_fillColors[3] = disabled;
+    StoreFour(m_fillColors, normal, hover, pressed, disabled);
 }
 
 void ButtonColorCtrlEx::DrawFills(HDC hdc, const CommonRect& rect, int state) {
@@ -99,14 +91,13 @@ void ButtonColorCtrlEx::DrawFills(HDC hdc, const CommonRect& rect, int state) {
     }
     const RECT* r = rect.GetRECT();
     if (border != 0) controlpaint::Fill(hdc, *r, border);
-    if (fill != 0) controlpaint::Fill(hdc, RECT{r->left + width, r->top + width, r->right - width, r->bottom - width}, fill);
+    if (fill != 0) controlpaint::Fill(hdc, controlpaint::Inset(*r, width), fill);
 }
 
 int ButtonColorCtrlEx::Draw(HDC hdc) {
-    if (!IsVisible()) return 0;
+    Look look;
     HBITMAP unused = nullptr;
-    Look look = TakeStateLook(&unused);
-    if (hdc == nullptr) return 0;
+    if (!BeginStateDraw(hdc, &look, &unused)) return 0;
     DrawFills(hdc, look.rect, look.state);
     DrawTextStep(hdc, look, *look.rect.GetRECT(), look.format, look.font);
     return 1;
@@ -115,22 +106,15 @@ int ButtonColorCtrlEx::Draw(HDC hdc) {
 HyLinkCtrlEx::HyLinkCtrlEx(HWND parent, int left, int top, int right, int bottom)
     : ButtonCtrlEx(parent, left, top, right, bottom) {}
 
-void HyLinkCtrlEx::SetHoverFont(HFONT font) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_hoverFont = font;
-}
+void HyLinkCtrlEx::SetHoverFont(HFONT font) { Store(m_hoverFont, font); }
 
 int HyLinkCtrlEx::Draw(HDC hdc) {
-    if (!IsVisible()) return 0;
+    Look look;
     HBITMAP bitmap = nullptr;
-    Look look = TakeStateLook(&bitmap);
-    if (hdc == nullptr) return 0;
+    if (!BeginStateDraw(hdc, &look, &bitmap)) return 0;
     if (GetDrawImage()) DrawImage(hdc, bitmap);
     HFONT font = look.font;
-    if (look.state == CTRL_STATE_HOVER || look.state == CTRL_STATE_PRESSED) {
-        std::lock_guard<std::mutex> guard(m_lock);
-        font = m_hoverFont;
-    }
+    if (look.state == CTRL_STATE_HOVER || look.state == CTRL_STATE_PRESSED) font = Load(m_hoverFont);
     DrawTextStep(hdc, look, *look.rect.GetRECT(), look.format, font);
     return 1;
 }

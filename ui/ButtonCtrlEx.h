@@ -26,6 +26,9 @@ public:
 
 protected:
     bool Active() { return IsVisible() && IsEnabled(); }
+    // The plain look: the state bitmap over the rectangle when images are
+    // drawn, then the text, whose rectangle is kept when there is one. Returns 1.
+    int DrawImageAndText(HDC hdc, const Look& look, HBITMAP bitmap);
 };
 
 // Fills and frames by state; a colour of 0 is not painted.

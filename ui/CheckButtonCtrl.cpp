@@ -9,56 +9,34 @@ void CheckButtonCtrl::SetCheck(bool checked) { m_checked = checked; }
 bool CheckButtonCtrl::GetCheck() { return m_checked; }
 
 void CheckButtonCtrl::SetCheckedImages(HBITMAP normal, HBITMAP hover, HBITMAP pressed, HBITMAP disabled) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_checkedImages[0] = normal;
-    m_checkedImages[1] = hover;
-    m_checkedImages[2] = pressed;
-    m_checkedImages[3] = disabled;
+    StoreFour(m_checkedImages, normal, hover, pressed, disabled);
 }
 
 HBITMAP CheckButtonCtrl::PickBitmap(int state, HBITMAP unchecked) {
     if (!m_checked) return unchecked;
     if (state < 0 || state > 3) return nullptr;
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_checkedImages[state];
+    return Load(m_checkedImages[state]);
 }
 
 int CheckButtonCtrl::Draw(HDC hdc) {
-    if (!IsVisible()) return 0;
+    Look look;
     HBITMAP bitmap = nullptr;
-    Look look = TakeStateLook(&bitmap);
-    bitmap = PickBitmap(look.state, bitmap);
-    if (hdc == nullptr) return 0;
-    if (GetDrawImage()) DrawImage(hdc, bitmap);
-    if (DrawTextStep(hdc, look, *look.rect.GetRECT(), look.format, look.font)) StoreTextRect(*look.rect.GetRECT());
-    return 1;
+    if (!BeginStateDraw(hdc, &look, &bitmap)) return 0;
+    return DrawImageAndText(hdc, look, PickBitmap(look.state, bitmap));
 }
 
 CheckButtonCtrlEx::CheckButtonCtrlEx(HWND parent, int left, int top, int right, int bottom)
     : CheckButtonCtrl(parent, left, top, right, bottom) {}
 
-void CheckButtonCtrlEx::SetBoxRect(int x, int y, int cx, int cy) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_box[0] = x;
-    m_box[1] = y;
-    m_box[2] = cx;
-    m_box[3] = cy;
-}
+void CheckButtonCtrlEx::SetBoxRect(int x, int y, int cx, int cy) { StoreFour(m_box, x, y, cx, cy); }
 
-void CheckButtonCtrlEx::SetTextRect(int x, int y, int cx, int cy) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_text[0] = x;
-    m_text[1] = y;
-    m_text[2] = cx;
-    m_text[3] = cy;
-}
+void CheckButtonCtrlEx::SetTextRect(int x, int y, int cx, int cy) { StoreFour(m_text, x, y, cx, cy); }
 
 int CheckButtonCtrlEx::Draw(HDC hdc) {
-    if (!IsVisible()) return 0;
+    Look look;
     HBITMAP bitmap = nullptr;
-    Look look = TakeStateLook(&bitmap);
+    if (!BeginStateDraw(hdc, &look, &bitmap)) return 0;
     bitmap = PickBitmap(look.state, bitmap);
-    if (hdc == nullptr) return 0;
     int box[4], text[4];
     {
         std::lock_guard<std::mutex> guard(m_lock);

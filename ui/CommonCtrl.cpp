@@ -6,42 +6,15 @@
 CommonCtrl::CommonCtrl(HWND parent, int left, int top, int right, int bottom)
     : m_parent(parent), m_rect(left, top, right, bottom) {}
 
-void CommonCtrl::SetId(int id) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_id = id;
-}
-int CommonCtrl::GetId() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_id;
-}
-void CommonCtrl::SetCommand(int command) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_command = command;
-}
-int CommonCtrl::GetCommand() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_command;
-}
-void CommonCtrl::SetText(const std::wstring text) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_text = text;
-}
-std::wstring CommonCtrl::GetText() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_text;
-}
-void CommonCtrl::SetFont(HFONT font) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_font = font;
-}
-void CommonCtrl::SetTextColor(COLORREF color) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_currentTextColor = color;
-}
-void CommonCtrl::SetTextFormat(UINT format) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_textFormat = format;
-}
+void CommonCtrl::SetId(int id) { Store(m_id, id); }
+int CommonCtrl::GetId() { return Load(m_id); }
+void CommonCtrl::SetCommand(int command) { Store(m_command, command); }
+int CommonCtrl::GetCommand() { return Load(m_command); }
+void CommonCtrl::SetText(const std::wstring text) { Store(m_text, text); }
+std::wstring CommonCtrl::GetText() { return Load(m_text); }
+void CommonCtrl::SetFont(HFONT font) { Store(m_font, font); }
+void CommonCtrl::SetTextColor(COLORREF color) { Store(m_currentTextColor, color); }
+void CommonCtrl::SetTextFormat(UINT format) { Store(m_textFormat, format); }
 int CommonCtrl::FillSolidRect(HDC hdc, const RECT* rect, COLORREF color) {
     return rect != nullptr ? controlpaint::Fill(hdc, *rect, color) : 0;
 }
@@ -49,14 +22,8 @@ void CommonCtrl::SetVisible(bool visible) { m_visible = visible; }
 bool CommonCtrl::IsVisible() { return m_visible; }
 void CommonCtrl::SetEnabled(bool enabled) { m_enabled = enabled; }
 bool CommonCtrl::IsEnabled() { return m_enabled; }
-HWND CommonCtrl::GetParent() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_parent;
-}
-CommonRect CommonCtrl::GetRect() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_rect;
-}
+HWND CommonCtrl::GetParent() { return Load(m_parent); }
+CommonRect CommonCtrl::GetRect() { return Load(m_rect); }
 void CommonCtrl::SetRect(const RECT* rect) {
     if (rect == nullptr) return;
     std::lock_guard<std::mutex> guard(m_lock);
@@ -75,18 +42,10 @@ bool CommonCtrl::HitTest(int x, int y) {
 void CommonCtrl::SetDrawImage(int drawImage) { m_drawImage = drawImage; }
 int CommonCtrl::GetDrawImage() { return m_drawImage; }
 void CommonCtrl::SetStateColors(COLORREF normal, COLORREF hover, COLORREF pressed, COLORREF disabled) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_textColors[0] = normal;
-    m_textColors[1] = hover;
-    m_textColors[2] = pressed;
-    m_textColors[3] = disabled;
+    StoreFour(m_textColors, normal, hover, pressed, disabled);
 }
 void CommonCtrl::SetStateImages(HBITMAP normal, HBITMAP hover, HBITMAP pressed, HBITMAP disabled) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_stateImages[0] = normal;
-    m_stateImages[1] = hover;
-    m_stateImages[2] = pressed;
-    m_stateImages[3] = disabled;
+    StoreFour(m_stateImages, normal, hover, pressed, disabled);
 }
 
 int CommonCtrl::DrawBitmap(HDC hdc, HBITMAP bitmap, int x, int y, int cx, int cy) {
@@ -135,9 +94,23 @@ CommonCtrl::Look CommonCtrl::TakeStateLook(HBITMAP* bitmap) {
     return look;
 }
 
-void CommonCtrl::StoreTextRect(const RECT& rect) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_textRect = rect;
+bool CommonCtrl::BeginStateDraw(HDC hdc, Look* look, HBITMAP* bitmap) {
+    if (!IsVisible()) return false;
+    *look = TakeStateLook(bitmap);
+    return hdc != nullptr;
+}
+
+void CommonCtrl::StoreTextRect(const RECT& rect) { Store(m_textRect, rect); }
+
+CommonCtrl::DrawTarget::DrawTarget(HDC hdc, HWND parent) : m_parent(parent), m_dc(hdc) {
+    if (m_dc == nullptr && m_parent != nullptr) {
+        m_dc = GetDC(m_parent);
+        m_own = m_dc != nullptr;
+    }
+}
+
+CommonCtrl::DrawTarget::~DrawTarget() {
+    if (m_own) ReleaseDC(m_parent, m_dc);
 }
 
 bool CommonCtrl::DrawTextStep(HDC hdc, const Look& look, RECT rect, UINT format, HFONT font) {

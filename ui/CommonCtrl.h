@@ -15,6 +15,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <type_traits>
 
 #include "platform/WindowTypes.h"
 #include "ui/CommonRect.h"
@@ -82,11 +83,62 @@ protected:
     // Takes the look and makes the state's colour the current text colour
     // (a state outside 0..3 keeps the colour and picks no bitmap).
     Look TakeStateLook(HBITMAP* bitmap);
+    // The start of a Draw that paints by state: false (draw nothing) when the
+    // control is invisible or there is no DC. A visible control takes its state
+    // look even without a DC, so the state's colour becomes the current one.
+    bool BeginStateDraw(HDC hdc, Look* look, HBITMAP* bitmap);
     void StoreTextRect(const RECT& rect);
     Look CopyLookLocked() const;  // m_lock held
     // The common text step: transparent, current colour, the font around it.
     // False when the text is empty (nothing drawn).
     bool DrawTextStep(HDC hdc, const Look& look, RECT rect, UINT format, HFONT font);
+
+    // The DC a Draw paints into: the one passed in, else the parent window's
+    // own DC, released when this goes out of scope. Get() is null when there
+    // is neither.
+    class DrawTarget {
+    public:
+        DrawTarget(HDC hdc, HWND parent);
+        ~DrawTarget();
+        DrawTarget(const DrawTarget&) = delete;
+        DrawTarget& operator=(const DrawTarget&) = delete;
+        HDC Get() const { return m_dc; }
+
+    private:
+        HWND m_parent = nullptr;
+        HDC m_dc = nullptr;
+        bool m_own = false;
+    };
+
+    // Field access under the control's lock. The two-field Store changes both
+    // at once, so a painting thread never sees half of the pair.
+    template <typename T>
+    void Store(T& field, const std::type_identity_t<T>& value) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        field = value;
+    }
+    template <typename T, typename U>
+    void Store(T& first, const std::type_identity_t<T>& firstValue, U& second,
+               const std::type_identity_t<U>& secondValue) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        first = firstValue;
+        second = secondValue;
+    }
+    // Four values in state order (normal, hover, pressed, disabled) or any
+    // other fixed four, such as x, y, width, height.
+    template <typename T>
+    void StoreFour(T (&fields)[4], T first, T second, T third, T fourth) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        fields[0] = first;
+        fields[1] = second;
+        fields[2] = third;
+        fields[3] = fourth;
+    }
+    template <typename T>
+    T Load(const T& field) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return field;
+    }
 
     std::mutex m_lock;
     std::atomic<int> m_state{CTRL_STATE_NORMAL};

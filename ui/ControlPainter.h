@@ -9,6 +9,11 @@
 
 namespace controlpaint {
 
+// The rectangle `width` pixels inside `rect` on every side: what a border
+// of that width leaves.
+inline RECT Inset(const RECT& rect, int width) {
+    return RECT{rect.left + width, rect.top + width, rect.right - width, rect.bottom - width};
+}
 // Fills a rectangle with a temporary solid brush.
 int Fill(HDC dc, const RECT& rect, COLORREF color);
 // Copies the top-left cx × cy pixels of a bitmap to (x, y), never reading

@@ -8,30 +8,17 @@
 ProcessCtrl::ProcessCtrl(HWND parent, int left, int top, int right, int bottom)
     : CommonCtrl(parent, left, top, right, bottom) {}
 
-void ProcessCtrl::SetRange(int minimum, int maximum) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_minimum = minimum;
-    m_maximum = maximum;
-}
+void ProcessCtrl::SetRange(int minimum, int maximum) { Store(m_minimum, minimum, m_maximum, maximum); }
 
 void ProcessCtrl::SetPos(int position) {
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_position = position;
-    }
+    Store(m_position, position);
     Draw(nullptr);
 }
 
-void ProcessCtrl::SetBorder(int width, COLORREF color) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_borderWidth = width;
-    m_borderColor = color;
-}
+void ProcessCtrl::SetBorder(int width, COLORREF color) { Store(m_borderWidth, width, m_borderColor, color); }
 
 void ProcessCtrl::SetBarColors(COLORREF done, COLORREF remaining) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_doneColor = done;
-    m_remainingColor = remaining;
+    Store(m_doneColor, done, m_remainingColor, remaining);
 }
 
 int ProcessCtrl::DonePixelsLocked(int innerWidth) const {
@@ -52,13 +39,9 @@ int ProcessCtrl::DonePixels() {
 
 int ProcessCtrl::Draw(HDC hdc) {
     if (!IsVisible()) return 0;
-    HWND parent = GetParent();
-    HDC own = nullptr;
-    if (hdc == nullptr) {
-        if (parent == nullptr) return 0;
-        own = hdc = GetDC(parent);
-        if (hdc == nullptr) return 0;
-    }
+    DrawTarget target(hdc, GetParent());
+    hdc = target.Get();
+    if (hdc == nullptr) return 0;
     CommonRect rect;
     int border, done;
     COLORREF borderColor, doneColor, remainingColor;
@@ -76,7 +59,7 @@ int ProcessCtrl::Draw(HDC hdc) {
     }
     const RECT* outer = rect.GetRECT();
     if (border > 0) controlpaint::Fill(hdc, *outer, borderColor);
-    RECT inner{outer->left + border, outer->top + border, outer->right - border, outer->bottom - border};
+    RECT inner = controlpaint::Inset(*outer, border);
     if (GetDrawImage()) {
         DrawBitmap(hdc, empty, inner.left, inner.top, inner.right - inner.left, inner.bottom - inner.top);
         DrawBitmap(hdc, full, inner.left, inner.top, done, inner.bottom - inner.top);
@@ -84,6 +67,5 @@ int ProcessCtrl::Draw(HDC hdc) {
         controlpaint::Fill(hdc, RECT{inner.left, inner.top, inner.left + done, inner.bottom}, doneColor);
         controlpaint::Fill(hdc, RECT{inner.left + done, inner.top, inner.right, inner.bottom}, remainingColor);
     }
-    if (own != nullptr) ReleaseDC(parent, own);
     return 1;
 }

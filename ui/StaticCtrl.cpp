@@ -18,15 +18,9 @@ int TextWidth(HDC hdc, const std::wstring& text) {
 StaticCtrl::StaticCtrl(HWND parent, int left, int top, int right, int bottom)
     : CommonCtrl(parent, left, top, right, bottom) {}
 
-void StaticCtrl::SetMeasureLines(bool measure) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_measureLines = measure;
-}
+void StaticCtrl::SetMeasureLines(bool measure) { Store(m_measureLines, measure); }
 
-std::vector<int> StaticCtrl::GetLineWidths() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_lineWidths;
-}
+std::vector<int> StaticCtrl::GetLineWidths() { return Load(m_lineWidths); }
 
 void StaticCtrl::MeasureLines(HDC hdc, const std::wstring& text, int width) {
     std::vector<int> widths;
@@ -71,20 +65,14 @@ void StaticCtrl::MeasureLines(HDC hdc, const std::wstring& text, int width) {
             widths.push_back(current);
         }
     }
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_lineWidths = std::move(widths);
-    m_measurePending = false;
+    Store(m_lineWidths, widths, m_measurePending, false);
 }
 
 int StaticCtrl::Draw(HDC hdc) {
     if (!IsVisible()) return 0;
-    HWND parent = GetParent();
-    HDC own = nullptr;
-    if (hdc == nullptr) {
-        if (parent == nullptr) return 0;
-        own = hdc = GetDC(parent);
-        if (hdc == nullptr) return 0;
-    }
+    DrawTarget target(hdc, GetParent());
+    hdc = target.Get();
+    if (hdc == nullptr) return 0;
     Look look = TakeLook();
     bool measure;
     {
@@ -105,6 +93,5 @@ int StaticCtrl::Draw(HDC hdc) {
     DrawTextW(hdc, look.text.c_str(), static_cast<int>(look.text.size()), &drawing, look.format);
     if (previous != nullptr) SelectObject(hdc, previous);
     StoreTextRect(measured);
-    if (own != nullptr) ReleaseDC(parent, own);
     return 1;
 }
