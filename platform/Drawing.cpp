@@ -45,9 +45,7 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     if (!target) return 1;
     std::uint32_t pixel = PixelFromColorref(color);
     std::lock_guard<std::mutex> guard(target->lock);
-    int left = std::max<LONG>(rect->left, 0), right = std::min<LONG>(rect->right, target->width);
-    int top = std::max<LONG>(rect->top, 0), bottom = std::min<LONG>(rect->bottom, target->height);
-    for (int y = top; y < bottom; ++y) std::fill(target->Row(y) + left, target->Row(y) + std::max(left, right), pixel);
+    target->FillArea(rect->left, rect->top, rect->right, rect->bottom, pixel);
     target->Touch();
     return 1;
 }
@@ -60,12 +58,9 @@ BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, in
     SurfacePtr to = TargetOf(destination);
     if (rop == BLACKNESS || rop == WHITENESS) {
         if (!to) return TRUE;
-        RECT area{x, y, x + width, y + height};
         std::uint32_t pixel = rop == BLACKNESS ? 0 : 0xFFFFFF;
         std::lock_guard<std::mutex> guard(to->lock);
-        for (int row = std::max<LONG>(area.top, 0); row < std::min<LONG>(area.bottom, to->height); ++row)
-            for (int column = std::max<LONG>(area.left, 0); column < std::min<LONG>(area.right, to->width); ++column)
-                to->Row(row)[column] = pixel;
+        to->FillArea(x, y, x + width, y + height, pixel);
         to->Touch();
         return TRUE;
     }

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 #include "platform/Surface.h"
@@ -56,6 +57,25 @@ std::shared_ptr<Kind> LookupGdi(HGDIOBJ handle) {
     return std::dynamic_pointer_cast<Kind>(LookupGdiObject(handle));
 }
 std::shared_ptr<DeviceContext> LookupDc(HDC dc);
+
+// One field of a DC, read or replaced under the DC's lock. `missing` is what
+// a handle that is no DC gives; Exchange returns the field's previous value.
+template <typename T>
+T ReadDcField(HDC handle, T DeviceContext::*field, std::type_identity_t<T> missing) {
+    auto dc = LookupDc(handle);
+    if (!dc) return missing;
+    std::lock_guard<std::mutex> guard(dc->lock);
+    return (*dc).*field;
+}
+template <typename T>
+T ExchangeDcField(HDC handle, T DeviceContext::*field, std::type_identity_t<T> value, std::type_identity_t<T> missing) {
+    auto dc = LookupDc(handle);
+    if (!dc) return missing;
+    std::lock_guard<std::mutex> guard(dc->lock);
+    T previous = (*dc).*field;
+    (*dc).*field = value;
+    return previous;
+}
 
 // The surface a DC draws into right now (null for the screen DC).
 SurfacePtr TargetOf(HDC dc);

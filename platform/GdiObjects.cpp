@@ -114,12 +114,7 @@ std::shared_ptr<GdiObject> LookupGdiObject(HGDIOBJ handle) {
 
 std::shared_ptr<DeviceContext> LookupDc(HDC dc) { return LookupGdi<DeviceContext>(dc); }
 
-SurfacePtr TargetOf(HDC handle) {
-    auto dc = LookupDc(handle);
-    if (!dc) return nullptr;
-    std::lock_guard<std::mutex> guard(dc->lock);
-    return dc->target;
-}
+SurfacePtr TargetOf(HDC handle) { return ReadDcField(handle, &DeviceContext::target, nullptr); }
 
 std::uint32_t BackgroundPixel(HBRUSH brush) {
     COLORREF color = 0xFFFFFF;
@@ -140,11 +135,7 @@ bool BrushColor(HBRUSH brush, COLORREF* color) {
 }
 
 LOGFONTW DcFont(HDC handle) {
-    HGDIOBJ font = nullptr;
-    if (auto dc = LookupDc(handle)) {
-        std::lock_guard<std::mutex> guard(dc->lock);
-        font = dc->font;
-    }
+    HGDIOBJ font = ReadDcField(handle, &DeviceContext::font, nullptr);
     auto object = LookupGdi<FontObject>(font);
     if (!object) object = LookupGdi<FontObject>(Stocks().guiFont);
     return object->logFont;

@@ -78,6 +78,23 @@ void Frame(HDC dc, const RECT& r, COLORREF color) {
     DeleteObject(brush);
 }
 
+// A list's item text, cut to the item ceiling (null: empty).
+std::wstring ItemText(const wchar_t* text) {
+    return text != nullptr ? std::wstring(text, std::min(std::wcslen(text), kMaxItemText)) : std::wstring();
+}
+
+// The common start of a list's paint: white ground, frame, text colour.
+// Returns the height of one line: the font's height plus `spacing`, at least 1.
+int BeginListPaint(HDC dc, const RECT& client, int spacing) {
+    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+    Frame(dc, client, 0x828790);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    int lineHeight = std::max<LONG>(1, metrics.tmHeight + spacing);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    return lineHeight;
+}
+
 // Paints with BeginPaint/EndPaint around `body`, the control's font selected.
 template <typename Body>
 void Paint(HWND window, Body body) {
@@ -308,8 +325,7 @@ LRESULT ListBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         case LB_ADDSTRING:
         case LB_INSERTSTRING: {
             if (items.size() >= kMaxListItems) return -2;  // LB_ERRSPACE
-            const auto* text = reinterpret_cast<const wchar_t*>(lParam);
-            std::wstring value = text != nullptr ? std::wstring(text, std::min(std::wcslen(text), kMaxItemText)) : L"";
+            std::wstring value = ItemText(reinterpret_cast<const wchar_t*>(lParam));
             size_t at = items.size();
             if (message == LB_INSERTSTRING && static_cast<LONG_PTR>(wParam) >= 0) {
                 if (wParam > items.size()) return LB_ERR;
@@ -336,12 +352,7 @@ LRESULT ListBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         case WM_ERASEBKGND: return 1;
         case WM_PAINT:
             Paint(window, [&](HDC dc, const RECT& client) {
-                FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-                Frame(dc, client, 0x828790);
-                TEXTMETRICW metrics{};
-                GetTextMetricsW(dc, &metrics);
-                int lineHeight = std::max<LONG>(1, metrics.tmHeight);
-                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+                int lineHeight = BeginListPaint(dc, client, 0);
                 // The newest lines stay in view, as a list that scrolls to its end.
                 size_t visible = static_cast<size_t>(std::max<LONG>(0, (client.bottom - 2) / lineHeight));
                 size_t first = items.size() > visible ? items.size() - visible : 0;
@@ -360,16 +371,13 @@ LRESULT ListViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     auto data = DataOf<ListViewData>(window);
     if (!data) return 0;
     auto& rows = data->rows;
-    auto textOf = [](const wchar_t* text) {
-        return text != nullptr ? std::wstring(text, std::min(std::wcslen(text), kMaxItemText)) : std::wstring();
-    };
     switch (message) {
         case LVM_INSERTCOLUMNW: {
             const auto* column = reinterpret_cast<const LVCOLUMNW*>(lParam);
             if (column == nullptr) return -1;
             size_t at = std::min(static_cast<size_t>(wParam), data->columns.size());
             data->columns.insert(data->columns.begin() + static_cast<ptrdiff_t>(at),
-                                 {(column->mask & LVCF_TEXT) ? textOf(column->pszText) : L"",
+                                 {(column->mask & LVCF_TEXT) ? ItemText(column->pszText) : L"",
                                   (column->mask & LVCF_WIDTH) ? column->cx : 100});
             InvalidateRect(window, nullptr, TRUE);
             return static_cast<LRESULT>(at);
@@ -381,7 +389,7 @@ LRESULT ListViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             if (item == nullptr || rows.size() >= kMaxListItems) return -1;
             size_t at = item->iItem < 0 ? rows.size() : std::min(static_cast<size_t>(item->iItem), rows.size());
             rows.insert(rows.begin() + static_cast<ptrdiff_t>(at),
-                        std::vector<std::wstring>{(item->mask & LVIF_TEXT) ? textOf(item->pszText) : L""});
+                        std::vector<std::wstring>{(item->mask & LVIF_TEXT) ? ItemText(item->pszText) : L""});
             InvalidateRect(window, nullptr, TRUE);
             return static_cast<LRESULT>(at);
         }
@@ -390,7 +398,7 @@ LRESULT ListViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             if (item == nullptr || wParam >= rows.size() || item->iSubItem < 0 || item->iSubItem > 255) return FALSE;
             auto& row = rows[wParam];
             if (row.size() <= static_cast<size_t>(item->iSubItem)) row.resize(static_cast<size_t>(item->iSubItem) + 1);
-            row[static_cast<size_t>(item->iSubItem)] = textOf(item->pszText);
+            row[static_cast<size_t>(item->iSubItem)] = ItemText(item->pszText);
             InvalidateRect(window, nullptr, TRUE);
             return TRUE;
         }
@@ -411,12 +419,7 @@ LRESULT ListViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_ERASEBKGND: return 1;
         case WM_PAINT:
             Paint(window, [&](HDC dc, const RECT& client) {
-                FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-                Frame(dc, client, 0x828790);
-                TEXTMETRICW metrics{};
-                GetTextMetricsW(dc, &metrics);
-                int lineHeight = std::max<LONG>(1, metrics.tmHeight + 4);
-                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+                int lineHeight = BeginListPaint(dc, client, 4);
                 int x = 1;
                 for (size_t c = 0; c < data->columns.size(); ++c) {
                     RECT cell{x + 4, 1, x + data->columns[c].second, 1 + lineHeight};

@@ -43,6 +43,16 @@ struct Surface {
         return storage.data() + static_cast<size_t>(stored) * static_cast<size_t>(width);
     }
     void Touch() { generation.fetch_add(1, std::memory_order_relaxed); }
+    // Sets the pixels of [left, right) × [top, bottom) that lie on the
+    // surface; the caller holds the lock.
+    void FillArea(int left, int top, int right, int bottom, std::uint32_t pixel) {
+        left = left > 0 ? left : 0;
+        top = top > 0 ? top : 0;
+        right = right < width ? right : width;
+        bottom = bottom < height ? bottom : height;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) Row(y)[x] = pixel;
+    }
 };
 
 using SurfacePtr = std::shared_ptr<Surface>;

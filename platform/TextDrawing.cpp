@@ -199,12 +199,13 @@ void DrawLine(const TextState& state, Surface& surface, const Line& line, int x,
     if (clip.right <= clip.left || clip.bottom <= clip.top) return;
     FontRenderer& font = *state.font;
     std::uint32_t pixel = PixelFromColorref(state.textColor);
-    if (state.backgroundMode == OPAQUE) {
-        std::uint32_t back = PixelFromColorref(state.backgroundColor);
-        for (int row = std::max<LONG>(y, clip.top); row < std::min<LONG>(y + font.Height(), clip.bottom); ++row)
-            for (int column = std::max<LONG>(x, clip.left); column < std::min<LONG>(x + line.width, clip.right); ++column)
-                surface.Row(row)[column] = back;
-    }
+    // A band of the line in one pixel, cut to the clip rectangle.
+    auto band = [&](int left, int top, int right, int bottom, std::uint32_t color) {
+        surface.FillArea(std::max<LONG>(left, clip.left), std::max<LONG>(top, clip.top),
+                         std::min<LONG>(right, clip.right), std::min<LONG>(bottom, clip.bottom), color);
+    };
+    if (state.backgroundMode == OPAQUE)
+        band(x, y, x + line.width, y + font.Height(), PixelFromColorref(state.backgroundColor));
     int baseline = y + font.Ascent();
     int thickness = std::max(1, font.EmSize() / 14);
     int underlineY = baseline + std::max(1, font.Descent() / 2);
@@ -213,11 +214,7 @@ void DrawLine(const TextState& state, Surface& surface, const Line& line, int x,
         int advance = font.Advance(line.text[i]);
         font.DrawGlyph(surface, pen, baseline, line.text[i], pixel, clip);
         bool marked = state.underline || std::find(line.underlined.begin(), line.underlined.end(), i) != line.underlined.end();
-        if (marked) {
-            for (int row = std::max<LONG>(underlineY, clip.top); row < std::min<LONG>(underlineY + thickness, clip.bottom); ++row)
-                for (int column = std::max<LONG>(pen, clip.left); column < std::min<LONG>(pen + advance, clip.right); ++column)
-                    surface.Row(row)[column] = pixel;
-        }
+        if (marked) band(pen, underlineY, pen + advance, underlineY + thickness, pixel);
         pen += advance;
     }
 }
@@ -238,46 +235,23 @@ HFONT CreateFontIndirectW(const LOGFONTW* logFont) {
     return static_cast<HFONT>(RegisterGdiObject(font));
 }
 
+// Colour calls give CLR_INVALID for a handle that is no DC, mode calls 0.
 COLORREF SetTextColor(HDC handle, COLORREF color) {
-    auto dc = LookupDc(handle);
-    if (!dc) return 0xFFFFFFFF;
-    std::lock_guard<std::mutex> guard(dc->lock);
-    COLORREF previous = dc->textColor;
-    dc->textColor = color & 0xFFFFFF;
-    return previous;
+    return ExchangeDcField(handle, &DeviceContext::textColor, color & 0xFFFFFF, 0xFFFFFFFF);
 }
 
-COLORREF GetTextColor(HDC handle) {
-    auto dc = LookupDc(handle);
-    if (!dc) return 0xFFFFFFFF;
-    std::lock_guard<std::mutex> guard(dc->lock);
-    return dc->textColor;
-}
+COLORREF GetTextColor(HDC handle) { return ReadDcField(handle, &DeviceContext::textColor, 0xFFFFFFFF); }
 
 COLORREF SetBkColor(HDC handle, COLORREF color) {
-    auto dc = LookupDc(handle);
-    if (!dc) return 0xFFFFFFFF;
-    std::lock_guard<std::mutex> guard(dc->lock);
-    COLORREF previous = dc->backgroundColor;
-    dc->backgroundColor = color & 0xFFFFFF;
-    return previous;
+    return ExchangeDcField(handle, &DeviceContext::backgroundColor, color & 0xFFFFFF, 0xFFFFFFFF);
 }
 
 int SetBkMode(HDC handle, int mode) {
-    auto dc = LookupDc(handle);
-    if (!dc || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
-    std::lock_guard<std::mutex> guard(dc->lock);
-    int previous = dc->backgroundMode;
-    dc->backgroundMode = mode;
-    return previous;
+    if (mode != TRANSPARENT && mode != OPAQUE) return 0;
+    return ExchangeDcField(handle, &DeviceContext::backgroundMode, mode, 0);
 }
 
-int GetBkMode(HDC handle) {
-    auto dc = LookupDc(handle);
-    if (!dc) return 0;
-    std::lock_guard<std::mutex> guard(dc->lock);
-    return dc->backgroundMode;
-}
+int GetBkMode(HDC handle) { return ReadDcField(handle, &DeviceContext::backgroundMode, 0); }
 
 BOOL GetTextExtentPoint32W(HDC handle, LPCWSTR text, int count, LPSIZE size) {
     TextState state;

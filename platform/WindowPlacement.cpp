@@ -27,12 +27,51 @@ void RaiseLocked(HWND handle) {
     order.push_back(handle);
 }
 
-// Invalidates the whole client area (WindowLock held); returns the queue to wake.
-QueuePtr InvalidateAllLocked(Window& window, bool erase) {
+// Looks a handle up (WindowLock held); a stale or foreign handle sets
+// ERROR_INVALID_WINDOW_HANDLE and gives null.
+Window* FindOrFailLocked(HWND handle) {
+    Window* window = FindWindowLocked(handle);
+    if (window == nullptr) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return window;
+}
+
+// The client area in client coordinates (WindowLock held).
+RECT ClientRectLocked(const Window& window) {
+    return RECT{0, 0, window.rect.right - window.rect.left, window.rect.bottom - window.rect.top};
+}
+
+// The one place the invalid area changes: `area` becomes the area waiting
+// for WM_PAINT (WindowLock held). Returns the queue to wake.
+QueuePtr SetInvalidLocked(Window& window, const RECT& area, bool erase) {
+    window.updateRect = area;
     window.updatePending = true;
     window.erasePending = window.erasePending || erase;
-    window.updateRect = RECT{0, 0, window.rect.right - window.rect.left, window.rect.bottom - window.rect.top};
     return window.queue;
+}
+
+// Invalidates the whole client area (WindowLock held); returns the queue to wake.
+QueuePtr InvalidateAllLocked(Window& window, bool erase) {
+    return SetInvalidLocked(window, ClientRectLocked(window), erase);
+}
+
+// Nothing waits for WM_PAINT any more (WindowLock held).
+void ValidateLocked(Window& window) {
+    window.updatePending = false;
+    window.erasePending = false;
+    ++window.paintGeneration;
+}
+
+// Moves a point by the window's client origin: +1 to screen coordinates,
+// -1 back to client coordinates.
+BOOL ShiftByClientOrigin(HWND handle, LPPOINT point, int direction) {
+    if (point == nullptr) return FALSE;
+    std::lock_guard<std::mutex> guard(WindowLock());
+    Window* window = FindWindowLocked(handle);
+    if (window == nullptr) return FALSE;
+    POINT origin = ClientOriginLocked(*window);
+    point->x += direction * origin.x;
+    point->y += direction * origin.y;
+    return TRUE;
 }
 
 // Resizes the window's surface, keeping what fits (WindowLock held).
@@ -55,11 +94,8 @@ BOOL Place(HWND handle, int x, int y, int width, int height, bool move, bool siz
     QueuePtr wake;
     {
         std::lock_guard<std::mutex> guard(WindowLock());
-        Window* window = FindWindowLocked(handle);
-        if (window == nullptr) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return FALSE;
-        }
+        Window* window = FindOrFailLocked(handle);
+        if (window == nullptr) return FALSE;
         RECT rect = window->rect;
         int oldWidth = rect.right - rect.left, oldHeight = rect.bottom - rect.top;
         if (!move) {
@@ -113,11 +149,8 @@ BOOL EnableWindow(HWND handle, BOOL enable) {
     bool wasDisabled = false, changed = false;
     {
         std::lock_guard<std::mutex> guard(WindowLock());
-        Window* window = FindWindowLocked(handle);
-        if (window == nullptr) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return FALSE;
-        }
+        Window* window = FindOrFailLocked(handle);
+        if (window == nullptr) return FALSE;
         wasDisabled = (window->style & WS_DISABLED) != 0;
         changed = wasDisabled == (enable != FALSE);
         if (enable) window->style &= ~WS_DISABLED;
@@ -138,11 +171,8 @@ BOOL ShowWindow(HWND handle, int command) {
     QueuePtr wake;
     {
         std::lock_guard<std::mutex> guard(WindowLock());
-        Window* window = FindWindowLocked(handle);
-        if (window == nullptr) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return FALSE;
-        }
+        Window* window = FindOrFailLocked(handle);
+        if (window == nullptr) return FALSE;
         wasVisible = (window->style & WS_VISIBLE) != 0;
         int width = window->rect.right - window->rect.left, height = window->rect.bottom - window->rect.top;
         switch (command) {
@@ -235,50 +265,26 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int cx, int cy, U
 BOOL GetWindowRect(HWND handle, LPRECT rect) {
     if (rect == nullptr) return FALSE;
     std::lock_guard<std::mutex> guard(WindowLock());
-    Window* window = FindWindowLocked(handle);
-    if (window == nullptr) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
+    Window* window = FindOrFailLocked(handle);
+    if (window == nullptr) return FALSE;
     POINT origin = ClientOriginLocked(*window);
-    *rect = RECT{origin.x, origin.y, origin.x + window->rect.right - window->rect.left,
-                 origin.y + window->rect.bottom - window->rect.top};
+    RECT client = ClientRectLocked(*window);
+    *rect = RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
     return TRUE;
 }
 
 BOOL GetClientRect(HWND handle, LPRECT rect) {
     if (rect == nullptr) return FALSE;
     std::lock_guard<std::mutex> guard(WindowLock());
-    Window* window = FindWindowLocked(handle);
-    if (window == nullptr) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    *rect = RECT{0, 0, window->rect.right - window->rect.left, window->rect.bottom - window->rect.top};
+    Window* window = FindOrFailLocked(handle);
+    if (window == nullptr) return FALSE;
+    *rect = ClientRectLocked(*window);
     return TRUE;
 }
 
-BOOL ClientToScreen(HWND handle, LPPOINT point) {
-    if (point == nullptr) return FALSE;
-    std::lock_guard<std::mutex> guard(WindowLock());
-    Window* window = FindWindowLocked(handle);
-    if (window == nullptr) return FALSE;
-    POINT origin = ClientOriginLocked(*window);
-    point->x += origin.x;
-    point->y += origin.y;
-    return TRUE;
-}
+BOOL ClientToScreen(HWND handle, LPPOINT point) { return ShiftByClientOrigin(handle, point, 1); }
 
-BOOL ScreenToClient(HWND handle, LPPOINT point) {
-    if (point == nullptr) return FALSE;
-    std::lock_guard<std::mutex> guard(WindowLock());
-    Window* window = FindWindowLocked(handle);
-    if (window == nullptr) return FALSE;
-    POINT origin = ClientOriginLocked(*window);
-    point->x -= origin.x;
-    point->y -= origin.y;
-    return TRUE;
-}
+BOOL ScreenToClient(HWND handle, LPPOINT point) { return ShiftByClientOrigin(handle, point, -1); }
 
 BOOL BringWindowToTop(HWND handle) {
     {
@@ -324,22 +330,16 @@ BOOL InvalidateRect(HWND handle, const RECT* rect, BOOL erase) {
     QueuePtr wake;
     {
         std::lock_guard<std::mutex> guard(WindowLock());
-        Window* window = FindWindowLocked(handle);
-        if (window == nullptr) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return FALSE;
-        }
-        RECT client{0, 0, window->rect.right - window->rect.left, window->rect.bottom - window->rect.top};
+        Window* window = FindOrFailLocked(handle);
+        if (window == nullptr) return FALSE;
+        RECT client = ClientRectLocked(*window);
         RECT area = client;
         if (rect != nullptr) {
             area = RECT{std::max(rect->left, client.left), std::max(rect->top, client.top),
                         std::min(rect->right, client.right), std::min(rect->bottom, client.bottom)};
             if (area.right <= area.left || area.bottom <= area.top) return TRUE;
         }
-        window->updateRect = window->updatePending ? UnionRect(window->updateRect, area) : area;
-        window->updatePending = true;
-        window->erasePending = window->erasePending || erase;
-        wake = window->queue;
+        wake = SetInvalidLocked(*window, window->updatePending ? UnionRect(window->updateRect, area) : area, erase);
     }
     SignalQueue(wake);
     return TRUE;
@@ -349,9 +349,7 @@ BOOL ValidateRect(HWND handle, const RECT*) {
     std::lock_guard<std::mutex> guard(WindowLock());
     Window* window = FindWindowLocked(handle);
     if (window == nullptr) return FALSE;
-    window->updatePending = false;
-    window->erasePending = false;
-    ++window->paintGeneration;
+    ValidateLocked(*window);
     return TRUE;
 }
 
@@ -385,18 +383,11 @@ HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) {
     bool erase = false;
     {
         std::lock_guard<std::mutex> guard(WindowLock());
-        Window* window = FindWindowLocked(handle);
-        if (window == nullptr) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return nullptr;
-        }
-        paint->rcPaint = window->updatePending
-                             ? window->updateRect
-                             : RECT{0, 0, window->rect.right - window->rect.left, window->rect.bottom - window->rect.top};
+        Window* window = FindOrFailLocked(handle);
+        if (window == nullptr) return nullptr;
+        paint->rcPaint = window->updatePending ? window->updateRect : ClientRectLocked(*window);
         erase = window->erasePending;
-        window->updatePending = false;
-        window->erasePending = false;
-        ++window->paintGeneration;
+        ValidateLocked(*window);
     }
     HDC dc = GetDC(handle);
     paint->hdc = dc;

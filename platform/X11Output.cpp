@@ -201,6 +201,22 @@ void Run(X11State& state) {
     state.display = nullptr;
 }
 
+// Fills what motion and button events share for a synthetic pointer event at
+// (x, y) in `target`, which is at `screen` on the root window.
+template <typename PointerEvent>
+void AimPointerEvent(PointerEvent& event, int type, Display* display, ::Window target, ::Window root, int x, int y,
+                     POINT screen) {
+    event.type = type;
+    event.display = display;
+    event.window = target;
+    event.root = root;
+    event.x = x;
+    event.y = y;
+    event.x_root = screen.x;
+    event.y_root = screen.y;
+    event.same_screen = True;
+}
+
 }  // namespace
 
 bool StartX11Output(const char* displayName) {
@@ -285,28 +301,12 @@ bool SendX11Click(POINT point) {
     }
     if (target != 0) {
         XEvent event{};
-        event.xmotion.type = MotionNotify;
-        event.xmotion.display = display;
-        event.xmotion.window = target;
-        event.xmotion.root = root;
-        event.xmotion.x = targetX;
-        event.xmotion.y = targetY;
-        event.xmotion.x_root = point.x;
-        event.xmotion.y_root = point.y;
-        event.xmotion.same_screen = True;
+        AimPointerEvent(event.xmotion, MotionNotify, display, target, root, targetX, targetY, point);
         XSendEvent(display, target, True, PointerMotionMask, &event);
         for (int type : {ButtonPress, ButtonRelease}) {
             XEvent button{};
-            button.xbutton.type = type;
-            button.xbutton.display = display;
-            button.xbutton.window = target;
-            button.xbutton.root = root;
-            button.xbutton.x = targetX;
-            button.xbutton.y = targetY;
-            button.xbutton.x_root = point.x;
-            button.xbutton.y_root = point.y;
+            AimPointerEvent(button.xbutton, type, display, target, root, targetX, targetY, point);
             button.xbutton.button = Button1;
-            button.xbutton.same_screen = True;
             XSendEvent(display, target, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &button);
         }
         XFlush(display);
