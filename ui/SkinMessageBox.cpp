@@ -6,6 +6,7 @@
 #include "ui/BMData.h"
 #include "ui/BoxMouse.h"
 #include "ui/DialogBinding.h"
+#include "ui/OffscreenPaint.h"
 
 namespace {
 
@@ -242,15 +243,13 @@ int SkinMessageBox::OnClose() {
 
 void SkinMessageBox::OnPaint() {
     HWND hwnd = GetHwnd();
-    HDC window = GetDC(hwnd);
-    if (window == nullptr) return;
     RECT client{};
     GetClientRect(hwnd, &client);
     const int W = m_nDesignWidth;
     const int H = m_nDesignHeight;
-    HBITMAP buffer = CreateCompatibleBitmap(window, W, client.bottom);
-    HDC memory = CreateCompatibleDC(window);
-    HGDIOBJ previous = SelectObject(memory, buffer);
+    OffscreenPaint frame(hwnd, W, client.bottom);
+    if (!frame.IsReady()) return;
+    HDC memory = frame.Memory();
 
     RECT band{0, 0, client.right, kBandHeight};
     RECT footer{0, client.bottom - kFooterHeight, client.right, client.bottom};
@@ -258,10 +257,5 @@ void SkinMessageBox::OnPaint() {
     FillSolidRect(memory, &band, RGB(74, 71, 181));
     FillSolidRect(memory, &footer, RGB(247, 251, 253));
     for (CommonCtrl* control : m_paintList) control->Draw(memory);
-    BitBlt(window, 0, 0, W, H, memory, 0, 0, SRCCOPY);
-
-    SelectObject(memory, previous);
-    DeleteObject(buffer);
-    DeleteDC(memory);
-    ReleaseDC(hwnd, window);
+    frame.Present(W, H);
 }

@@ -6,6 +6,7 @@
 #include "ui/BMData.h"
 #include "ui/BoxMouse.h"
 #include "ui/DialogBinding.h"
+#include "ui/OffscreenPaint.h"
 #include "ui/SkinMessageBox.h"
 #include "ui/lang/Language.h"
 #include "util/FontUtil.h"
@@ -202,25 +203,18 @@ int UninstallMessageBox::OnClose() {
 
 void UninstallMessageBox::OnPaint() {
     HWND hwnd = GetHwnd();
-    HDC window = GetDC(hwnd);
-    if (window == nullptr) return;
     RECT client{};
     GetClientRect(hwnd, &client);
     const int W = m_nDesignWidth;
     const int H = m_nDesignHeight;
-    HBITMAP buffer = CreateCompatibleBitmap(window, W, client.bottom);
-    HDC memory = CreateCompatibleDC(window);
-    HGDIOBJ previous = SelectObject(memory, buffer);
+    OffscreenPaint frame(hwnd, W, client.bottom);
+    if (!frame.IsReady()) return;
+    HDC memory = frame.Memory();
 
     RECT band{0, 0, client.right, kBandHeight};
     RECT body{0, kBandHeight, client.right, client.bottom};
     FillSolidRect(memory, &band, RGB(74, 71, 181));
     FillSolidRect(memory, &body, RGB(242, 243, 245));
     for (CommonCtrl* control : m_paintList) control->Draw(memory);
-    BitBlt(window, 0, 0, W, H, memory, 0, 0, SRCCOPY);
-
-    SelectObject(memory, previous);
-    DeleteObject(buffer);
-    DeleteDC(memory);
-    ReleaseDC(hwnd, window);
+    frame.Present(W, H);
 }
