@@ -27,3 +27,17 @@ int DispatchBoxMouse(const std::vector<ButtonCtrlEx*>& controls, UINT message, W
             return 0;
     }
 }
+
+int DispatchBoxMessage(const std::vector<ButtonCtrlEx*>& controls, UINT message, WPARAM wParam, LPARAM lParam,
+                       bool& buttonDown) {
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+            return DispatchBoxMouse(controls, message, wParam, lParam, buttonDown);
+        default:
+            return 0;
+    }
+}

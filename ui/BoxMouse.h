@@ -16,3 +16,9 @@
 // otherwise. `buttonDown` is the box's own press flag.
 int DispatchBoxMouse(const std::vector<ButtonCtrlEx*>& controls, UINT message, WPARAM wParam, LPARAM lParam,
                      bool& buttonDown);
+
+// The rest of what both boxes do alike before their own handlers: the
+// background is never erased (the frame covers it) and mouse input goes to
+// DispatchBoxMouse. Returns 0 for every other message.
+int DispatchBoxMessage(const std::vector<ButtonCtrlEx*>& controls, UINT message, WPARAM wParam, LPARAM lParam,
+                       bool& buttonDown);

@@ -205,18 +205,8 @@ void SkinMessageBox::ArrangeButtons() {
 }
 
 int SkinMessageBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_CLOSE:
-            return OnClose();
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_MOUSEMOVE:
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP:
-            return DispatchBoxMouse(m_mouseList, message, wParam, lParam, m_buttonDown);
-        default:
-            return 0;
-    }
+    if (message == WM_CLOSE) return OnClose();
+    return DispatchBoxMessage(m_mouseList, message, wParam, lParam, m_buttonDown);
 }
 
 int SkinMessageBox::OnCommand(WPARAM wParam, LPARAM) {

@@ -161,18 +161,8 @@ void UninstallMessageBox::CreateControls() {
 }
 
 int UninstallMessageBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_CLOSE:
-            return OnClose();
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_MOUSEMOVE:
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP:
-            return DispatchBoxMouse(m_mouseList, message, wParam, lParam, m_buttonDown);
-        default:
-            return 0;
-    }
+    if (message == WM_CLOSE) return OnClose();
+    return DispatchBoxMessage(m_mouseList, message, wParam, lParam, m_buttonDown);
 }
 
 int UninstallMessageBox::OnCommand(WPARAM wParam, LPARAM) {
