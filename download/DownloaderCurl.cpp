@@ -124,6 +124,13 @@ void DownloaderCurl::FireEventSized(int event, std::uint64_t value, std::uint64_
               reinterpret_cast<void*>(static_cast<std::uintptr_t>(static_cast<std::uint32_t>(data))));
 }
 
+void DownloaderCurl::FailStart() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    m_bRunning = false;
+    m_state = DownloadState_Failed;
+    FireEvent(DOWNLOAD_EVENT_FAILED, 0, nullptr);
+}
+
 void DownloaderCurl::EndDownload(int state, int errorCode) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (errorCode != NoError) m_errorCode = errorCode;
@@ -203,13 +210,8 @@ HRESULT DownloaderCurl::LoadConfigText(const char* bytes, int size) {
             result = ApplyConfig(document, target);
         }
     }
-    if (FAILED(result)) {
-        std::lock_guard<std::recursive_mutex> guard(m_lock);
-        // A stop during the probe ends here too, as a failed start.
-        m_bRunning = false;
-        m_state = DownloadState_Failed;
-        FireEvent(DOWNLOAD_EVENT_FAILED, 0, nullptr);
-    }
+    // A stop during the probe ends here too, as a failed start.
+    if (FAILED(result)) FailStart();
     return result;
 }
 
@@ -428,12 +430,10 @@ void DownloaderCurl::ManifestUrlThread() {
         }
         WriteLog("Download_Thread_Download_Cfg : failed.\n");
     }
+    WriteLog("Download_Thread_Download_Cfg : error.\n");
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     m_errorCode = ConfigDownloadError;
-    m_state = DownloadState_Failed;
-    m_bRunning = false;
-    WriteLog("Download_Thread_Download_Cfg : error.\n");
-    FireEvent(DOWNLOAD_EVENT_FAILED, 0, nullptr);
+    FailStart();
 }
 
 HRESULT DownloaderCurl::OnConfigDownloaded(DownloadItem* item) {
@@ -457,11 +457,6 @@ HRESULT DownloaderCurl::OnConfigDownloaded(DownloadItem* item) {
     } else {
         result = ApplyConfig(document, target);
     }
-    if (FAILED(result)) {
-        std::lock_guard<std::recursive_mutex> guard(m_lock);
-        m_bRunning = false;
-        m_state = DownloadState_Failed;
-        FireEvent(DOWNLOAD_EVENT_FAILED, 0, nullptr);
-    }
+    if (FAILED(result)) FailStart();
     return result;
 }

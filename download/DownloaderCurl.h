@@ -103,6 +103,8 @@ private:
     // The one place a part's status changes.
     void SetItemStatus(DownloadItem& item, int status);
     // Ends the download: state 4 or 5, running off, event 4 or 5.
+    // A start that never reached the parts: state 4 and event (4, 0, null).
+    void FailStart();
     void EndDownload(int state, int errorCode);
     void ApplyProxy(CURL* curl);
     void ApplyTls(CURL* curl);
