@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Machine.h"
+#include "platform/base/Machine.h"
 #include "platform/Win32.h"
 #include "ui/ButtonCtrlEx.h"
 #include "ui/CheckButtonCtrl.h"

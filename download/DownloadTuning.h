@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Win32Types.h"
+#include "platform/base/Win32Types.h"
 
 struct DownloadTuning {
     DWORD supervisorPeriodMs = 2000;   // sleep before each supervisor pass

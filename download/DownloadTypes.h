@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Win32Types.h"
+#include "platform/base/Win32Types.h"
 
 typedef void CURL;
 class DownloaderCurl;

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <system_error>
 
-#include "platform/Clock.h"
-#include "platform/CodePages.h"
-#include "platform/FileSystem.h"
+#include "platform/base/Clock.h"
+#include "platform/base/CodePages.h"
+#include "platform/files/FileSystem.h"
 #include "formats/xml/XMLParse.h"
 #include "util/Log.h"
 

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "download/DownloaderCurl.h"
-#include "platform/Clock.h"
-#include "platform/FileSystem.h"
+#include "platform/base/Clock.h"
+#include "platform/files/FileSystem.h"
 #include "util/Log.h"
 #include "util/Md5.h"
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/Clock.h"
-#include "platform/Environment.h"
-#include "platform/LastError.h"
+#include "platform/base/Clock.h"
+#include "platform/base/Environment.h"
+#include "platform/base/LastError.h"
 #include "util/Log.h"
 
 namespace {

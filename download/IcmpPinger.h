@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/IcmpPing.h"
+#include "platform/network/IcmpPing.h"
 
 struct PingReply {
     std::uint16_t sequence = 0;

@@ -5,7 +5,7 @@
 
 #include "download/DownloaderCurl.h"
 #include "formats/xml/XMLParse.h"
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 #include "util/Md5.h"
 
 namespace {

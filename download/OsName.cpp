@@ -4,7 +4,7 @@
 #include <string>
 
 #include "download/IcmpPinger.h"
-#include "platform/SystemInfo.h"
+#include "platform/system/SystemInfo.h"
 
 namespace {
 

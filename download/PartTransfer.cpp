@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "download/DownloaderCurl.h"
-#include "platform/Clock.h"
-#include "platform/FileSystem.h"
+#include "platform/base/Clock.h"
+#include "platform/files/FileSystem.h"
 #include "util/Log.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "download/DownloaderCurl.h"
-#include "platform/Clock.h"
+#include "platform/base/Clock.h"
 #include "util/Log.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "platform/Gdi.h"
-#include "platform/Resources.h"
+#include "platform/drawing/Gdi.h"
+#include "platform/base/Resources.h"
 
 BMData::~BMData() { Clear(); }
 

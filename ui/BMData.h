@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/WindowTypes.h"
+#include "platform/windowing/WindowTypes.h"
 
 class BMData {
 public:

@@ -1,6 +1,6 @@
 #include "ui/ButtonCtrl.h"
 
-#include "platform/Windowing.h"
+#include "platform/windowing/Windowing.h"
 #include "ui/ControlPainter.h"
 
 ButtonCtrl::ButtonCtrl() : CommonCtrl(nullptr, 0, 0, 0, 0) {}

@@ -1,6 +1,6 @@
 #include "ui/ButtonCtrlEx.h"
 
-#include "platform/Windowing.h"
+#include "platform/windowing/Windowing.h"
 #include "ui/ControlPainter.h"
 
 ButtonCtrlEx::ButtonCtrlEx(HWND parent, int left, int top, int right, int bottom)

@@ -1,6 +1,6 @@
 #include "ui/CommonCtrl.h"
 
-#include "platform/Gdi.h"
+#include "platform/drawing/Gdi.h"
 #include "ui/ControlPainter.h"
 
 CommonCtrl::CommonCtrl(HWND parent, int left, int top, int right, int bottom)

@@ -17,7 +17,7 @@
 #include <string>
 #include <type_traits>
 
-#include "platform/WindowTypes.h"
+#include "platform/windowing/WindowTypes.h"
 #include "ui/CommonRect.h"
 
 // Button states.

@@ -1,10 +1,10 @@
 #include "ui/CommonDlg.h"
 
-#include "platform/Dialogs.h"
-#include "platform/Environment.h"
-#include "platform/Gdi.h"
-#include "platform/Input.h"
-#include "platform/Windowing.h"
+#include "platform/windowing/Dialogs.h"
+#include "platform/base/Environment.h"
+#include "platform/drawing/Gdi.h"
+#include "platform/windowing/Input.h"
+#include "platform/windowing/Windowing.h"
 
 int CommonDlg::OnInitDialog(HWND hwnd) {
     m_hWnd = hwnd;

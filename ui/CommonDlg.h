@@ -11,7 +11,7 @@
 
 #include <atomic>
 
-#include "platform/WindowTypes.h"
+#include "platform/windowing/WindowTypes.h"
 
 // End-dialog mask bits.
 constexpr int END_DIALOG_ON_CANCEL = 1;  // IDCANCEL ends the dialog

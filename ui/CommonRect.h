@@ -2,7 +2,7 @@
 // owner's client coordinates, and the same size moved to (0, 0).
 #pragma once
 
-#include "platform/WindowTypes.h"
+#include "platform/windowing/WindowTypes.h"
 
 class CommonRect {
 public:

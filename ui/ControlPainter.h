@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/WindowTypes.h"
+#include "platform/windowing/WindowTypes.h"
 
 namespace controlpaint {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/Gdi.h"
+#include "platform/drawing/Gdi.h"
 #include "ui/ControlPainter.h"
 
 ProcessCtrl::ProcessCtrl(HWND parent, int left, int top, int right, int bottom)

@@ -1,8 +1,8 @@
 #include "ui/StaticCtrl.h"
 
-#include "platform/Environment.h"
-#include "platform/Gdi.h"
-#include "platform/Text.h"
+#include "platform/base/Environment.h"
+#include "platform/drawing/Gdi.h"
+#include "platform/drawing/Text.h"
 #include "ui/ControlPainter.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include "util/DebugConfig.h"
 
-#include "platform/FileSystem.h"
-#include "platform/IniFiles.h"
-#include "platform/PathHelpers.h"
-#include "platform/ShellFolders.h"
+#include "platform/files/FileSystem.h"
+#include "platform/files/IniFiles.h"
+#include "platform/files/PathHelpers.h"
+#include "platform/files/ShellFolders.h"
 
 bool GetDebugConfigFlag(const wchar_t* section, const wchar_t* key) {
     wchar_t path[MAX_PATH] = {};

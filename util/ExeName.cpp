@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/Module.h"
-#include "platform/PathHelpers.h"
+#include "platform/kernel/Module.h"
+#include "platform/files/PathHelpers.h"
 #include "util/StringConvert.h"
 #include "util/StringUtil.h"
 

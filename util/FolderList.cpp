@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 #include "util/StringConvert.h"
 
 namespace {

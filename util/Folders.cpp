@@ -2,9 +2,9 @@
 
 #include <cwchar>
 
-#include "platform/CrtStrings.h"
-#include "platform/FileSystem.h"
-#include "platform/ShellFolders.h"
+#include "platform/base/CrtStrings.h"
+#include "platform/files/FileSystem.h"
+#include "platform/files/ShellFolders.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cwchar>
 
-#include "platform/Gdi.h"
-#include "platform/Text.h"
+#include "platform/drawing/Gdi.h"
+#include "platform/drawing/Text.h"
 
 std::wstring GetDefaultFontName() { return L"ArialMT"; }
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/WindowTypes.h"
+#include "platform/windowing/WindowTypes.h"
 
 // The face name the skinned controls use when none is configured.
 std::wstring GetDefaultFontName();

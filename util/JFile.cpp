@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 #include "util/Folders.h"
 
 const wchar_t* JFileModeOf(int flags) {

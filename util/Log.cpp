@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "platform/Clock.h"
+#include "platform/base/Clock.h"
 #include "util/JFile.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/Win32Types.h"
+#include "platform/base/Win32Types.h"
 
 // Sink that receives every logged text (without time stamp); its result is ignored.
 using LogCallback = int (*)(const char* text);

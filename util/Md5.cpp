@@ -3,7 +3,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/SystemInfo.h"
+#include "platform/system/SystemInfo.h"
 
 bool IsWindows7OrLater();
 // The true version (RtlGetNtVersionNumbers, else GetVersionExW); the build

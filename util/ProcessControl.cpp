@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/HostPaths.h"
-#include "platform/LastError.h"
-#include "platform/Processes.h"
-#include "platform/Security.h"
-#include "platform/SystemInfo.h"
-#include "platform/Clock.h"
-#include "platform/KernelObjects.h"
+#include "platform/base/HostPaths.h"
+#include "platform/base/LastError.h"
+#include "platform/kernel/Processes.h"
+#include "platform/kernel/Security.h"
+#include "platform/system/SystemInfo.h"
+#include "platform/base/Clock.h"
+#include "platform/kernel/KernelObjects.h"
 #include "util/Log.h"
 #include "util/StringConvert.h"
 

@@ -1,7 +1,7 @@
 // Finding, ending and starting processes, elevation and administrator tests.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "platform/base/Win32Types.h"
 
 // The first process whose executable name equals `name` (without regard to case).
 bool FindProcessId(const wchar_t* name, DWORD& processId);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/Registry.h"
+#include "platform/registry/Registry.h"
 #include "util/RegRecords.h"
 
 class CMyRegKey {

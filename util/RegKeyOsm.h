@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Registry.h"
+#include "platform/registry/Registry.h"
 #include "util/RegRecords.h"
 
 namespace libutilosm {

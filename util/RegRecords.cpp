@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/Registry.h"
+#include "platform/registry/Registry.h"
 
 namespace regrecords {
 

@@ -2,7 +2,7 @@
 // key wrappers (CMyRegKey and libutilosm::CMyRegKey).
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "platform/base/Win32Types.h"
 
 struct RegKeyNameRecord {
     char name[256];          // NUL-terminated

@@ -1,9 +1,9 @@
 #include "util/Restart.h"
 
-#include "platform/KernelObjects.h"
-#include "platform/LastError.h"
-#include "platform/Processes.h"
-#include "platform/Security.h"
+#include "platform/kernel/KernelObjects.h"
+#include "platform/base/LastError.h"
+#include "platform/kernel/Processes.h"
+#include "platform/kernel/Security.h"
 #include "util/Log.h"
 
 bool AcquireShutdownPrivilege() {

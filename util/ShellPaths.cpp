@@ -4,12 +4,12 @@
 #include <cwchar>
 #include <vector>
 
-#include "platform/CodePages.h"
-#include "platform/Environment.h"
-#include "platform/FileSystem.h"
-#include "platform/PathHelpers.h"
-#include "platform/Resources.h"
-#include "platform/ShellFolders.h"
+#include "platform/base/CodePages.h"
+#include "platform/base/Environment.h"
+#include "platform/files/FileSystem.h"
+#include "platform/files/PathHelpers.h"
+#include "platform/base/Resources.h"
+#include "platform/files/ShellFolders.h"
 #include "util/Folders.h"
 #include "util/OsVersion.h"
 

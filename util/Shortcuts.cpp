@@ -5,12 +5,12 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/Clock.h"
-#include "platform/FileSystem.h"
-#include "platform/MachineEvents.h"
-#include "platform/PathHelpers.h"
-#include "platform/ShellFolders.h"
-#include "platform/ShellLink.h"
+#include "platform/base/Clock.h"
+#include "platform/files/FileSystem.h"
+#include "platform/base/MachineEvents.h"
+#include "platform/files/PathHelpers.h"
+#include "platform/files/ShellFolders.h"
+#include "platform/files/ShellLink.h"
 #include "util/Folders.h"
 #include "util/RegKey.h"
 

@@ -2,7 +2,7 @@
 // folders, and the shell icon refresh.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "platform/base/Win32Types.h"
 
 // Folder codes of the shortcut routines; any other value means the desktop.
 enum ShortcutLocation {

@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "platform/CodePages.h"
+#include "platform/base/CodePages.h"
 #include "util/StringUtil.h"
 
 namespace {

@@ -13,8 +13,8 @@
 
 #include <string>
 
-#include "platform/FileSystem.h"
-#include "platform/Win32Types.h"
+#include "platform/files/FileSystem.h"
+#include "platform/base/Win32Types.h"
 
 // ANSI code page to wide, NUL-terminated. AnsiStringToWide is the same routine.
 void AnsiToWide(std::string text, std::wstring& out);

@@ -6,7 +6,7 @@
 #include <locale>
 #include <sstream>
 
-#include "platform/CodePages.h"
+#include "platform/base/CodePages.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <mutex>
 #include <random>
 
-#include "platform/Clock.h"
-#include "platform/NetworkAdapters.h"
-#include "platform/Registry.h"
-#include "platform/SystemInfo.h"
+#include "platform/base/Clock.h"
+#include "platform/network/NetworkAdapters.h"
+#include "platform/registry/Registry.h"
+#include "platform/system/SystemInfo.h"
 #include "util/Log.h"
 #include "util/Md5.h"
 #include "util/RegKeyOsm.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Win32Types.h"
+#include "platform/base/Win32Types.h"
 
 // The MAC identity, computed once per process (again while it is empty).
 std::string GetMachineMac();

@@ -11,9 +11,9 @@
 #include <mutex>
 #include <string>
 
-#include "platform/Console.h"
-#include "platform/Environment.h"
-#include "platform/FileSystem.h"
+#include "platform/kernel/Console.h"
+#include "platform/base/Environment.h"
+#include "platform/files/FileSystem.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
-#include "platform/Win32Types.h"
+#include "platform/base/Win32Types.h"
 
 // Receives each finished line instead of TraceLogger::Output when set.
 using TraceOutputHook = void (*)(const char* line);

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/Clock.h"
+#include "platform/base/Clock.h"
 
 namespace {
 

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "download/DownloaderCurl.h"
-#include "platform/HostPaths.h"
-#include "platform/Machine.h"
-#include "platform/ProcessStats.h"
-#include "platform/Processes.h"
+#include "platform/base/HostPaths.h"
+#include "platform/base/Machine.h"
+#include "platform/kernel/ProcessStats.h"
+#include "platform/kernel/Processes.h"
 #include "tests/download/rig/MirrorRig.h"
 
 namespace {

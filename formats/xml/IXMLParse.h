@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Win32Types.h"
+#include "platform/base/Win32Types.h"
 
 // Sentinels that failed reads store in their out values.
 inline constexpr std::uint64_t XML_READ_FAILED_UINT64 = 999999;

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "formats/xml/XMLParse.h"
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 #include "util/JFile.h"
 
 using boost::property_tree::ptree;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Screen.h"
+#include "platform/windowing/Screen.h"
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/HostPaths.h"
+#include "platform/base/HostPaths.h"
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
 

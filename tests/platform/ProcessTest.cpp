@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/HostPaths.h"
+#include "platform/base/HostPaths.h"
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
 

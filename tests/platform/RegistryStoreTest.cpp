@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/HostPaths.h"
+#include "platform/base/HostPaths.h"
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/HostPaths.h"
+#include "platform/base/HostPaths.h"
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
 

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/Machine.h"
+#include "platform/base/Machine.h"
 
 namespace testsupport {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/TestDriver.h"
+#include "platform/windowing/TestDriver.h"
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
 #include "ui/BMData.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/TestDriver.h"
-#include "platform/Text.h"
+#include "platform/windowing/TestDriver.h"
+#include "platform/drawing/Text.h"
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
 #include "tests/ui/SkinBitmaps.h"

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <fstream>
 
-#include "platform/TestDriver.h"
+#include "platform/windowing/TestDriver.h"
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
 #include "tests/ui/sample/SampleDialog.h"

@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/Resources.h"
-#include "platform/Win32Types.h"
+#include "platform/base/Resources.h"
+#include "platform/base/Win32Types.h"
 
 namespace skintest {
 

@@ -1,8 +1,8 @@
 // The shadow window following a real (simulated) top-level window.
 #include <gtest/gtest.h>
 
-#include "platform/DynamicLibraries.h"
-#include "platform/Screen.h"
+#include "platform/kernel/DynamicLibraries.h"
+#include "platform/windowing/Screen.h"
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
 #include "ui/WndShadow.h"

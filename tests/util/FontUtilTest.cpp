@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/Gdi.h"
-#include "platform/Text.h"
+#include "platform/drawing/Gdi.h"
+#include "platform/drawing/Text.h"
 #include "tests/support/MachineFixture.h"
 #include "util/FontUtil.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 #include "tests/support/MachineFixture.h"
 #include "util/Md5.h"
 

@@ -8,7 +8,7 @@
 
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
-#include "platform/HostPaths.h"
+#include "platform/base/HostPaths.h"
 #include "util/Log.h"
 #include "util/OsVersion.h"
 #include "util/SystemIdentity.h"

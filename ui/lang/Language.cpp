@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Environment.h"
-#include "platform/FileSystem.h"
-#include "platform/IniFiles.h"
-#include "platform/PathHelpers.h"
-#include "platform/ShellFolders.h"
+#include "platform/base/Environment.h"
+#include "platform/files/FileSystem.h"
+#include "platform/files/IniFiles.h"
+#include "platform/files/PathHelpers.h"
+#include "platform/files/ShellFolders.h"
 #include "util/Log.h"
 #include "util/StringUtil.h"
 

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "platform/Win32Types.h"
+#include "platform/base/Win32Types.h"
 #include "ui/lang/LangTables.h"
 
 // Chooses the language: `languageId` 0 means the user's default UI language;

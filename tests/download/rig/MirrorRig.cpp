@@ -14,7 +14,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/Environment.h"
+#include "platform/base/Environment.h"
 
 namespace rig {
 

@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/HostPaths.h"
+#include "platform/base/HostPaths.h"
 #include "platform/Win32.h"
-#include "platform/Machine.h"
+#include "platform/base/Machine.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/Screen.h"
-#include "platform/TestDriver.h"
+#include "platform/windowing/Screen.h"
+#include "platform/windowing/TestDriver.h"
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
 #include "tests/ui/sample/SampleDialog.h"

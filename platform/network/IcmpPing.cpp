@@ -1,0 +1,214 @@
+#include "platform/network/IcmpPing.h"
+
+// The host headers come after the layer's header: from here on the POSIX
+// macros (AF_INET, SOCK_RAW, ...) are the host's.
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/kernel/KernelObjects.h"
+#include "platform/base/LastError.h"
+
+namespace winsock {
+
+namespace {
+
+thread_local int t_lastError = 0;
+std::atomic<int> g_startups{0};
+
+int FromErrno(int error) {
+    switch (error) {
+    case EPERM:
+    case EACCES: return WSAEACCES;
+    case EBADF: return WSAENOTSOCK;
+    case EINTR: return WSAEINTR;
+    case EFAULT: return WSAEFAULT;
+    case EAFNOSUPPORT: return WSAEAFNOSUPPORT;
+    case ENETUNREACH: return WSAENETUNREACH;
+    default: return WSAEINVAL;
+    }
+}
+
+int Fail(int error) {
+    t_lastError = error;
+    SetLastError(static_cast<DWORD>(error));
+    return SOCKET_ERROR;
+}
+
+class SocketEvent : public platform::KernelObject {
+public:
+    std::atomic<int> descriptor{-1};
+    std::atomic<long> interest{0};
+};
+
+std::shared_ptr<SocketEvent> FindEvent(WSAEVENT event) { return platform::LookupHandle<SocketEvent>(event); }
+
+bool Readable(int descriptor, int timeoutMs) {
+    pollfd entry{};
+    entry.fd = descriptor;
+    entry.events = POLLIN;
+    return ::poll(&entry, 1, timeoutMs) > 0 && (entry.revents & POLLIN) != 0;
+}
+
+}  // namespace
+
+int WSAStartup(WORD version, WSADATA* data) {
+    if (!data) return WSAEFAULT;
+    std::memset(data, 0, sizeof(*data));
+    data->wVersion = version;
+    data->wHighVersion = MAKEWORD(2, 2);
+    std::strcpy(data->szDescription, "WinSock 2.0");
+    std::strcpy(data->szSystemStatus, "Running");
+    ++g_startups;
+    return 0;
+}
+
+int WSACleanup() {
+    if (g_startups.load() <= 0) return Fail(WSANOTINITIALISED);
+    --g_startups;
+    return 0;
+}
+
+int WSAGetLastError() { return t_lastError; }
+
+SOCKET WSASocketW(int family, int type, int protocol, void*, unsigned, DWORD) {
+    if (family != kAfInet || type != kSockRaw || protocol != kIpProtoIcmp) {
+        Fail(WSAEINVAL);
+        return INVALID_SOCKET;
+    }
+    int descriptor = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+    if (descriptor < 0) {
+        Fail(FromErrno(errno));
+        return INVALID_SOCKET;
+    }
+    return static_cast<SOCKET>(descriptor);
+}
+
+int closesocket(SOCKET socket) {
+    if (socket == INVALID_SOCKET || ::close(static_cast<int>(socket)) != 0) return Fail(WSAENOTSOCK);
+    return 0;
+}
+
+int sendto(SOCKET socket, const char* buffer, int length, int flags, const SOCKADDR* to, int toLength) {
+    if (!buffer || length < 0 || !to || toLength < static_cast<int>(sizeof(SOCKADDR_IN))) return Fail(WSAEFAULT);
+    const SOCKADDR_IN* target = reinterpret_cast<const SOCKADDR_IN*>(to);
+    sockaddr_in host{};
+    host.sin_family = AF_INET;
+    host.sin_port = target->sin_port;
+    host.sin_addr.s_addr = target->sin_addr.s_addr;
+    ssize_t sent = ::sendto(static_cast<int>(socket), buffer, static_cast<size_t>(length), flags,
+                            reinterpret_cast<const sockaddr*>(&host), sizeof(host));
+    if (sent < 0) return Fail(FromErrno(errno));
+    return static_cast<int>(sent);
+}
+
+int recvfrom(SOCKET socket, char* buffer, int length, int flags, SOCKADDR* from, int* fromLength) {
+    if (!buffer || length < 0) return Fail(WSAEFAULT);
+    sockaddr_in host{};
+    socklen_t hostLength = sizeof(host);
+    ssize_t received = ::recvfrom(static_cast<int>(socket), buffer, static_cast<size_t>(length), flags | MSG_DONTWAIT,
+                                  reinterpret_cast<sockaddr*>(&host), &hostLength);
+    if (received < 0) return Fail(FromErrno(errno));
+    if (from && fromLength && *fromLength >= static_cast<int>(sizeof(SOCKADDR_IN))) {
+        SOCKADDR_IN* out = reinterpret_cast<SOCKADDR_IN*>(from);
+        std::memset(out, 0, sizeof(*out));
+        out->sin_family = kAfInet;
+        out->sin_port = host.sin_port;
+        out->sin_addr.s_addr = host.sin_addr.s_addr;
+        *fromLength = sizeof(SOCKADDR_IN);
+    }
+    return static_cast<int>(received);
+}
+
+WSAEVENT WSACreateEvent() { return platform::RegisterHandle(std::make_shared<SocketEvent>()); }
+
+BOOL WSACloseEvent(WSAEVENT event) { return FindEvent(event) && platform::ReleaseHandle(event) ? TRUE : FALSE; }
+
+int WSAEventSelect(SOCKET socket, WSAEVENT event, long networkEvents) {
+    std::shared_ptr<SocketEvent> record = FindEvent(event);
+    if (!record) return Fail(WSAEINVAL);
+    if (socket == INVALID_SOCKET) return Fail(WSAENOTSOCK);
+    record->descriptor = static_cast<int>(socket);
+    record->interest = networkEvents;
+    return 0;
+}
+
+DWORD WSAWaitForMultipleEvents(DWORD count, const WSAEVENT* events, BOOL, DWORD timeout, BOOL) {
+    if (count != 1 || !events) {
+        Fail(WSAEINVAL);
+        return WSA_WAIT_FAILED;
+    }
+    std::shared_ptr<SocketEvent> record = FindEvent(events[0]);
+    if (!record || record->descriptor < 0) {
+        Fail(WSAEINVAL);
+        return WSA_WAIT_FAILED;
+    }
+    int wait = timeout == INFINITE ? -1 : static_cast<int>(timeout);
+    return Readable(record->descriptor, wait) ? WSA_WAIT_EVENT_0 : WSA_WAIT_TIMEOUT;
+}
+
+int WSAEnumNetworkEvents(SOCKET socket, WSAEVENT event, WSANETWORKEVENTS* events) {
+    if (!events) return Fail(WSAEFAULT);
+    std::shared_ptr<SocketEvent> record = FindEvent(event);
+    if (!record) return Fail(WSAEINVAL);
+    std::memset(events, 0, sizeof(*events));
+    if ((record->interest & FD_READ) && Readable(static_cast<int>(socket), 0)) events->lNetworkEvents |= FD_READ;
+    return 0;
+}
+
+ULONG inet_addr(const char* text) {
+    in_addr address{};
+    if (!text || ::inet_pton(AF_INET, text, &address) != 1) return INADDR_NONE;
+    return address.s_addr;
+}
+
+char* inet_ntoa(IN_ADDR address) {
+    thread_local char text[INET_ADDRSTRLEN];
+    in_addr host{};
+    host.s_addr = address.s_addr;
+    if (!::inet_ntop(AF_INET, &host, text, sizeof(text))) text[0] = '\0';
+    return text;
+}
+
+HOSTENT* gethostbyname(const char* name) {
+    struct Record {
+        HOSTENT entry{};
+        std::string name;
+        ULONG address = 0;
+        char* addresses[2] = {nullptr, nullptr};
+        char* aliases[1] = {nullptr};
+    };
+    thread_local Record record;
+    if (!name || !*name) {
+        Fail(WSAHOST_NOT_FOUND);
+        return nullptr;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(name, nullptr, &hints, &found) != 0 || !found) {
+        Fail(WSAHOST_NOT_FOUND);
+        return nullptr;
+    }
+    record.address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    ::freeaddrinfo(found);
+    record.name = name;
+    record.addresses[0] = reinterpret_cast<char*>(&record.address);
+    record.entry.h_name = record.name.data();
+    record.entry.h_aliases = record.aliases;
+    record.entry.h_addrtype = kAfInet;
+    record.entry.h_length = 4;
+    record.entry.h_addr_list = record.addresses;
+    return &record.entry;
+}
+
+}  // namespace winsock
