@@ -227,7 +227,7 @@ int SkinMessageBox::OnCommand(WPARAM wParam, LPARAM) {
 int SkinMessageBox::OnClose() {
     // The painter ends before the dialog does; 0 lets the default handling
     // turn WM_CLOSE into IDCANCEL, which ends the dialog.
-    m_repaint.Stop();
+    m_repaint.Stop(1000);
     return 0;
 }
 

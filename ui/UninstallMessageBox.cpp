@@ -187,7 +187,7 @@ int UninstallMessageBox::OnCommand(WPARAM wParam, LPARAM) {
 }
 
 int UninstallMessageBox::OnClose() {
-    m_repaint.Stop();
+    m_repaint.Stop(1000);
     return 0;
 }
 

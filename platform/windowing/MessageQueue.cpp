@@ -29,14 +29,19 @@ Registry& Queues() {
     return *registry;
 }
 
-void Complete(const std::shared_ptr<SentMessage>& record, LRESULT result) {
+// Hands the answer back to the sender (abandoned: the receiver went away).
+void Complete(const std::shared_ptr<SentMessage>& record, LRESULT result, bool abandoned = false) {
     QueuePtr sender = record->sender;
     if (!sender) return;
     std::lock_guard<std::mutex> guard(sender->lock);
     record->result = result;
+    record->abandoned = abandoned;
     record->done = true;
-    sender->SignalLocked();
+    // A sender that stopped waiting is not woken for an answer it dropped.
+    if (!record->unwanted) sender->SignalLocked();
 }
+
+constexpr unsigned long long kHungAfterMs = 5000;
 
 // Ends the queue of a thread that exits: waiting senders get 0, the thread's
 // windows leave the table.
@@ -50,7 +55,7 @@ void RetireQueue(const QueuePtr& queue) {
         queue->timers.clear();
         queue->idleChanged.notify_all();
     }
-    for (auto& record : pending) Complete(record, 0);
+    for (auto& record : pending) Complete(record, 0, true);
     {
         std::lock_guard<std::mutex> guard(Queues().lock);
         auto it = Queues().queues.find(queue->threadId);
@@ -76,10 +81,12 @@ bool InFilter(const MSG& message, HWND window, UINT filterMin, UINT filterMax) {
     return message.message >= filterMin && message.message <= filterMax;
 }
 
-bool TakePosted(const QueuePtr& queue, MSG* out, HWND window, UINT filterMin, UINT filterMax, bool remove) {
+bool TakePosted(const QueuePtr& queue, MSG* out, HWND window, UINT filterMin, UINT filterMax, bool remove,
+                DWORD kinds) {
     std::lock_guard<std::mutex> guard(queue->lock);
     for (auto it = queue->posted.begin(); it != queue->posted.end(); ++it) {
         if (!InFilter(*it, window, filterMin, filterMax)) continue;
+        if ((InputKindOf(it->message) & kinds) == 0) continue;
         *out = *it;
         if (remove) queue->posted.erase(it);
         queue->lastMessageTime = out->time;
@@ -144,17 +151,25 @@ bool TakeTimer(const QueuePtr& queue, MSG* out, HWND filter, UINT filterMin, UIN
     return true;
 }
 
-// One pass of GetMessageW/PeekMessageW. Returns true with a message, false
-// when nothing matched (then *waitMs says how long to wait at most).
+// One pass of GetMessageW/PeekMessageW over the QS_ kinds in `kinds`.
+// Returns true with a message, false when nothing matched (then *waitMs says
+// how long to wait at most). Every pass counts as a look at the queue: what
+// arrived before it is no longer new input.
 bool FindMessage(const QueuePtr& queue, MSG* out, HWND window, UINT filterMin, UINT filterMax, bool remove,
-                 unsigned long long* waitMs) {
+                 unsigned long long* waitMs, DWORD kinds = QS_ALLINPUT) {
+    {
+        std::lock_guard<std::mutex> guard(queue->lock);
+        queue->changeBits = 0;
+        queue->lookTick = GetTickCount64();
+        queue->lastLookMs = SteadyMilliseconds();
+    }
     while (ProcessOneSentMessage(queue)) {
     }
-    if (TakePosted(queue, out, window, filterMin, filterMax, remove)) return true;
-    if (TakeQuit(queue, out, remove)) return true;
-    if (TakePaint(queue, out, window, filterMin, filterMax)) return true;
+    if (TakePosted(queue, out, window, filterMin, filterMax, remove, kinds)) return true;
+    if ((kinds & QS_POSTMESSAGE) && TakeQuit(queue, out, remove)) return true;
+    if ((kinds & QS_PAINT) && TakePaint(queue, out, window, filterMin, filterMax)) return true;
     unsigned long long nextDue = ~0ull;
-    if (TakeTimer(queue, out, window, filterMin, filterMax, remove, &nextDue)) return true;
+    if ((kinds & QS_TIMER) && TakeTimer(queue, out, window, filterMin, filterMax, remove, &nextDue)) return true;
     if (nextDue == ~0ull) {
         *waitMs = ~0ull;
     } else {
@@ -166,10 +181,31 @@ bool FindMessage(const QueuePtr& queue, MSG* out, HWND window, UINT filterMin, U
 
 }  // namespace
 
+unsigned long long SteadyMilliseconds() {
+    using namespace std::chrono;
+    return static_cast<unsigned long long>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+DWORD InputKindOf(UINT message) {
+    if (message >= WM_KEYDOWN && message <= 0x0109) return QS_KEY;
+    if (message == WM_MOUSEMOVE) return QS_MOUSEMOVE;
+    if (message > WM_MOUSEMOVE && message <= 0x020E) return QS_MOUSEBUTTON;
+    return QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
+}
+
+bool QueueHung(const QueuePtr& queue) {
+    if (!queue) return false;
+    std::lock_guard<std::mutex> guard(queue->lock);
+    if (!queue->alive || queue->idle || queue->waiters > 0) return false;
+    return SteadyMilliseconds() - queue->lastLookMs > kHungAfterMs;
+}
+
 QueuePtr CurrentQueue() {
     if (!t_holder.queue) {
         auto queue = std::make_shared<MessageQueue>();
         queue->threadId = GetCurrentThreadId();
+        queue->lastLookMs = SteadyMilliseconds();
         {
             std::lock_guard<std::mutex> guard(Queues().lock);
             Queues().queues[queue->threadId] = queue;
@@ -185,10 +221,10 @@ QueuePtr QueueOfThread(DWORD threadId) {
     return it == Queues().queues.end() ? nullptr : it->second;
 }
 
-void SignalQueue(const QueuePtr& queue) {
+void SignalQueue(const QueuePtr& queue, DWORD newInput) {
     if (!queue) return;
     std::lock_guard<std::mutex> guard(queue->lock);
-    queue->SignalLocked();
+    queue->SignalLocked(newInput);
 }
 
 void PurgeWindowFromQueue(const QueuePtr& queue, HWND window) {
@@ -207,7 +243,7 @@ void PurgeWindowFromQueue(const QueuePtr& queue, HWND window) {
             }
         }
     }
-    for (auto& record : dropped) Complete(record, 0);
+    for (auto& record : dropped) Complete(record, 0, true);
 }
 
 bool ProcessOneSentMessage(const QueuePtr& queue) {
@@ -250,47 +286,139 @@ void WakeAllQueues() {
 
 using namespace platform;
 
-LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+enum class SendOutcome {
+    Answered,   // the receiver answered
+    Abandoned,  // the window or its thread went away first
+    TimedOut,   // the time ran out; the message stays queued, its answer unwanted
+    Failed,     // no such window, or its thread has ended
+};
+
+struct SendRequest {
+    HWND window = nullptr;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    bool serve = true;                 // handle sends to this thread while waiting
+    unsigned long long timeoutMs = ~0ull;  // ~0: for ever
+    bool timeoutOnlyWhenHung = false;  // SMTO_NOTIMEOUTIFNOTHUNG
+    bool abortIfHung = false;          // SMTO_ABORTIFHUNG
+};
+
+// The one door for sends: on the window's own thread the procedure runs at
+// once; to another thread the message is queued there and this thread waits
+// for the answer, answering sends to its own windows meanwhile.
+SendOutcome Send(const SendRequest& request, LRESULT* result) {
+    *result = 0;
     QueuePtr target;
     {
         std::lock_guard<std::mutex> guard(WindowLock());
-        Window* record = FindWindowLocked(window);
-        if (record == nullptr) {
+        Window* window = FindWindowLocked(request.window);
+        if (window == nullptr) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return 0;
+            return SendOutcome::Failed;
         }
-        target = record->queue;
+        target = window->queue;
     }
-    if (target->threadId == GetCurrentThreadId()) return CallProcedure(window, message, wParam, lParam);
+    if (target->threadId == GetCurrentThreadId()) {
+        *result = CallProcedure(request.window, request.message, request.wParam, request.lParam);
+        return SendOutcome::Answered;
+    }
+    if (request.abortIfHung && QueueHung(target)) {
+        SetLastError(ERROR_TIMEOUT);
+        return SendOutcome::TimedOut;
+    }
 
     QueuePtr self = CurrentQueue();
     auto record = std::make_shared<SentMessage>();
-    record->window = window;
-    record->message = message;
-    record->wParam = wParam;
-    record->lParam = lParam;
+    record->window = request.window;
+    record->message = request.message;
+    record->wParam = request.wParam;
+    record->lParam = request.lParam;
     record->sender = self;
     {
         std::lock_guard<std::mutex> guard(target->lock);
-        if (!target->alive) return 0;
+        if (!target->alive) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return SendOutcome::Failed;
+        }
         target->sent.push_back(record);
-        target->SignalLocked();
+        target->SignalLocked(QS_SENDMESSAGE);
     }
+    const unsigned long long start = SteadyMilliseconds();
+    auto timeLeft = [&]() -> unsigned long long {
+        if (request.timeoutMs == ~0ull) return ~0ull;
+        unsigned long long spent = SteadyMilliseconds() - start;
+        if (spent < request.timeoutMs) return request.timeoutMs - spent;
+        // SMTO_NOTIMEOUTIFNOTHUNG: past the timeout, wait on while the receiver answers its queue.
+        if (request.timeoutOnlyWhenHung && !QueueHung(target)) return 100;
+        return 0;
+    };
+    if (request.serve) {
+        std::lock_guard<std::mutex> guard(self->lock);
+        ++self->waiters;
+    }
+    SendOutcome outcome = SendOutcome::Answered;
     for (;;) {
         {
             std::lock_guard<std::mutex> guard(self->lock);
             if (record->done) break;
         }
         // Others may send to this thread's windows meanwhile; serve them.
-        if (ProcessOneSentMessage(self)) continue;
+        if (request.serve && ProcessOneSentMessage(self)) continue;
+        unsigned long long left = timeLeft();
         std::unique_lock<std::mutex> guard(self->lock);
         if (record->done) break;
-        if (!self->sent.empty()) continue;
+        if (left == 0) {
+            record->unwanted = true;
+            outcome = SendOutcome::TimedOut;
+            break;
+        }
+        if (request.serve && !self->sent.empty()) continue;
         unsigned long long seen = self->signals;
-        self->changed.wait(guard, [&] { return self->signals != seen; });
+        auto woken = [&] { return self->signals != seen; };
+        if (left == ~0ull) self->changed.wait(guard, woken);
+        else self->changed.wait_for(guard, std::chrono::milliseconds(left), woken);
     }
     std::lock_guard<std::mutex> guard(self->lock);
-    return record->result;
+    if (request.serve) --self->waiters;
+    if (outcome == SendOutcome::TimedOut) {
+        SetLastError(ERROR_TIMEOUT);
+        return outcome;
+    }
+    *result = record->result;
+    return record->abandoned ? SendOutcome::Abandoned : SendOutcome::Answered;
+}
+
+}  // namespace
+
+LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    Send(SendRequest{window, message, wParam, lParam}, &result);
+    return result;
+}
+
+LRESULT SendMessageTimeoutW(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
+                            PDWORD_PTR result) {
+    SendRequest request{window, message, wParam, lParam};
+    request.serve = (flags & SMTO_BLOCK) == 0;
+    request.timeoutMs = timeout;
+    request.timeoutOnlyWhenHung = (flags & SMTO_NOTIMEOUTIFNOTHUNG) != 0;
+    request.abortIfHung = (flags & SMTO_ABORTIFHUNG) != 0;
+    LRESULT answer = 0;
+    SendOutcome outcome = Send(request, &answer);
+    if (result != nullptr) *result = static_cast<DWORD_PTR>(answer);
+    switch (outcome) {
+        case SendOutcome::Answered: return TRUE;
+        case SendOutcome::Abandoned:
+            if (!(flags & SMTO_ERRORONEXIT)) return TRUE;
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return 0;
+        case SendOutcome::TimedOut:
+        case SendOutcome::Failed: return 0;
+    }
+    return 0;
 }
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -305,7 +433,7 @@ BOOL PostToQueue(const QueuePtr& queue, HWND window, UINT message, WPARAM wParam
         return FALSE;
     }
     queue->posted.push_back(MSG{window, message, wParam, lParam, GetTickCount(), CurrentCursor()});
-    queue->SignalLocked();
+    queue->SignalLocked(InputKindOf(message));
     return TRUE;
 }
 }  // namespace
@@ -339,7 +467,7 @@ void PostQuitMessage(int exitCode) {
     std::lock_guard<std::mutex> guard(queue->lock);
     queue->quitPending = true;
     queue->quitCode = exitCode;
-    queue->SignalLocked();
+    queue->SignalLocked(QS_POSTMESSAGE | QS_ALLPOSTMESSAGE);
 }
 
 BOOL GetMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
@@ -371,7 +499,10 @@ BOOL GetMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
 BOOL PeekMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT remove) {
     if (message == nullptr) return FALSE;
     unsigned long long waitMs = 0;
-    return FindMessage(CurrentQueue(), message, window, filterMin, filterMax, (remove & PM_REMOVE) != 0, &waitMs)
+    DWORD kinds = remove >> 16;  // PM_QS_ flags; none: every kind
+    if (kinds == 0) kinds = QS_ALLINPUT;
+    return FindMessage(CurrentQueue(), message, window, filterMin, filterMax, (remove & PM_REMOVE) != 0, &waitMs,
+                       kinds)
                ? TRUE
                : FALSE;
 }
@@ -393,17 +524,19 @@ BOOL TranslateMessage(const MSG* message) {
     // The character comes next, before anything posted later.
     queue->posted.push_front(
         MSG{message->hwnd, WM_CHAR, static_cast<WPARAM>(character), message->lParam, message->time, message->pt});
-    queue->SignalLocked();
+    queue->SignalLocked(InputKindOf(WM_CHAR));
     return TRUE;
 }
 
 LRESULT DispatchMessageW(const MSG* message) {
-    if (message == nullptr || message->hwnd == nullptr) return 0;
+    if (message == nullptr) return 0;
+    // Timer procedures run for thread timers too (no window).
     if (message->message == WM_TIMER && message->lParam != 0) {
         auto procedure = reinterpret_cast<TIMERPROC>(message->lParam);
         procedure(message->hwnd, WM_TIMER, message->wParam, message->time);
         return 0;
     }
+    if (message->hwnd == nullptr) return 0;
     unsigned generation = 0;
     if (message->message == WM_PAINT) {
         std::lock_guard<std::mutex> guard(WindowLock());
@@ -441,10 +574,7 @@ DWORD GetMessageTime() {
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure) {
     QueuePtr queue;
     if (window == nullptr) {
-        // Thread timers get an id of their own; the given one is ignored.
         queue = CurrentQueue();
-        static std::atomic<UINT_PTR> next{0x7FF0};
-        id = ++next;
     } else {
         std::lock_guard<std::mutex> guard(WindowLock());
         Window* record = FindWindowLocked(window);
@@ -452,11 +582,26 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return 0;
         }
+        // As on the system: a window's timers are set by the window's own thread.
+        if (record->threadId != GetCurrentThreadId()) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return 0;
+        }
         queue = record->queue;
     }
     elapse = std::clamp(elapse, kMinimumTimerInterval, kMaximumTimerInterval);
     std::lock_guard<std::mutex> guard(queue->lock);
     if (!queue->alive) return 0;
+    if (window == nullptr) {
+        // A thread timer keeps its id when the given one names a thread timer
+        // of this thread (it is replaced below); otherwise it gets a new one.
+        bool known = std::any_of(queue->timers.begin(), queue->timers.end(),
+                                 [&](const TimerEntry& t) { return t.window == nullptr && t.id == id; });
+        if (!known) {
+            static std::atomic<UINT_PTR> next{0x7FF0};
+            id = ++next;
+        }
+    }
     unsigned long long due = GetTickCount64() + elapse;
     for (TimerEntry& timer : queue->timers) {
         if (timer.window == window && timer.id == id) {

@@ -116,7 +116,7 @@ BOOL Place(HWND handle, int x, int y, int width, int height, bool move, bool siz
         sizeParam = MAKELPARAM(width, height);
         if (repaint && (resized || moved)) wake = InvalidateAllLocked(*window, true);
     }
-    if (wake) SignalQueue(wake);
+    if (wake) SignalQueue(wake, QS_PAINT);
     if (moved) SendMessageW(handle, WM_MOVE, 0, moveParam);
     if (resized) SendMessageW(handle, WM_SIZE, SIZE_RESTORED, sizeParam);
     if (moved || resized) NotifyScreenChanged();
@@ -225,7 +225,7 @@ BOOL ShowWindow(HWND handle, int command) {
         }
     }
     if (hide) ForgetInputWindow(handle);
-    if (wake) SignalQueue(wake);
+    if (wake) SignalQueue(wake, QS_PAINT);
     if (sizeKind != ~WPARAM{0}) SendMessageW(handle, WM_SIZE, sizeKind, sizeParam);
     if (show || hide || sizeKind != ~WPARAM{0}) NotifyScreenChanged();
     return wasVisible ? TRUE : FALSE;
@@ -341,7 +341,7 @@ BOOL InvalidateRect(HWND handle, const RECT* rect, BOOL erase) {
         }
         wake = SetInvalidLocked(*window, window->updatePending ? UnionRect(window->updateRect, area) : area, erase);
     }
-    SignalQueue(wake);
+    SignalQueue(wake, QS_PAINT);
     return TRUE;
 }
 

@@ -24,6 +24,7 @@ using LPPOINT = POINT*;
 using LPSIZE = SIZE*;
 using COLORREF = DWORD;
 using ATOM = WORD;
+using PDWORD_PTR = DWORD_PTR*;
 
 inline constexpr COLORREF RGB(int r, int g, int b) {
     return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));

@@ -15,9 +15,13 @@
 //  - GetMessageW delivers, in this order: posted messages, WM_QUIT, WM_PAINT
 //    for windows with an invalid area, WM_TIMER for due timers. Messages that
 //    other threads send are handled inside GetMessageW/PeekMessageW.
-//  - SetTimer/KillTimer work from any thread; WM_TIMER comes on the window's
-//    thread, at most one pending per timer (late ticks are merged), following
+//  - SetTimer takes only the calling thread's windows (as the system does);
+//    KillTimer works from any thread. WM_TIMER comes on the window's thread,
+//    at most one pending per timer (late ticks are merged), following
 //    GetTickCount (so the machine's test clock drives timers too).
+//  - A UI thread that must wait for another thread which may send to it waits
+//    with MsgWaitForMultipleObjects(QS_SENDMESSAGE) and PeekMessageW, so the
+//    sends are answered while it waits.
 // Windows have no frame of their own: the client area covers the window.
 #pragma once
 
@@ -76,18 +80,77 @@ BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 // Messages and queues.
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// As SendMessageW, waiting at most `timeout` ms for the answer. Nonzero with
+// the answer in *result on success; 0 on failure, with ERROR_TIMEOUT when the
+// time ran out (the message stays queued: the receiver still handles it later
+// and its answer is dropped, so lParam must not point at data that dies with
+// the caller's frame). A send to the caller's own thread calls the procedure
+// at once, whatever the timeout.
+//  - SMTO_BLOCK: the caller handles no messages sent to it while it waits.
+//  - SMTO_ABORTIFHUNG: fails at once when the receiving thread is hung (has
+//    not looked at its messages for 5 s).
+//  - SMTO_NOTIMEOUTIFNOTHUNG: the timeout counts only while the receiver is hung.
+//  - SMTO_ERRORONEXIT: fails when the receiving window or its thread goes away
+//    before answering (otherwise that is a success with the answer 0).
+constexpr UINT SMTO_NORMAL = 0x0000;
+constexpr UINT SMTO_BLOCK = 0x0001;
+constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
+constexpr UINT SMTO_NOTIMEOUTIFNOTHUNG = 0x0008;
+constexpr UINT SMTO_ERRORONEXIT = 0x0020;
+LRESULT SendMessageTimeoutW(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
+                            PDWORD_PTR result);
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 BOOL GetMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax);
 constexpr UINT PM_NOREMOVE = 0x0;
 constexpr UINT PM_REMOVE = 0x1;
+// Kinds of queue input (GetQueueStatus, MsgWaitForMultipleObjects wake masks).
+constexpr UINT QS_KEY = 0x0001;
+constexpr UINT QS_MOUSEMOVE = 0x0002;
+constexpr UINT QS_MOUSEBUTTON = 0x0004;
+constexpr UINT QS_POSTMESSAGE = 0x0008;
+constexpr UINT QS_TIMER = 0x0010;
+constexpr UINT QS_PAINT = 0x0020;
+constexpr UINT QS_SENDMESSAGE = 0x0040;
+constexpr UINT QS_HOTKEY = 0x0080;
+constexpr UINT QS_ALLPOSTMESSAGE = 0x0100;
+constexpr UINT QS_RAWINPUT = 0x0400;
+constexpr UINT QS_MOUSE = QS_MOUSEMOVE | QS_MOUSEBUTTON;
+constexpr UINT QS_INPUT = QS_MOUSE | QS_KEY | QS_RAWINPUT;
+constexpr UINT QS_ALLEVENTS = QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY;
+constexpr UINT QS_ALLINPUT = QS_ALLEVENTS | QS_SENDMESSAGE;
+// PeekMessageW: look only at these kinds (messages that other threads sent
+// are handled in every call, as the system does).
+constexpr UINT PM_QS_INPUT = QS_INPUT << 16;
+constexpr UINT PM_QS_POSTMESSAGE = (QS_POSTMESSAGE | QS_HOTKEY | QS_TIMER) << 16;
+constexpr UINT PM_QS_PAINT = QS_PAINT << 16;
+constexpr UINT PM_QS_SENDMESSAGE = QS_SENDMESSAGE << 16;
 BOOL PeekMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT remove);
 BOOL TranslateMessage(const MSG* message);
 LRESULT DispatchMessageW(const MSG* message);
 BOOL InSendMessage();
 DWORD GetMessageTime();
 
+// Waits until one of the kernel objects is signalled (all of them and new
+// input when `waitAll`), until input of the kinds in `wakeMask` arrived in
+// the calling thread's queue since it last called GetMessageW or PeekMessageW,
+// or until the time runs out. Returns WAIT_OBJECT_0 + index of the object,
+// WAIT_OBJECT_0 + count for input (WAIT_OBJECT_0 when all were awaited),
+// WAIT_TIMEOUT, or WAIT_FAILED (ERROR_INVALID_HANDLE, ERROR_INVALID_PARAMETER
+// for more than MAXIMUM_WAIT_OBJECTS - 1 handles). Like the system's, the
+// wait handles no message itself: a caller that serves sent messages follows
+// a WAIT_OBJECT_0 + count with PeekMessageW, which handles them.
+// Kernel objects are looked at every 2 ms (they offer only their own waits);
+// queue input ends the wait at once. With `waitAll` an object that a wait
+// takes is taken when it is looked at, even if the others are not ready.
+constexpr DWORD MAXIMUM_WAIT_OBJECTS = 64;
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                DWORD wakeMask);
+
+// Window timers belong to the calling thread: a window of another thread is
+// refused (0, ERROR_ACCESS_DENIED). A null window makes a thread timer: a
+// new id, unless `id` names a thread timer of this thread, which is replaced.
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure);
 BOOL KillTimer(HWND window, UINT_PTR id);
 

@@ -161,7 +161,7 @@ TEST_F(WindowTest, SendToAWindowDestroyedMeanwhileReturns) {
     owner.join();
 }
 
-TEST_F(WindowTest, TimersFromAWorkerFireOnTheOwnerAndMergeLateTicks) {
+TEST_F(WindowTest, TimersFireOnTheOwnerMergeLateTicksAndBelongToIt) {
     HWND window = Make();
     DWORD owner = GetCurrentThreadId();
     std::atomic<int> ticks{0};
@@ -173,7 +173,13 @@ TEST_F(WindowTest, TimersFromAWorkerFireOnTheOwnerAndMergeLateTicks) {
         }
         return DefWindowProcW(w, message, wParam, lParam);
     };
-    std::thread([&] { EXPECT_EQ(SetTimer(window, 7, 100, nullptr), 7u); }).join();
+    // Another thread may not set the window's timers; the owner may.
+    std::thread([&] {
+        SetLastError(0);
+        EXPECT_EQ(SetTimer(window, 7, 100, nullptr), 0u);
+        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    }).join();
+    EXPECT_EQ(SetTimer(window, 7, 100, nullptr), 7u);
     // Ten intervals pass at once: one WM_TIMER, not ten.
     platform::AdvanceClock(1000);
     MSG message;
@@ -188,6 +194,34 @@ TEST_F(WindowTest, TimersFromAWorkerFireOnTheOwnerAndMergeLateTicks) {
     EXPECT_EQ(ticks.load(), 2);
     EXPECT_FALSE(KillTimer(window, 7));
     DestroyWindow(window);
+}
+
+TEST_F(WindowTest, ThreadTimerWithAKnownIdIsReplaced) {
+    std::vector<UINT_PTR> fired;
+    TIMERPROC procedure = [](HWND, UINT, UINT_PTR id, DWORD) {
+        std::lock_guard<std::mutex> guard(g_logLock);
+        g_log.push_back(std::to_string(id));
+    };
+    UINT_PTR first = SetTimer(nullptr, 0, 100, procedure);
+    ASSERT_NE(first, 0u);
+    // The same id again replaces that timer (a new interval), it adds none.
+    EXPECT_EQ(SetTimer(nullptr, first, 300, procedure), first);
+    // An id that names no thread timer gets a new one.
+    UINT_PTR second = SetTimer(nullptr, 12345, 1000, procedure);
+    EXPECT_NE(second, first);
+    EXPECT_NE(second, 12345u);
+    MSG message;
+    platform::AdvanceClock(150);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    platform::AdvanceClock(200);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    {
+        std::lock_guard<std::mutex> guard(g_logLock);
+        EXPECT_EQ(g_log, std::vector<std::string>{std::to_string(first)});
+    }
+    EXPECT_TRUE(KillTimer(nullptr, first));
+    EXPECT_FALSE(KillTimer(nullptr, first));
+    EXPECT_TRUE(KillTimer(nullptr, second));
 }
 
 TEST_F(WindowTest, PaintComesFromInvalidAreasAndOnlyOnce) {

@@ -91,6 +91,8 @@ struct SentMessage {
     LPARAM lParam = 0;
     LRESULT result = 0;
     bool done = false;
+    bool abandoned = false;  // the receiver went away before it answered
+    bool unwanted = false;   // the sender stopped waiting (SendMessageTimeoutW)
     std::shared_ptr<MessageQueue> sender;
 };
 
@@ -117,10 +119,19 @@ struct MessageQueue {
     bool alive = true;
     int sendDepth = 0;  // > 0 while handling a message another thread sent
     DWORD lastMessageTime = 0;
+    // QS_ kinds of input that arrived since the thread last called
+    // GetMessageW or PeekMessageW (what MsgWaitForMultipleObjects waits for).
+    DWORD changeBits = 0;
+    unsigned long long lookTick = 0;  // GetTickCount64 at that call: later due timers are new
+    // Responsiveness, for SMTO_ABORTIFHUNG: steady milliseconds of the last
+    // look at the queue, and how many calls are waiting on it right now.
+    unsigned long long lastLookMs = 0;
+    int waiters = 0;
 
     // Call with `lock` held.
-    void SignalLocked() {
+    void SignalLocked(DWORD newInput = 0) {
         ++signals;
+        changeBits |= newInput;
         idle = false;
         changed.notify_all();
     }
@@ -130,7 +141,14 @@ using QueuePtr = std::shared_ptr<MessageQueue>;
 // The calling thread's queue, created on first use.
 QueuePtr CurrentQueue();
 QueuePtr QueueOfThread(DWORD threadId);
-void SignalQueue(const QueuePtr& queue);
+void SignalQueue(const QueuePtr& queue, DWORD newInput = 0);
+// The QS_ kind a posted message counts as.
+DWORD InputKindOf(UINT message);
+// Steady milliseconds (not the machine's test clock), for send and wait timeouts.
+unsigned long long SteadyMilliseconds();
+// True when the queue's thread has not looked at its messages for 5 s and is
+// not waiting on them now (what IsHungAppWindow reports).
+bool QueueHung(const QueuePtr& queue);
 // Drops timers, posted and pending sent messages of a window being destroyed.
 void PurgeWindowFromQueue(const QueuePtr& queue, HWND window);
 // Handles one message sent by another thread; false when none waits.
