@@ -4,7 +4,8 @@
 #   FUZZ_SECONDS=n   time per program (default 60)
 # A crash, leak or sanitizer report fails the script; the input is left in
 # build-fuzz/artifacts/. Keep it as a regression sample: copy it into
-# tests/formats/samples/<xml|json>/ and fix the fault.
+# tests/formats/samples/<xml|json>/ (tests/setup/samples/package/ for the
+# package fuzzer) and fix the fault.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,20 +25,20 @@ build_dir="${BUILD_DIR:-build-fuzz}"
 seconds="${FUZZ_SECONDS:-60}"
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
   -DSANITIZE=address,undefined -DFUZZ=ON >/dev/null
-cmake --build "$build_dir" --parallel "$(nproc)" --target XmlLoadFuzzer JsonParseFuzzer
+cmake --build "$build_dir" --parallel "$(nproc)" --target XmlLoadFuzzer JsonParseFuzzer PackageInfoFuzzer
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
-for entry in XmlLoadFuzzer:xml JsonParseFuzzer:json; do
-  fuzzer="${entry%%:*}"
-  kind="${entry##*:}"
+# program:kind:folder (the program's build folder and its samples' source folder).
+for entry in XmlLoadFuzzer:xml:tests/formats JsonParseFuzzer:json:tests/formats PackageInfoFuzzer:package:tests/setup; do
+  IFS=: read -r fuzzer kind folder <<< "$entry"
   corpus="$build_dir/corpus/$kind"
   artifacts="$build_dir/artifacts/$kind/"
   mkdir -p "$corpus" "$artifacts"
   echo "Fuzzing $fuzzer for ${seconds}s"
   # The grown corpus stays in the build folder; the samples are only read.
-  if ! "$build_dir/tests/formats/$fuzzer" "$corpus" "tests/formats/samples/$kind" \
+  if ! "$build_dir/$folder/$fuzzer" "$corpus" "$folder/samples/$kind" \
       -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
       -artifact_prefix="$artifacts" -print_final_stats=1 > "$build_dir/$fuzzer.log" 2>&1; then
     tail -n 60 "$build_dir/$fuzzer.log"
