@@ -1,28 +1,44 @@
 #include "ui/BoxMouse.h"
 
+namespace {
+
+// Calls `handler` for each control of a copy of the list taken before the
+// first call. Click handlers run synchronously (WM_COMMAND is sent) and may
+// open a nested box or rebuild the lists, deleting controls: once the live
+// list differs from the copy the dispatch ends, since what the copy still
+// names may be gone (or a new control at a freed control's address).
+template <typename Handler>
+int ForEachControl(const std::vector<ButtonCtrlEx*>& controls, Handler handler) {
+    const std::vector<ButtonCtrlEx*> snapshot = controls;
+    int sum = 0;
+    for (ButtonCtrlEx* control : snapshot) {
+        if (controls != snapshot) break;
+        sum += handler(control);
+    }
+    return sum;
+}
+
+}  // namespace
+
 int DispatchBoxMouse(const std::vector<ButtonCtrlEx*>& controls, UINT message, WPARAM wParam, LPARAM lParam,
                      bool& buttonDown) {
     int x = LOWORD(static_cast<DWORD_PTR>(lParam));
     int y = HIWORD(static_cast<DWORD_PTR>(lParam));
-    int sum = 0;
     switch (message) {
-        case WM_MOUSEMOVE:
-            for (ButtonCtrlEx* control : controls) {
-                if ((wParam & MK_LBUTTON) || buttonDown)
-                    control->OnLButtonDown(x, y);
-                else
-                    control->OnLButtonUp(x, y);
-            }
-            for (ButtonCtrlEx* control : controls) control->OnMouseMove(x, y);
+        case WM_MOUSEMOVE: {
+            bool held = (wParam & MK_LBUTTON) || buttonDown;
+            ForEachControl(controls, [&](ButtonCtrlEx* control) {
+                return held ? control->OnLButtonDown(x, y) : control->OnLButtonUp(x, y);
+            });
+            ForEachControl(controls, [&](ButtonCtrlEx* control) { return control->OnMouseMove(x, y); });
             return 0;
+        }
         case WM_LBUTTONDOWN:
             buttonDown = true;
-            for (ButtonCtrlEx* control : controls) sum += control->OnLButtonDown(x, y);
-            return sum;
+            return ForEachControl(controls, [&](ButtonCtrlEx* control) { return control->OnLButtonDown(x, y); });
         case WM_LBUTTONUP:
             buttonDown = false;
-            for (ButtonCtrlEx* control : controls) sum += control->OnLButtonUp(x, y);
-            return sum;
+            return ForEachControl(controls, [&](ButtonCtrlEx* control) { return control->OnLButtonUp(x, y); });
         default:
             return 0;
     }

@@ -13,7 +13,9 @@
 
 // Handles WM_MOUSEMOVE, WM_LBUTTONDOWN and WM_LBUTTONUP for `controls`;
 // returns the sum of the handlers' results for a press or a release and 0
-// otherwise. `buttonDown` is the box's own press flag.
+// otherwise. `buttonDown` is the box's own press flag. A click handler may
+// change `controls` (and delete what it removed): the dispatch goes over a
+// copy and ends as soon as the list has changed.
 int DispatchBoxMouse(const std::vector<ButtonCtrlEx*>& controls, UINT message, WPARAM wParam, LPARAM lParam,
                      bool& buttonDown);
 

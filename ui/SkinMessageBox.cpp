@@ -232,6 +232,7 @@ int SkinMessageBox::OnClose() {
 }
 
 void SkinMessageBox::OnPaint() {
+    std::lock_guard<std::mutex> paintGuard(m_paintLock);
     HWND hwnd = GetHwnd();
     RECT client{};
     GetClientRect(hwnd, &client);

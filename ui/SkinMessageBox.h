@@ -12,6 +12,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -94,5 +95,8 @@ private:
     int m_smallIcon = 1;
     HFONT m_font = nullptr;
     std::vector<HBITMAP> m_bitmaps;  // loaded skin bitmaps, owned
+    // The repaint thread and WM_PAINT both paint, through the same control
+    // bitmaps, and a bitmap is selected into one DC at a time: one paint at a time.
+    std::mutex m_paintLock;
     RepaintThread m_repaint;         // declared last: stopped first on destruction
 };

@@ -192,6 +192,7 @@ int UninstallMessageBox::OnClose() {
 }
 
 void UninstallMessageBox::OnPaint() {
+    std::lock_guard<std::mutex> paintGuard(m_paintLock);
     HWND hwnd = GetHwnd();
     RECT client{};
     GetClientRect(hwnd, &client);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -67,5 +68,8 @@ private:
     HFONT m_titleFont = nullptr;
     HFONT m_bodyFont = nullptr;
     std::vector<HBITMAP> m_bitmaps;
+    // The repaint thread and WM_PAINT both paint, through the same control
+    // bitmaps, and a bitmap is selected into one DC at a time: one paint at a time.
+    std::mutex m_paintLock;
     RepaintThread m_repaint;  // declared last: stopped first on destruction
 };

@@ -180,7 +180,9 @@ HDC CreateCompatibleDC(HDC) {
     auto record = LookupDc(dc);
     record->defaultBitmap = placeholder;
     record->bitmap = placeholder;
-    record->target = LookupGdi<BitmapObject>(placeholder)->surface;
+    auto placeholderRecord = LookupGdi<BitmapObject>(placeholder);
+    placeholderRecord->selectedInto = dc;
+    record->target = placeholderRecord->surface;
     return dc;
 }
 
@@ -191,9 +193,16 @@ BOOL DeleteDC(HDC dc) {
         return FALSE;
     }
     HGDIOBJ placeholder;
+    HGDIOBJ selected;
     {
         std::lock_guard<std::mutex> guard(record->lock);
         placeholder = record->defaultBitmap;
+        selected = record->bitmap;
+    }
+    // The bitmap it held is free for another DC again.
+    if (auto bitmap = LookupGdi<BitmapObject>(selected)) {
+        HDC mine = dc;
+        bitmap->selectedInto.compare_exchange_strong(mine, nullptr);
     }
     Table& table = Objects();
     std::lock_guard<std::mutex> guard(table.lock);
@@ -209,14 +218,31 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
+    if (auto bitmap = std::dynamic_pointer_cast<BitmapObject>(record)) {
+        HGDIOBJ previous = nullptr;
+        {
+            std::lock_guard<std::mutex> guard(dc->lock);
+            if (dc->window != nullptr || dc->defaultBitmap == nullptr) return nullptr;  // only memory DCs hold bitmaps
+            HDC holder = nullptr;
+            if (!bitmap->selectedInto.compare_exchange_strong(holder, handle) && holder != handle) {
+                SetLastError(ERROR_INVALID_PARAMETER);  // selected into another DC
+                return nullptr;
+            }
+            previous = dc->bitmap;
+            dc->bitmap = object;
+            dc->target = bitmap->surface;
+        }
+        if (previous != object) {
+            if (auto released = LookupGdi<BitmapObject>(previous)) {
+                HDC mine = handle;
+                released->selectedInto.compare_exchange_strong(mine, nullptr);
+            }
+        }
+        return previous;
+    }
     std::lock_guard<std::mutex> guard(dc->lock);
     HGDIOBJ previous = nullptr;
-    if (auto bitmap = std::dynamic_pointer_cast<BitmapObject>(record)) {
-        if (dc->window != nullptr || dc->defaultBitmap == nullptr) return nullptr;  // only memory DCs hold bitmaps
-        previous = dc->bitmap;
-        dc->bitmap = object;
-        dc->target = bitmap->surface;
-    } else if (std::dynamic_pointer_cast<FontObject>(record)) {
+    if (std::dynamic_pointer_cast<FontObject>(record)) {
         previous = dc->font;
         dc->font = object;
     } else if (std::dynamic_pointer_cast<BrushObject>(record)) {

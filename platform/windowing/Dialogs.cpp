@@ -133,10 +133,15 @@ using namespace platform;
 
 LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CLOSE:
-            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+        case WM_CLOSE: {
+            // Posted, as the system does: the close ends the dialog once the
+            // loop comes back, not inside the WM_CLOSE handler's caller. A
+            // disabled Cancel button refuses the close.
+            HWND cancel = GetDlgItem(dialog, IDCANCEL);
+            if (cancel != nullptr && !IsWindowEnabled(cancel)) return 0;
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
             return 0;
+        }
         case WM_ERASEBKGND: {
             RECT client{};
             GetClientRect(dialog, &client);

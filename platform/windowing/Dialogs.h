@@ -8,8 +8,8 @@
 // of an outer dialog inside an inner loop ends the outer loop as soon as the
 // inner one returns. EndDialog may be called from any thread.
 //
-// Default handling (when the dialog procedure returns FALSE): WM_CLOSE becomes
-// WM_COMMAND IDCANCEL; the Escape key gives IDCANCEL, Enter IDOK (unless the
+// Default handling (when the dialog procedure returns FALSE): WM_CLOSE posts
+// WM_COMMAND IDCANCEL (none while the Cancel button is disabled); the Escape key gives IDCANCEL, Enter IDOK (unless the
 // focus is a multi-line edit box that wants Enter); Alt+F4 closes; a press
 // sent as WM_NCLBUTTONDOWN with HTCAPTION drags the window (WM_MOVE on each
 // step, WM_EXITSIZEMOVE at the end).

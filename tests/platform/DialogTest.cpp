@@ -88,6 +88,43 @@ TEST_F(DialogTest, DefaultKeysAndCloseEndWithTheirCommands) {
     }
 }
 
+// The default handling posts IDCANCEL for WM_CLOSE: the command comes after
+// the WM_CLOSE handling has returned, and not at all while Cancel is disabled.
+TEST_F(DialogTest, CloseGivesAPostedCancel) {
+    for (bool cancelEnabled : {true, false}) {
+        SCOPED_TRACE(cancelEnabled ? "Cancel enabled" : "Cancel disabled");
+        std::vector<std::string> order;
+        g_procedure = [&](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
+            if (message == WM_INITDIALOG) {
+                HWND cancel = CreateWindowExW(0, L"button", L"Cancel", WS_CHILD | WS_VISIBLE, 0, 0, 40, 12, dialog,
+                                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), nullptr,
+                                              nullptr);
+                EnableWindow(cancel, cancelEnabled ? TRUE : FALSE);
+                return TRUE;
+            }
+            if (message == WM_APP) {
+                SendMessageW(dialog, WM_CLOSE, 0, 0);
+                order.push_back("close returned");
+                if (!cancelEnabled) EndDialog(dialog, 5);
+                return TRUE;
+            }
+            if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+                order.push_back("cancel");
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
+            return FALSE;
+        };
+        platform::DialogDriver driver([] { Run(); });
+        ASSERT_NE(driver.Window(), nullptr);
+        PostMessageW(driver.Window(), WM_APP, 0, 0);
+        ASSERT_TRUE(driver.WaitFinished());
+        std::vector<std::string> expected{"close returned"};
+        if (cancelEnabled) expected.push_back("cancel");
+        EXPECT_EQ(order, expected);
+    }
+}
+
 TEST_F(DialogTest, EditControlTakesTypingAndEditingKeys) {
     g_procedure = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; };
     platform::DialogDriver driver([] { Run(); });

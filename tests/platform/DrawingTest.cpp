@@ -84,6 +84,33 @@ TEST_F(DrawingTest, BitBltClipsAgainstSourceAndDestination) {
     EXPECT_FALSE(BitBlt(nullptr, 0, 0, 1, 1, nullptr, 0, 0, SRCCOPY));
 }
 
+// A bitmap is in one memory DC at a time: a second selection fails and
+// leaves that DC drawing where it drew, until the first DC lets it go.
+TEST_F(DrawingTest, BitmapIsSelectedIntoOneDcAtATime) {
+    Canvas first(4, 4);
+    HDC second = CreateCompatibleDC(nullptr);
+    HGDIOBJ secondDefault = GetCurrentObject(second, OBJ_BITMAP);
+    SetLastError(0);
+    EXPECT_EQ(SelectObject(second, first.bitmap), nullptr);
+    EXPECT_EQ(GetCurrentObject(second, OBJ_BITMAP), secondDefault);
+    // Selecting it again into the DC that holds it is fine.
+    EXPECT_EQ(SelectObject(first.dc, first.bitmap), first.bitmap);
+    // Released by selecting the DC's own bitmap back...
+    SelectObject(first.dc, first.previous);
+    EXPECT_EQ(SelectObject(second, first.bitmap), secondDefault);
+    SelectObject(second, secondDefault);
+    // ...or by deleting the DC that holds it.
+    HDC third = CreateCompatibleDC(nullptr);
+    HGDIOBJ thirdDefault = SelectObject(third, first.bitmap);
+    ASSERT_NE(thirdDefault, nullptr);
+    EXPECT_EQ(SelectObject(second, first.bitmap), nullptr);
+    DeleteDC(third);
+    EXPECT_NE(SelectObject(second, first.bitmap), nullptr);
+    SelectObject(second, secondDefault);
+    DeleteDC(second);
+    SelectObject(first.dc, first.bitmap);  // the canvas puts its default back
+}
+
 TEST_F(DrawingTest, DibSectionRowsAreBottomUpAndBitsTopDown) {
     BITMAPINFO info{};
     info.bmiHeader = {40, 3, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};

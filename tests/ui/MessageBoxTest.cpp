@@ -239,6 +239,39 @@ TEST_F(MessageBoxTest, At120DpiTheWindowGrowsAndTheLayoutStaysInDesignPixels) {
     ASSERT_TRUE(driver.WaitFinished());
 }
 
+// Painters on several threads at once (the repaint thread, WM_PAINT) share the
+// controls' bitmaps, which can be selected into one DC at a time: no frame
+// may come out without its button images.
+TEST_F(MessageBoxTest, ConcurrentPaintsKeepTheButtonImages) {
+    for (int variant = 0; variant < 2; ++variant) {
+        SCOPED_TRACE(variant == 0 ? "message box" : "uninstall box");
+        DialogDriver driver([variant] {
+            if (variant == 0) SkinMessageBox::ShowYesNo(nullptr, L"Title", L"Message", L"Yes", L"No");
+            else UninstallMessageBox::Show(nullptr, nullptr);
+        });
+        ASSERT_TRUE(WaitPainted(driver));
+        CommonDlg* box = variant == 0 ? static_cast<CommonDlg*>(SkinMessageBox::FromWindow(driver.Window()))
+                                      : static_cast<CommonDlg*>(UninstallMessageBox::FromWindow(driver.Window()));
+        ASSERT_NE(box, nullptr);
+        const int x = variant == 0 ? 265 : 275, y = variant == 0 ? 185 : 152;
+        std::atomic<bool> stop{false};
+        std::vector<std::thread> painters;
+        for (int i = 0; i < 3; ++i)
+            painters.emplace_back([&] {
+                while (!stop) box->OnPaint();
+            });
+        int lost = 0;
+        for (int sample = 0; sample < 300; ++sample) {
+            if (driver.Pixel(x, y) != Colorref(skintest::kButtonPixel)) ++lost;
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        stop = true;
+        for (std::thread& painter : painters) painter.join();
+        EXPECT_EQ(lost, 0);
+        driver.End(0);
+    }
+}
+
 TEST_F(MessageBoxTest, BoxesOnTwoThreadsAnswerForThemselves) {
     int mainResult = 0;
     int workerResult = 0;

@@ -2,6 +2,7 @@
 // and output files. Not for use outside platform/.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <type_traits>
@@ -19,6 +20,9 @@ struct GdiObject {
 struct BitmapObject : GdiObject {
     SurfacePtr surface;
     bool dibSection = false;
+    // The memory DC the bitmap is selected into: a bitmap is in one DC at a
+    // time, and selecting it into a second one fails, as on the system.
+    std::atomic<HDC> selectedInto{nullptr};
 };
 
 struct BrushObject : GdiObject {
