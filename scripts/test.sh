@@ -16,6 +16,7 @@ packages=(
   libfreetype-dev libfontconfig-dev libpng-dev libx11-dev
   xvfb xauth fonts-dejavu-core fonts-liberation2 fonts-wqy-microhei
   clang-14 libclang-rt-14-dev
+  zip unzip python3
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/files/FileSystem.h"
+#include "platform/files/FileTimes.h"
 #include "platform/base/HostPaths.h"
 #include "platform/kernel/KernelObjects.h"
 #include "platform/base/LastError.h"
@@ -163,4 +164,46 @@ BOOL FlushFileBuffers(HANDLE handle) {
     std::shared_ptr<FileObject> file = LookupFile(handle);
     if (!file) return FALSE;
     return ::fsync(file->fd) == 0 ? TRUE : FALSE;
+}
+
+namespace {
+
+FILETIME FileTimeOf(const struct timespec& time) {
+    ULONGLONG units = (static_cast<ULONGLONG>(time.tv_sec) + 11644473600ULL) * 10000000ULL +
+                      static_cast<ULONGLONG>(time.tv_nsec) / 100;
+    return FILETIME{static_cast<DWORD>(units), static_cast<DWORD>(units >> 32)};
+}
+
+struct timespec TimespecOf(const FILETIME* time) {
+    if (time == nullptr) return timespec{0, UTIME_OMIT};
+    ULONGLONG units = (static_cast<ULONGLONG>(time->dwHighDateTime) << 32) | time->dwLowDateTime;
+    LONGLONG seconds = static_cast<LONGLONG>(units / 10000000ULL) - 11644473600LL;
+    return timespec{static_cast<time_t>(seconds), static_cast<long>(units % 10000000ULL) * 100};
+}
+
+}  // namespace
+
+BOOL GetFileTime(HANDLE handle, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite) {
+    std::shared_ptr<FileObject> file = LookupFile(handle);
+    if (!file) return FALSE;
+    struct stat info {};
+    if (::fstat(file->fd, &info) != 0) {
+        SetLastError(platform::ErrorFromErrno(errno));
+        return FALSE;
+    }
+    if (creation) *creation = FileTimeOf(info.st_ctim);
+    if (lastAccess) *lastAccess = FileTimeOf(info.st_atim);
+    if (lastWrite) *lastWrite = FileTimeOf(info.st_mtim);
+    return TRUE;
+}
+
+BOOL SetFileTime(HANDLE handle, const FILETIME*, const FILETIME* lastAccess, const FILETIME* lastWrite) {
+    std::shared_ptr<FileObject> file = LookupFile(handle);
+    if (!file) return FALSE;
+    struct timespec times[2] = {TimespecOf(lastAccess), TimespecOf(lastWrite)};
+    if (::futimens(file->fd, times) != 0) {
+        SetLastError(platform::ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
 }
