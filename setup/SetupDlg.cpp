@@ -1,0 +1,504 @@
+#include "setup/SetupDlg.h"
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+
+#include "platform/drawing/Gdi.h"
+#include "setup/ProductConfig.h"
+#include "setup/RunFlags.h"
+#include "setup/SetupOptions.h"
+#include "setup/UiWait.h"
+#include "ui/SkinMessageBox.h"
+#include "ui/lang/Language.h"
+#include "util/ExeName.h"
+#include "util/Log.h"
+#include "util/ShellPaths.h"
+#include "util/StringConvert.h"
+#include "util/StringUtil.h"
+#include "util/SystemIdentity.h"
+#include "util/UninstallEntry.h"
+
+namespace {
+
+// Copies a text into a fixed field, cut to the field's width minus one.
+template <size_t N>
+void CopyField(char (&field)[N], const std::string& text) {
+    std::memset(field, 0, N);
+    std::memcpy(field, text.data(), std::min(text.size(), N - 1));
+}
+
+// A private message that starts a silent run once the dialog's loop runs, so
+// a silent run that ends at once does not end inside WM_INITDIALOG.
+constexpr UINT WM_SETUP_SILENT_START = WM_APP + 1;
+
+}  // namespace
+
+SetupDlg::SetupDlg() {
+    m_bFixedSize = true;
+    m_nDesignWidth = kDesignWidth;
+    m_nDesignHeight = kDesignHeight;
+    m_nEndDialogMask = 0;  // Enter and Esc never end the dialog
+    m_steps = std::make_shared<EngineInstallSteps>();
+}
+
+SetupDlg::~SetupDlg() {
+    StopThreads(10000);
+    {
+        std::lock_guard<std::mutex> guard(m_downloaderLock);
+        m_downloader.reset();
+    }
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+        m_inputList.clear();
+        m_paintList.clear();
+        m_controls.clear();
+    }
+    for (HBITMAP bitmap : m_bitmaps) DeleteObject(bitmap);
+    for (HFONT font : m_fonts) DeleteObject(font);
+}
+
+void SetupDlg::SetInstallSteps(std::shared_ptr<IInstallSteps> steps) {
+    std::lock_guard<std::mutex> guard(m_downloaderLock);
+    if (steps) m_steps = std::move(steps);
+}
+
+void SetupDlg::SetPageState(int pageState) { m_pageState = pageState; }
+
+std::wstring SetupDlg::GetInstallPath() {
+    std::lock_guard<std::mutex> guard(m_textLock);
+    return m_installPath;
+}
+
+std::wstring SetupDlg::GetPackagePath() {
+    std::lock_guard<std::mutex> guard(m_textLock);
+    return m_packagePath;
+}
+
+std::string SetupDlg::GetVersion() {
+    std::lock_guard<std::mutex> guard(m_textLock);
+    return m_version;
+}
+
+std::vector<CommonCtrl*> SetupDlg::PaintList() {
+    std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+    return m_paintList;
+}
+
+std::vector<CommonCtrl*> SetupDlg::InputList() {
+    std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+    return std::vector<CommonCtrl*>(m_inputList.begin(), m_inputList.end());
+}
+
+HFONT SetupDlg::MakeFont(int height, bool underline) {
+    LOGFONTW font{};
+    font.lfHeight = height;
+    font.lfUnderline = underline ? 1 : 0;
+    std::wcsncpy(font.lfFaceName, GetUiFontName().c_str(), LF_FACESIZE - 1);
+    HFONT handle = CreateFontIndirectW(&font);
+    if (handle != nullptr) m_fonts.push_back(handle);
+    return handle;
+}
+
+int SetupDlg::OnInitDialog(HWND hwnd) {
+    m_compact = 1;
+    m_nDesignWidth = kDesignWidth;
+    m_nDesignHeight = kDesignHeight;
+    SetPageState(PAGE_WELCOME);
+    m_storeInstall = SetupOptions::IsStoreInstall() != 0;
+    CommonDlg::OnInitDialog(hwnd);
+
+    SetWindowTextA(hwnd, (GetProductName() + " Installer").c_str());
+    HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(107));
+    SendMessageA(hwnd, WM_SETICON, 1, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(hwnd, WM_SETICON, 0, reinterpret_cast<LPARAM>(icon));
+    {
+        std::lock_guard<std::mutex> guard(m_textLock);
+        m_packagePath = SetupOptions::GetFilePath();
+    }
+    InitLanguage(GetProductNameW().c_str(), 0);
+
+    // App-from, and the option and source tokens of the program's own name.
+    {
+        std::string option, source, appFrom;
+        if (!SetupOptions::GetAppFrom().empty()) {
+            appFrom = ToOemString(SetupOptions::GetAppFrom());
+        } else {
+            std::string name;
+            GetExeBaseName(name);
+            if (!name.empty()) {
+                ToLowerString(name);
+                ParseSetupFileName(name, option, source);
+            }
+            if (source.empty()) {
+                wchar_t buffer[260] = {};
+                LoadStringW(GetModuleHandleW(nullptr), 1500, buffer, 260);
+                source = WideCharsToAnsi(buffer);
+            }
+            appFrom = source;
+        }
+        std::lock_guard<std::mutex> guard(m_textLock);
+        m_option = option;
+        m_source = source;
+        m_appFrom = appFrom;
+    }
+
+    HDC screen = GetDC(hwnd);
+    int logPixelsY = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(hwnd, screen);
+    m_largeFont = MakeFont(-MulDiv(22, logPixelsY, 72), false);
+    {
+        LOGFONTW font{};
+        font.lfHeight = -MulDiv(14, logPixelsY, 96);
+        std::wstring face = IsSystemLanguageJapanese() ? GetUiFontName() : std::wstring(L"ArialMT");
+        std::wcsncpy(font.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+        m_smallFont = CreateFontIndirectW(&font);
+        if (m_smallFont != nullptr) m_fonts.push_back(m_smallFont);
+    }
+    InitRenderer();
+    InitSetupInfo();
+
+    std::string keyName = GetProductDisplayName(m_setupInfo.installFolderName);
+    int flags = m_optionsFlags;
+    GetUninstallDword(keyName, "cfg_flag", flags);
+    m_optionsFlags = flags;
+    WriteLog("Read Setup Cfg Flag : %d, root(%s), key(%s).\n", flags, keyName.c_str(), "cfg_flag");
+    WriteLog("Serial number is: %s", GetMachineMac().c_str());
+
+    CreateControls();
+
+    std::string version, text;
+    if (LoadVersionInfo(version, text)) {
+        if (m_versionLabel != nullptr) {
+            std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+            m_versionLabel->SetText(ToWideString(text));
+            m_versionLabel->SetVisible(!text.empty());
+        }
+        std::lock_guard<std::mutex> guard(m_textLock);
+        CopyField(m_setupInfo.version, version);
+        m_version = version;
+        m_versionNoDots = version;
+        m_versionNoDots.erase(std::remove(m_versionNoDots.begin(), m_versionNoDots.end(), '.'), m_versionNoDots.end());
+    } else {
+        std::lock_guard<std::mutex> guard(m_textLock);
+        m_version = "1.0.0.1";
+    }
+
+    {
+        std::lock_guard<std::mutex> guard(m_textLock);
+        m_option = ToOemString(SetupOptions::GetOption());
+        m_source = ToOemString(SetupOptions::GetAppFrom());
+        WriteLog("Option: %s.\n", m_option.c_str());
+        WriteLog("Source: %s.\n", m_source.c_str());
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_threadLock);
+        StartThread(m_repaintThread, RepaintThreadProc);
+    }
+    // FIXME: the start report and the statistics settings come with the
+    // statistics client; until then only the install-folder scan starts.
+    {
+        std::lock_guard<std::mutex> guard(m_threadLock);
+        m_scanDone = false;
+        StartThread(m_scanThread, ScanInstallDirThreadProc);
+    }
+
+    if (SetupOptions::IsSilent()) {
+        PostMessageW(hwnd, WM_SETUP_SILENT_START, 0, 0);
+    } else if (SetupOptions::GetMode() == 0) {
+        SetTimer(hwnd, TIMER_AUTO_START, 1000, nullptr);
+    }
+    return TRUE;
+}
+
+void SetupDlg::InitSetupInfo() {
+    std::lock_guard<std::mutex> guard(m_textLock);
+    m_setupInfo = DialogSetupInfo{};
+    m_setupInfo.is64Bit = IsX64Product() ? 1 : 0;
+    CopyField(m_setupInfo.shortProductName, GetProductName());
+    CopyField(m_setupInfo.installFolderName, GetInstallFolderName());
+    CopyField(m_setupInfo.productName, GetProductName());
+    CopyField(m_setupInfo.version, GetConfigVersionText());
+    CopyField(m_setupInfo.copyright, GetNoticeText());
+}
+
+bool SetupDlg::LoadVersionInfo(std::string& version, std::string& text) {
+    if (!LoadResourceData(IsX64Product() ? 504 : 503, L"txt", text)) {
+        WriteLog("Get version error!!\n");
+        return false;
+    }
+    if (text.size() <= 5) return false;
+    std::string loaded = text;
+    std::wstring wide = ToWideString(text);
+    ReplaceAllWide(wide, L"official", GetLangText(56));
+    text = ToOemString(wide);
+
+    std::vector<std::string> tokens;
+    SplitString(tokens, loaded, " ");
+    if (!tokens.empty()) version = tokens[0];
+    if (tokens.size() > 2) {
+        std::string date = tokens[2];
+        date.erase(std::remove_if(date.begin(), date.end(), [](char c) { return c == '(' || c == ')'; }), date.end());
+        std::lock_guard<std::mutex> guard(m_textLock);
+        CopyField(m_setupInfo.date, date);
+    }
+    return true;
+}
+
+int SetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+    switch (message) {
+        case WM_CLOSE: return OnClose();
+        case WM_ERASEBKGND: return 1;
+        case WM_SETUP_SILENT_START:
+            if (SetupOptions::GetMode() == 0) OnBtnInstall();
+            // FIXME: mode 1 starts the uninstall, which comes with that workflow.
+            return 1;
+        case WM_TIMER: OnTimer(wParam); break;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP: {
+            // The handlers run over a copy of the list and outside the UI
+            // lock: a release sends the control's command, whose handler may
+            // change the lists, open a box or close the dialog.
+            std::vector<ButtonCtrlEx*> controls;
+            {
+                std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+                controls = m_inputList;
+            }
+            int sum = 0;
+            if (message == WM_MOUSEMOVE) {
+                bool held = (wParam & MK_LBUTTON) != 0 || m_mouseDown != 0;
+                for (ButtonCtrlEx* control : controls) {
+                    if (held) control->OnLButtonDown(x, y);
+                    else control->OnLButtonUp(x, y);
+                }
+                for (ButtonCtrlEx* control : controls) control->OnMouseMove(x, y);
+            } else if (message == WM_LBUTTONDOWN) {
+                OutputDebugStringW(L"SetupDlg::WM_LBUTTONDOWN\n");
+                for (ButtonCtrlEx* control : controls) sum += control->OnLButtonDown(x, y);
+                if (sum != 0) m_mouseDown = 1;
+            } else {
+                OutputDebugStringW(L"SetupDlg::WM_LBUTTONUP\n");
+                m_mouseDown = 0;
+                for (ButtonCtrlEx* control : controls) sum += control->OnLButtonUp(x, y);
+            }
+            HWND hwnd = GetHwnd();
+            if (hwnd != nullptr && IsWindow(hwnd)) InvalidateRect(hwnd, nullptr, FALSE);
+            if (message != WM_MOUSEMOVE) return sum;
+            break;
+        }
+        default: break;
+    }
+    return CommonDlg::OnMessage(message, wParam, lParam);
+}
+
+int SetupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    switch (wParam) {
+        case IDC_SETUP_CLOSE:
+        case IDC_SETUP_CLOSE_OTHER:
+        case IDC_SETUP_CLOSE_THIRD: OnBtnClose(); return 1;
+        case IDC_SETUP_MINIMIZE: OnBtnMinimize(); return 1;
+        case IDC_SETUP_INSTALL: OnBtnInstall(); return 1;
+        case IDC_SETUP_CUSTOM: OnCheckCustom(); return 1;
+        case IDC_SETUP_LICENSE: OnCheckLicense(); return 1;
+        case IDC_SETUP_LICENSE_LINK:
+            // FIXME: the licence page opens with the web pages.
+            return 1;
+        case IDC_SETUP_BROWSE: OnBtnBrower(); return 1;
+        case IDC_SETUP_DESKTOP: OnCheckDesktop(); return 1;
+        case IDC_SETUP_JOIN: OnCheckJoin(); return 1;
+        case IDC_SETUP_PROGRAMME_LINK:
+            // FIXME: the programme page opens with the web pages.
+            return 1;
+        case IDC_SETUP_KEEP_DATA: m_keepData = !m_keepData; return 1;
+        case IDC_SETUP_RUN_AFTER: OnCheckRunAfter(); return 1;
+        default: return CommonDlg::OnCommand(wParam, lParam);
+    }
+}
+
+void SetupDlg::OnCreate() { m_shadow.Create(GetHwnd(), true); }
+
+void SetupDlg::OnTimer(UINT_PTR timerId) {
+    switch (timerId) {
+        case TIMER_AUTO_START: OnAutoStartTimer(); break;
+        case TIMER_UNINSTALL_COUNTDOWN: OnCountdownTimer(); break;
+        case TIMER_PACKAGE_PROGRESS:
+            // FIXME: the package's progress channel comes with the package run.
+            break;
+        default: break;
+    }
+}
+
+void SetupDlg::OnAutoStartTimer() {
+    int seconds = RunFlags().countdownSeconds.load();
+    if (m_countdownLabel != nullptr) {
+        std::wstring text = GetLangText(53);
+        ReplaceAllWide(text, L"XXX", std::to_wstring(seconds));
+        std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+        m_countdownLabel->SetText(text);
+    }
+    if (RunFlags().countdownSeconds.fetch_sub(1) - 1 >= 0) return;
+    KillTimer(GetHwnd(), TIMER_AUTO_START);
+    RunFlags().autoStarted = true;
+    OnBtnInstall();
+}
+
+int SetupDlg::CountdownPercent(int counter, int estimate) {
+    if (estimate <= 0) return 0;
+    return static_cast<int>((1.0 - static_cast<double>(counter) / estimate) * 100.0);
+}
+
+void SetupDlg::OnCountdownTimer() {
+    // The uninstall page of the large layout; its controls come with that
+    // layout, so only the counting is done here.
+    int counter = m_countdownCounter;
+    if (counter == kCountdownNotStarted) counter = m_uninstallEstimate;
+    if (counter < 1) {
+        if (!m_uninstallDone) return;
+        KillTimer(GetHwnd(), TIMER_UNINSTALL_COUNTDOWN);
+        SetPageState(6);
+    }
+    m_countdownCounter = counter - 1;
+}
+
+void SetupDlg::SendClose() {
+    HWND hwnd = GetHwnd();
+    if (hwnd == nullptr) return;
+    if (GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) {
+        SendMessageW(hwnd, WM_CLOSE, 0, 0);
+        return;
+    }
+    // From another thread: returns once the dialog has handled the close, or
+    // at once when the window or its thread is gone.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(hwnd, WM_CLOSE, 0, 0, SMTO_ERRORONEXIT, 600000, &result);
+}
+
+void SetupDlg::OnBtnClose() {
+    SetCloseReason("botton");
+    SendClose();
+}
+
+void SetupDlg::CloseWithReason(const std::string& reason) {
+    SetCloseReason(reason);
+    SendClose();
+}
+
+void SetupDlg::OnBtnMinimize() { ShowWindow(GetHwnd(), SW_MINIMIZE); }
+
+void SetupDlg::OnCheckCustom() {
+    if (m_optionsToggle == nullptr) return;
+    bool checked = !m_optionsToggle->GetCheck();
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+        m_optionsToggle->SetCheck(checked);
+    }
+    ShowOptionsPanel(checked);
+}
+
+void SetupDlg::OnCheckLicense() {
+    if (m_licenseBox == nullptr) return;
+    std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+    bool checked = !m_licenseBox->GetCheck();
+    m_licenseBox->SetCheck(checked);
+    if (m_installButton != nullptr) m_installButton->SetEnabled(checked);
+}
+
+void SetupDlg::OnCheckDesktop() {
+    if (m_desktopBox == nullptr) return;
+    std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+    bool checked = !m_desktopBox->GetCheck();
+    m_desktopBox->SetCheck(checked);
+    RunFlags().desktopBox = checked;
+}
+
+void SetupDlg::OnCheckJoin() {
+    if (m_joinBox == nullptr) return;
+    std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+    bool checked = !m_joinBox->GetCheck();
+    m_joinBox->SetCheck(checked);
+    RunFlags().joinBox = checked;
+}
+
+void SetupDlg::OnCheckRunAfter() {
+    if (m_runAfterBox == nullptr) return;
+    std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+    m_runAfterBox->SetCheck(!m_runAfterBox->GetCheck());
+}
+
+void SetupDlg::OnBtnBrower() {
+    std::wstring path = GetInstallPath();
+    WriteLog("OnBtnBrower() path = %s", ToOemString(path).c_str());
+    // A bounded copy: a longer path is cut at the buffer's size.
+    wchar_t buffer[MAX_PATH] = {};
+    std::wcsncpy(buffer, path.c_str(), MAX_PATH - 1);
+    // FIXME: the shell's folder browser is not part of the platform layer yet;
+    // the chosen path stays as it is until it is.
+    WriteLog("OnBtnBrower()NULL == idl, error = %p", reinterpret_cast<void*>(static_cast<uintptr_t>(GetLastError())));
+}
+
+int SetupDlg::OnClose() {
+    HWND hwnd = GetHwnd();
+    if (m_closing) return 0;
+    int page = m_pageState;
+    if (m_compact && !SetupOptions::IsSilent() && page != PAGE_FINISHED && page != PAGE_FAILED) {
+        // One question at a time: a close that arrives while it is asked is dropped.
+        static thread_local bool asking = false;
+        if (asking) return 0;
+        asking = true;
+        int answer = SkinMessageBox::ShowYesNo(hwnd, GetProductNameW(), GetLangText(92), GetLangText(19), GetLangText(20));
+        asking = false;
+        if (answer != SkinMessageBox::kFirstButtonId) {
+            SetCloseReason("");
+            return 0;
+        }
+        if (m_closing) return 0;
+    }
+    m_closing = true;
+    ShowWindow(hwnd, SW_HIDE);
+    m_stop = true;
+    KillTimer(hwnd, TIMER_AUTO_START);
+    m_closeStatsDone = false;
+    {
+        std::lock_guard<std::mutex> guard(m_threadLock);
+        StartThread(m_closeStatsThread, CloseStatsThreadProc);
+    }
+    // The final statistics have their own bounded retries; the wait keeps
+    // serving what other threads send to this window meanwhile.
+    WaitServingMessages([this] { return m_closeStatsDone.load(); }, 120000);
+    // A close sent by one of the dialog's own threads cannot wait for that
+    // thread here (it waits for this handler): the program joins it once the
+    // dialog has ended.
+    if (!InSendMessage()) StopThreads(10000);
+    EndDialog(hwnd, 0);
+    return 0;
+}
+
+void SetupDlg::SendCloseStatistics() {
+    // FIXME: the close report comes with the statistics client; the close
+    // path only needs the done signal.
+    m_closeStatsDone = true;
+}
+
+void SetupDlg::ScanInstallDir() {
+    // FIXME: the install-folder scan comes with the statistics client.
+    m_scanDone = true;
+}
+
+std::string SetupDlg::GetRegisteredUserName() {
+    // FIXME: read from the registry with the web pages' parameters.
+    return "";
+}
+
+int SetupDlg::GetDisplayProgress(int progress) { return progress; }
+bool SetupDlg::IsRestartExitCode(int) { return false; }
+bool SetupDlg::CheckSystem() { return true; }
+void SetupDlg::PrepareInstallPath(const std::wstring&, const std::wstring&) {}
+void SetupDlg::DeleteIcons(const std::wstring&) {
+    // FIXME: the shortcuts are removed by the uninstall workflow.
+}
+bool SetupDlg::BeforeInstall(const std::wstring&, bool&) {
+    // FIXME: the local-package road's preparation comes with that road.
+    return true;
+}

@@ -1,0 +1,409 @@
+// The main dialog: the one window of the program, a skinned modal dialog on
+// template 130 that shows the welcome page with its 30-second countdown, the
+// busy page (download ring, then the install animation), the finished page
+// and the failed page with "Try Again".
+//
+// The program runs it as WebsiteSmallDownloader (WebsiteSmallDownloader.h).
+// The files of the class, by concern: SetupDlg.cpp (object, initialisation,
+// dispatch, commands, timers, close), SetupDlgLayout.cpp (controls and page
+// table), SetupDlgIdentity.cpp (product identity and earlier installs),
+// SetupDlgInstall.cpp (install button, pre-checks, worker), FrameRenderer.cpp
+// (animation frames) and PagePainters.cpp (the painters of the pages).
+//
+// Threads and what they share (the one place this is stated):
+//  - The dialog's thread runs every handler, the timers and the close path.
+//    The repaint thread paints (10 ms on the busy page, 200 ms otherwise), the
+//    render thread composes animation frames, the install worker downloads and
+//    runs the package, the download engine's threads report events, and short
+//    report threads run the start report, the install-folder scan and the
+//    close statistics.
+//  - Page state, animation mode, install progress, download percent and every
+//    run flag are atomics. The range-error report starts at most once: its
+//    pending flag is taken with one exchange.
+//  - One recursive UI lock (m_uiLock) covers painting, the control lists,
+//    mouse dispatch, UpdateCtrlStatus, ShowOptionsPanel and every change to a
+//    control's look. It is never held across SendMessage (so not across a
+//    control's click, which sends WM_COMMAND), a message box or a wait.
+//  - The downloader that the painter reads is shared ownership under its own
+//    mutex: the worker clears the member before it lets go of the engine, and
+//    the engine is released when the last snapshot goes.
+//  - The close reason has a lock of its own (CloseReason.h).
+//  - Every thread the dialog starts is joined by the close path, with bounded
+//    waits that keep serving messages sent to the dialog.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "download/IDownloader.h"
+#include "platform/Win32.h"
+#include "setup/FrameTypes.h"
+#include "setup/InstallSteps.h"
+#include "ui/BMData.h"
+#include "ui/ButtonCtrlEx.h"
+#include "ui/CheckButtonCtrl.h"
+#include "ui/CommonDlg.h"
+#include "ui/StaticCtrl.h"
+#include "ui/WndShadow.h"
+
+// Page states of the compact layout.
+enum SetupPageState : int {
+    PAGE_WELCOME = 0,   // install button, countdown, options toggle; goes to 1 on install
+    PAGE_BUSY = 1,      // download ring, then the install animation; goes to 2 or 3
+    PAGE_FINISHED = 2,  // finish button; the dialog ends from here
+    PAGE_FAILED = 3,    // "Try Again"; goes to 1 on the button
+};
+
+// Animation modes of the frame renderer.
+enum SetupAnimationMode : int {
+    ANIMATION_INSTALL = 1,  // ripples and the reveal circle of the install phase
+    ANIMATION_INSTALL_ALT = 2,  // the same composer
+    ANIMATION_FINISH = 3,   // the finish overlay
+    ANIMATION_RING = 4,     // the empty ring of the start frames
+};
+
+// Control commands.
+constexpr int IDC_SETUP_CLOSE = 1612;
+constexpr int IDC_SETUP_MINIMIZE = 1613;
+constexpr int IDC_SETUP_INSTALL = 1614;
+constexpr int IDC_SETUP_CUSTOM = 1615;
+constexpr int IDC_SETUP_LICENSE = 1616;
+constexpr int IDC_SETUP_LICENSE_LINK = 1617;
+constexpr int IDC_SETUP_BROWSE = 1619;
+constexpr int IDC_SETUP_DESKTOP = 1620;
+constexpr int IDC_SETUP_JOIN = 1622;
+constexpr int IDC_SETUP_PROGRAMME_LINK = 1623;
+constexpr int IDC_SETUP_KEEP_DATA = 1624;
+constexpr int IDC_SETUP_UNINSTALL = 1625;
+constexpr int IDC_SETUP_CLOSE_OTHER = 1626;
+constexpr int IDC_SETUP_CLOSE_THIRD = 1627;
+constexpr int IDC_SETUP_RUN_AFTER = 1631;
+
+// Timers.
+constexpr UINT_PTR TIMER_AUTO_START = 1;
+constexpr UINT_PTR TIMER_UNINSTALL_COUNTDOWN = 100;
+constexpr UINT_PTR TIMER_PACKAGE_PROGRESS = 101;
+
+// The dialog's own setup information: the product's identity texts, version,
+// date and bitness. FIXME: becomes the shared setup information record once
+// that record's type lands; the fields keep their names and widths.
+struct DialogSetupInfo {
+    char installFolderName[64] = {};
+    char productName[64] = {};
+    char version[32] = {};
+    char shortProductName[16] = {};
+    char date[16] = {};
+    char copyright[67] = {};
+    std::int32_t is64Bit = 0;
+    std::int64_t payloadSize = 0;  // 0 on the online road
+};
+
+// Thread entries; each takes the dialog and returns 0 (a null dialog: at
+// once; the install worker then returns -1).
+DWORD RepaintThreadProc(LPVOID dialog);
+DWORD RenderThreadProc(LPVOID dialog);
+DWORD InstallThreadProc(LPVOID dialog);
+DWORD CloseStatsThreadProc(LPVOID dialog);
+DWORD ScanInstallDirThreadProc(LPVOID dialog);
+DWORD StartReportThreadProc(LPVOID dialog);
+
+class SetupDlg : public CommonDlg {
+public:
+    static constexpr int kDesignWidth = 622;
+    static constexpr int kDesignHeight = 405;
+    static constexpr int kPanelHeight = 175;
+
+    SetupDlg();
+    ~SetupDlg() override;
+
+    // --- CommonDlg handlers ---
+    int OnInitDialog(HWND hwnd) override;
+    int OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    int OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnPaint() override;
+    void OnCreate() override;
+
+    // --- Virtual operations ---
+    virtual void OnTimer(UINT_PTR timerId);
+    virtual bool IsNewInstallByRegistry();
+    virtual int OnClose();
+    // The close statistics; signals the close-statistics-done flag at the end.
+    virtual void SendCloseStatistics();
+    // The install-folder scan; signals the scan-done flag at the end.
+    virtual void ScanInstallDir();
+    // Before files are replaced (the local-package road); true to go on.
+    virtual bool BeforeInstall(const std::wstring& installPath, bool& restartNeeded);
+    virtual void DeleteIcons(const std::wstring& keyName);
+    virtual std::string GetProductDisplayName(std::string name);
+    virtual std::string GetProductKeyName(std::string name);
+    virtual std::string GetInfoProductName();
+    virtual std::string FindOldInstallPath();
+    virtual void PrepareInstallPath(const std::wstring& installPath, const std::wstring& mainExeName);
+    virtual bool IsNewInstall(const std::wstring& installPath);
+    virtual bool IsRestartExitCode(int exitCode);
+    virtual bool HasOldVersion();
+    virtual bool CheckSystem();
+    virtual int GetOsSupportMask();
+    virtual std::wstring GetDefaultInstallDir();
+    virtual std::string GetRegisteredUserName();
+    virtual int GetDisplayProgress(int progress);
+
+    // --- Product identity helpers ---
+    void KillProductProcesses(const std::wstring& pathFragment);
+    void KillExtraProcesses(const std::wstring& pathFragment);
+    // The OS class bit of a version (1 older, 2 Vista, 4 7, 8 8, 16 8.1,
+    // 32 10, 64 11; 0 none).
+    static int OsClassOf(unsigned major, unsigned minor, unsigned build);
+
+    // --- Pages, controls and commands ---
+    // Applies a page's control table (compact layout, pages 0-3).
+    void UpdateCtrlStatus(int pageState);
+    int CreateControls();
+    void CreateOptionsPanel();
+    void ShowOptionsPanel(bool show);
+    std::wstring GetUiFontName();
+    COLORREF GetBackgroundColor();
+    void CloseWithReason(const std::string& reason);
+    // WM_CLOSE to the dialog, sent from any thread.
+    void SendClose();
+    void OnBtnClose();
+    void OnBtnMinimize();
+    void OnBtnInstall();
+    void OnBtnBrower();
+    void OnCheckCustom();
+    void OnCheckLicense();
+    void OnCheckDesktop();
+    void OnCheckJoin();
+    void OnCheckRunAfter();
+    bool LoadVersionInfo(std::string& version, std::string& text);
+    void InitSetupInfo();
+    void OnAutoStartTimer();
+    void OnCountdownTimer();
+    // The uninstall page's bar: (1 - counter / estimate) × 100 in floating
+    // point, truncated; 0 for an estimate of 0 or less.
+    static int CountdownPercent(int counter, int estimate);
+
+    // --- Install road ---
+    bool CheckBeforeInstall();
+    void DoInstall();
+    int OnDownloadEvent(int event, int value, void* data);
+    // Install progress: 0 reset, 1 done (1000, succeeded), 2 failed, 3 value
+    // (0..1000), 100 value × 10.
+    int SetInstallProgress(int mode, unsigned value);
+    // The end of a package run: the finished page (started: the package ran).
+    void EndPackageRun(bool started);
+    // The steps every later install uses (tests hand in their own).
+    void SetInstallSteps(std::shared_ptr<IInstallSteps> steps);
+    // The engine the painters read; null when none.
+    std::shared_ptr<IDownloader> DownloaderSnapshot();
+
+    // --- Renderer and painters ---
+    void RenderLoop();
+    void ComposeStartFrame();
+    void ComposeStaticFrame();
+    void ComposeRippleFrame();
+    void ComposeFinishFrame();
+    // The download ring at `percent` into `frame` (W × H pixels).
+    void ComposeProgressRing(std::uint32_t* frame, int percent);
+    void PaintWelcomePage();
+    void PaintDownloadPage(bool failed);
+    void PaintInstallPage();
+    void PaintFinishedPage();
+
+    // --- The dialog's threads ---
+    // Starts the render thread unless one runs; a finished one is joined first.
+    void StartRenderThread();
+    // Sets the stop flag and joins every thread the dialog started, waiting at
+    // most `milliseconds` in all and serving sent messages meanwhile. True when
+    // all have ended.
+    bool StopThreads(DWORD milliseconds);
+    // Threads of this dialog that still run.
+    int RunningThreads();
+
+    // --- State for callers and tests ---
+    int GetPageState() const { return m_pageState.load(); }
+    void SetPageState(int pageState);
+    int GetAnimationMode() const { return m_animationMode.load(); }
+    int GetInstallProgress() const { return m_installProgress.load(); }
+    int GetDownloadPercent() const { return m_downloadPercent.load(); }
+    bool IsDownloadEnded() const { return m_downloadEnded.load(); }
+    int GetOptionsFlags() const { return m_optionsFlags.load(); }
+    std::wstring GetInstallPath();
+    std::wstring GetPackagePath();
+    std::string GetVersion();
+    const DialogSetupInfo& GetSetupInfo() const { return m_setupInfo; }
+    bool IsStopping() const { return m_stop.load(); }
+    ButtonColorCtrlEx* InstallButton() { return m_installButton; }
+    ButtonCtrlEx* CloseButton() { return m_closeButton; }
+    ButtonCtrlEx* MinimizeButton() { return m_minimizeButton; }
+    StaticCtrl* CountdownLabel() { return m_countdownLabel; }
+    StaticCtrl* VersionLabel() { return m_versionLabel; }
+    StaticCtrl* LogoPicture() { return m_logoPicture; }
+    StaticCtrl* FinishLogoPicture() { return m_finishLogoPicture; }
+    StaticCtrl* RingPicture() { return m_ringPicture; }
+    CheckButtonCtrlEx* OptionsToggle() { return m_optionsToggle; }
+    CheckButtonCtrlEx* LicenseBox() { return m_licenseBox; }
+    CheckButtonCtrlEx* DesktopBox() { return m_desktopBox; }
+    CheckButtonCtrlEx* JoinBox() { return m_joinBox; }
+    CheckButtonCtrlEx* RunAfterBox() { return m_runAfterBox; }
+    HWND EditBox() const { return m_editBox; }
+    std::vector<CommonCtrl*> PaintList();
+    std::vector<CommonCtrl*> InputList();
+    // Renderer geometry (design pixels).
+    POINT Centre() const { return POINT{m_centreX, m_centreY}; }
+    POINT RingOrigin() const { return POINT{m_ringX, m_ringY}; }
+    int OuterRadius() const { return m_outerRadius; }
+    int InnerRadius() const { return m_innerRadius; }
+    int RevealRadius() const { return m_revealRadius.load(); }
+    // The reveal target at an install progress: (outer − 15) × p / 1000 + 15.
+    int RevealTarget(int installProgress) const;
+    // A copy of the work frame (W × H), for tests of the composers.
+    std::vector<std::uint32_t> WorkFrame();
+
+protected:
+    // A control owned by the dialog, appended to the input or the paint list.
+    template <typename Control>
+    Control* AddControl(std::unique_ptr<Control> control, bool input);
+    HBITMAP Bitmap(UINT id);
+    HFONT MakeFont(int height, bool underline);
+    void InitRenderer();
+    void StartThread(HANDLE& handle, DWORD (*procedure)(LPVOID));
+    // The text of the edit box, at most 519 characters.
+    std::wstring ReadEditText();
+    void ApplyFinishButton();
+    void ResetRipples();
+
+    bool RenderCurrent(int generation) const;
+
+    friend DWORD RepaintThreadProc(LPVOID);
+    friend DWORD RenderThreadProc(LPVOID);
+    friend DWORD InstallThreadProc(LPVOID);
+    friend DWORD CloseStatsThreadProc(LPVOID);
+    friend DWORD ScanInstallDirThreadProc(LPVOID);
+    friend DWORD StartReportThreadProc(LPVOID);
+
+    // --- Run state (atomics; see the header comment) ---
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_installSucceeded{1};
+    std::atomic<int> m_animationMode{ANIMATION_RING};
+    std::atomic<int> m_pageState{PAGE_WELCOME};
+    std::atomic<bool> m_downloadEnded{false};
+    std::atomic<int> m_downloadPercent{0};
+    std::atomic<int> m_installProgress{0};
+    std::atomic<int> m_compact{0};
+    std::atomic<int> m_mouseDown{0};
+    std::atomic<int> m_optionsFlags{-1};
+    std::atomic<bool> m_installStarted{false};
+    std::atomic<bool> m_downloadSucceeded{false};
+    std::atomic<bool> m_packageRun{false};
+    std::atomic<bool> m_cdnSwitch{false};
+    std::atomic<bool> m_finishPage{false};
+    std::atomic<int> m_downloadErrorCode{0};
+    std::atomic<bool> m_restartNeeded{false};
+    std::atomic<bool> m_keepData{true};
+    std::atomic<bool> m_closeStatsDone{true};
+    std::atomic<bool> m_scanDone{true};
+    std::atomic<bool> m_storeInstall{false};
+    std::atomic<bool> m_closing{false};
+    static constexpr int kCountdownNotStarted = -2147483647 - 1;
+    std::atomic<int> m_countdownCounter{kCountdownNotStarted};
+    int m_uninstallEstimate = 0;
+    std::atomic<bool> m_uninstallDone{false};
+
+    // --- Texts the worker and the dialog thread share (m_textLock) ---
+    std::mutex m_textLock;
+    std::wstring m_packagePath;
+    std::wstring m_installPath;
+    std::string m_version;
+    std::string m_versionNoDots;
+    std::string m_downloadErrorName;
+    std::string m_option;
+    std::string m_source;
+    std::string m_appFrom;
+    DialogSetupInfo m_setupInfo;
+
+    // --- Controls (owned here; the lists hold plain pointers) ---
+    std::recursive_mutex m_uiLock;
+    std::vector<std::unique_ptr<CommonCtrl>> m_controls;
+    std::vector<ButtonCtrlEx*> m_inputList;
+    std::vector<CommonCtrl*> m_paintList;
+    std::vector<HBITMAP> m_bitmaps;
+    std::vector<HFONT> m_fonts;
+    ButtonColorCtrlEx* m_installButton = nullptr;
+    CommonRect m_installButtonLayoutRect;
+    ButtonCtrlEx* m_closeButton = nullptr;
+    ButtonCtrlEx* m_minimizeButton = nullptr;
+    StaticCtrl* m_countdownLabel = nullptr;
+    StaticCtrl* m_logoPicture = nullptr;
+    StaticCtrl* m_finishLogoPicture = nullptr;
+    StaticCtrl* m_ringPicture = nullptr;
+    StaticCtrl* m_versionLabel = nullptr;
+    CheckButtonCtrlEx* m_optionsToggle = nullptr;
+    CheckButtonCtrlEx* m_licenseBox = nullptr;
+    HyLinkCtrlEx* m_licenseLink = nullptr;
+    HWND m_editBox = nullptr;
+    RECT m_editRect{};
+    ButtonCtrlEx* m_browseButton = nullptr;
+    CheckButtonCtrlEx* m_desktopBox = nullptr;
+    CheckButtonCtrlEx* m_runAfterBox = nullptr;
+    CheckButtonCtrlEx* m_joinBox = nullptr;
+    HyLinkCtrlEx* m_programmeLink = nullptr;
+    COLORREF m_accent[4] = {};
+    HBITMAP m_closeImages[3] = {};
+    HBITMAP m_closeFinishedImages[3] = {};
+    HBITMAP m_minimizeFinishedImages[3] = {};
+    HFONT m_largeFont = nullptr;
+    HFONT m_smallFont = nullptr;
+
+    CWndShadow m_shadow;
+
+    // --- Renderer (FrameRenderer.cpp, PagePainters.cpp) ---
+    BMData m_bitmapEmptyRing;    // 190
+    BMData m_bitmapOverlay;      // 132
+    BMData m_bitmapFinish;       // 133
+    BMData m_bitmapFullRing;     // 183
+    BMData m_bitmapFailed;       // 182
+    BMData m_bitmapUnused;       // 184, loaded and not drawn
+    BMData m_bitmapInstallBack;  // 185
+    BMData m_bitmapBackground;   // 191
+    int m_centreX = 0, m_centreY = 0;
+    int m_outerRadius = 0, m_innerRadius = 0;
+    int m_ringX = 0, m_ringY = 0;
+    std::atomic<int> m_revealRadius{0};
+    std::atomic<int> m_renderGeneration{0};    // a loop of an older generation ends
+    std::mutex m_frameLock;                    // the work frame and the ripple state
+    std::vector<std::uint32_t> m_workFrame;    // the render thread's frame
+    std::vector<std::uint32_t> m_outputFrames[2];
+    std::atomic<int> m_full[2] = {0, 0};
+    std::atomic<int> m_writeIndex{0};
+    std::atomic<int> m_readIndex{0};
+    std::vector<std::uint32_t> m_screenFrame;  // the painters' frame (under m_uiLock)
+    std::vector<std::uint32_t> m_ringFrame;    // the download painter's own frame (under m_uiLock)
+    std::vector<double> m_distance;
+    std::vector<std::uint32_t> m_greyTable;    // whole distance to grey, 1,024 entries
+    std::vector<std::uint32_t> m_revealImage;
+    std::vector<RippleRing> m_ripples;
+    SpeedSample m_speed;                       // under m_uiLock
+
+    // --- Downloader and steps ---
+    std::mutex m_downloaderLock;
+    std::shared_ptr<IDownloader> m_downloader;
+    std::shared_ptr<IInstallSteps> m_steps;
+    std::mutex m_downloadDoneLock;
+    std::condition_variable m_downloadDoneCv;  // told when the download-done flag is set
+
+    // --- Threads ---
+    std::mutex m_threadLock;
+    HANDLE m_repaintThread = nullptr;
+    HANDLE m_renderThread = nullptr;
+    HANDLE m_installThread = nullptr;
+    HANDLE m_startReportThread = nullptr;
+    HANDLE m_scanThread = nullptr;
+    HANDLE m_closeStatsThread = nullptr;
+    std::vector<HANDLE> m_rangeReportThreads;
+};

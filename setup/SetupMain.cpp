@@ -1,0 +1,94 @@
+#include "setup/SetupMain.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "platform/files/IniFiles.h"
+#include "platform/files/ShellLink.h"
+#include "setup/ProductConfig.h"
+#include "setup/SetupOptions.h"
+#include "setup/WebsiteSmallDownloader.h"
+#include "resources/SetupResources.h"
+#include "ui/WndShadow.h"
+#include "util/Log.h"
+#include "util/OsVersion.h"
+#include "util/ShellPaths.h"
+
+namespace {
+
+std::atomic<HINSTANCE> g_instance{nullptr};
+std::mutex g_holderLock;
+std::unique_ptr<SetupDlg> g_mainDialog;
+std::atomic<bool> g_testMode{false};
+
+// The shadow of the main dialog, attached at its first message.
+CWndShadow& MainShadow() {
+    static CWndShadow* shadow = new CWndShadow();  // kept to the end: the window may outlive static destruction
+    return *shadow;
+}
+
+}  // namespace
+
+HINSTANCE GetSetupInstance() { return g_instance.load(); }
+
+bool IsSetupTestMode() {
+    std::wstring path = GetDocumentsSubPath(L"", L"QovDebugConfig.ini", true);
+    if (!g_testMode && PathFileExistsW(path.c_str()))
+        g_testMode = GetPrivateProfileIntW(L"root", L"setup_test_mode", 0, path.c_str()) == 1;
+    return g_testMode;
+}
+
+void ResetSetupTestModeForTests() { g_testMode = false; }
+
+void CreateMainDialog() {
+    std::lock_guard<std::mutex> guard(g_holderLock);
+    g_mainDialog.reset();
+    g_mainDialog = std::make_unique<WebsiteSmallDownloader>();
+}
+
+void ReleaseMainDialog() {
+    std::unique_ptr<SetupDlg> dialog;
+    {
+        std::lock_guard<std::mutex> guard(g_holderLock);
+        dialog = std::move(g_mainDialog);
+    }
+    // Destroyed outside the holder's lock: its destructor joins its threads.
+    dialog.reset();
+}
+
+SetupDlg* GetMainDialog() {
+    std::lock_guard<std::mutex> guard(g_holderLock);
+    return g_mainDialog.get();
+}
+
+INT_PTR MainDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (SetupOptions::IsShowWindow()) {
+        MainShadow().Create(hwnd, true);
+    } else {
+        MainShadow().Create(hwnd, false);
+        ShowWindow(hwnd, SW_HIDE);
+    }
+    SetupDlg* dialog = GetMainDialog();
+    if (dialog == nullptr) return FALSE;
+    return dialog->DialogProc(hwnd, message, wParam, lParam);
+}
+
+int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    std::wstring logPath = GetDocumentsSubPath((GetCompanyDataFolderW() + L"\\Log\\").c_str(), L"install.log", true);
+    LinkSetupResources();
+    GetLog()->Init(logPath.c_str());
+    // FIXME: the debug info view's sink joins the log once that view lands.
+    WriteLog("Setup Init. Version %s", "1.0.7.2");
+    WriteLog(IsOs64Bit() ? "System Mode : x64" : "System Mode : x86");
+    if (IsSetupTestMode()) WriteLog("Test Mode : true\n");
+    // FIXME: the debug info view opens here when the debug ini asks for it.
+    CoInitialize(nullptr);
+    g_instance = instance;
+    CWndShadow::Initialize(instance);
+    CreateMainDialog();
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(130), nullptr, MainDlgProc, 0);
+    ReleaseMainDialog();
+    CoUninitialize();
+    return 0;
+}
