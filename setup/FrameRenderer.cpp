@@ -136,8 +136,12 @@ void SetupDlg::ComposeStartFrame() {
         CopyBitmap(m_workFrame, m_bitmapEmptyRing, m_ringX, m_ringY);
     }
     for (int slept = 0; slept < 300 && !m_stop; slept += 10) Sleep(10);
-    m_revealRadius = 0;
-    m_installProgress = 0;
+    // Only while the start frames are still wanted: once the install phase
+    // began, the package's progress is not thrown away by a late start frame.
+    if (m_animationMode == ANIMATION_RING) {
+        m_revealRadius = 0;
+        m_installProgress = 0;
+    }
 }
 
 void SetupDlg::ComposeStaticFrame() {

@@ -71,27 +71,40 @@ void Text(HDC dc, const std::wstring& text, RECT rect, UINT format, HFONT font, 
     if (previous != nullptr) SelectObject(dc, previous);
 }
 
-// Bilinear scaling of a 0x00RRGGBB image.
+// Bilinear scaling of a 0x00RRGGBB image, in 8-bit fixed point.
 std::vector<std::uint32_t> Scale(const std::vector<std::uint32_t>& source, int width, int height, int toWidth,
                                  int toHeight) {
+    struct Tap {
+        int first, second, weight;  // weight of the second, 0..256
+    };
+    auto taps = [](int from, int to) {
+        std::vector<Tap> out(to);
+        for (int i = 0; i < to; ++i) {
+            double position = (i + 0.5) * from / to - 0.5;
+            int first = std::clamp(static_cast<int>(position), 0, from - 1);
+            int weight = std::clamp(static_cast<int>((position - first) * 256), 0, 256);
+            out[i] = Tap{first, std::min(first + 1, from - 1), weight};
+        }
+        return out;
+    };
+    std::vector<Tap> columns = taps(width, toWidth), rows = taps(height, toHeight);
     std::vector<std::uint32_t> out(static_cast<size_t>(toWidth) * toHeight);
     for (int y = 0; y < toHeight; ++y) {
-        double sy = (y + 0.5) * height / toHeight - 0.5;
-        int y0 = std::clamp(static_cast<int>(sy), 0, height - 1), y1 = std::min(y0 + 1, height - 1);
-        double fy = std::clamp(sy - y0, 0.0, 1.0);
+        const std::uint32_t* top = &source[static_cast<size_t>(rows[y].first) * width];
+        const std::uint32_t* bottom = &source[static_cast<size_t>(rows[y].second) * width];
+        const int fy = rows[y].weight;
+        std::uint32_t* line = &out[static_cast<size_t>(y) * toWidth];
         for (int x = 0; x < toWidth; ++x) {
-            double sx = (x + 0.5) * width / toWidth - 0.5;
-            int x0 = std::clamp(static_cast<int>(sx), 0, width - 1), x1 = std::min(x0 + 1, width - 1);
-            double fx = std::clamp(sx - x0, 0.0, 1.0);
-            std::uint32_t a = source[static_cast<size_t>(y0) * width + x0], b = source[static_cast<size_t>(y0) * width + x1];
-            std::uint32_t c = source[static_cast<size_t>(y1) * width + x0], d = source[static_cast<size_t>(y1) * width + x1];
+            const Tap& tap = columns[x];
+            std::uint32_t a = top[tap.first], b = top[tap.second], c = bottom[tap.first], d = bottom[tap.second];
             std::uint32_t pixel = 0;
             for (int shift = 0; shift <= 16; shift += 8) {
-                double top = ((a >> shift) & 0xFF) * (1 - fx) + ((b >> shift) & 0xFF) * fx;
-                double bottom = ((c >> shift) & 0xFF) * (1 - fx) + ((d >> shift) & 0xFF) * fx;
-                pixel |= static_cast<std::uint32_t>(top * (1 - fy) + bottom * fy + 0.5) << shift;
+                int upper = static_cast<int>((a >> shift) & 0xFF) * (256 - tap.weight) + static_cast<int>((b >> shift) & 0xFF) * tap.weight;
+                int lower = static_cast<int>((c >> shift) & 0xFF) * (256 - tap.weight) + static_cast<int>((d >> shift) & 0xFF) * tap.weight;
+                int value = (upper * (256 - fy) + lower * fy + 32768) >> 16;
+                pixel |= static_cast<std::uint32_t>(value) << shift;
             }
-            out[static_cast<size_t>(y) * toWidth + x] = pixel;
+            line[x] = pixel;
         }
     }
     return out;
@@ -117,7 +130,7 @@ namespace setuppaint {
 
 // Shows a composed page (W × height design pixels) in the window.
 void Present(SetupDlg& dialog, HWND hwnd, HDC window, PageBuffer& buffer, const RECT* keepOut) {
-    int dpi = dialog.GetDpi();
+    int dpi = dialog.FrameDpi();
     int height = buffer.Height();
     if (dpi == 96 || dpi <= 0) {
         Blit(window, buffer.Dc(), W, height, keepOut);
@@ -163,6 +176,7 @@ void SetupDlg::OnPaint() {
         case PAGE_FAILED: PaintDownloadPage(true); break;
         default: break;  // the large layout's pages come with that layout
     }
+    ++m_paints;
 }
 
 void SetupDlg::PaintWelcomePage() {

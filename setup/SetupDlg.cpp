@@ -63,7 +63,12 @@ void SetupDlg::SetInstallSteps(std::shared_ptr<IInstallSteps> steps) {
     if (steps) m_steps = std::move(steps);
 }
 
-void SetupDlg::SetPageState(int pageState) { m_pageState = pageState; }
+void SetupDlg::SetPageState(int pageState) {
+    m_pageState = pageState;
+    // The new page shows at once, not at the repaint thread's next turn.
+    HWND hwnd = GetHwnd();
+    if (hwnd != nullptr) InvalidateRect(hwnd, nullptr, FALSE);
+}
 
 std::wstring SetupDlg::GetInstallPath() {
     std::lock_guard<std::mutex> guard(m_textLock);
@@ -107,6 +112,7 @@ int SetupDlg::OnInitDialog(HWND hwnd) {
     SetPageState(PAGE_WELCOME);
     m_storeInstall = SetupOptions::IsStoreInstall() != 0;
     CommonDlg::OnInitDialog(hwnd);
+    m_dpi = GetDpi();
 
     SetWindowTextA(hwnd, (GetProductName() + " Installer").c_str());
     HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(107));
@@ -171,7 +177,12 @@ int SetupDlg::OnInitDialog(HWND hwnd) {
     if (LoadVersionInfo(version, text)) {
         if (m_versionLabel != nullptr) {
             std::lock_guard<std::recursive_mutex> guard(m_uiLock);
-            m_versionLabel->SetText(ToWideString(text));
+            std::wstring labelText;
+            {
+                std::lock_guard<std::mutex> textGuard(m_textLock);
+                labelText = m_versionLabelText;
+            }
+            m_versionLabel->SetText(labelText);
             m_versionLabel->SetVisible(!text.empty());
         }
         std::lock_guard<std::mutex> guard(m_textLock);
@@ -232,6 +243,12 @@ bool SetupDlg::LoadVersionInfo(std::string& version, std::string& text) {
     std::wstring wide = ToWideString(text);
     ReplaceAllWide(wide, L"official", GetLangText(56));
     text = ToOemString(wide);
+    // The label keeps the wide text: the OEM form cannot hold every
+    // language's channel word, and reading it back as ANSI would garble it.
+    {
+        std::lock_guard<std::mutex> guard(m_textLock);
+        m_versionLabelText = wide;
+    }
 
     std::vector<std::string> tokens;
     SplitString(tokens, loaded, " ");
@@ -247,6 +264,12 @@ bool SetupDlg::LoadVersionInfo(std::string& version, std::string& text) {
 
 int SetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+    // Pages are laid out in design pixels; the window is scaled by the DPI.
+    int dpi = m_dpi.load();
+    if (dpi > 0 && dpi != 96) {
+        x = MulDiv(x, 96, dpi);
+        y = MulDiv(y, 96, dpi);
+    }
     switch (message) {
         case WM_CLOSE: return OnClose();
         case WM_ERASEBKGND: return 1;

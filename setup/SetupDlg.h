@@ -238,6 +238,9 @@ public:
     std::string GetVersion();
     const DialogSetupInfo& GetSetupInfo() const { return m_setupInfo; }
     bool IsStopping() const { return m_stop.load(); }
+    int FrameDpi() const { return m_dpi.load(); }
+    // Paints done so far (any page), for tests that wait for a new picture.
+    unsigned PaintCount() const { return m_paints.load(); }
     ButtonColorCtrlEx* InstallButton() { return m_installButton; }
     ButtonCtrlEx* CloseButton() { return m_closeButton; }
     ButtonCtrlEx* MinimizeButton() { return m_minimizeButton; }
@@ -288,6 +291,8 @@ protected:
     friend DWORD StartReportThreadProc(LPVOID);
 
     // --- Run state (atomics; see the header comment) ---
+    std::atomic<int> m_dpi{96};
+    std::atomic<unsigned> m_paints{0};
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_installSucceeded{1};
     std::atomic<int> m_animationMode{ANIMATION_RING};
@@ -321,6 +326,7 @@ protected:
     std::wstring m_installPath;
     std::string m_version;
     std::string m_versionNoDots;
+    std::wstring m_versionLabelText;
     std::string m_downloadErrorName;
     std::string m_option;
     std::string m_source;
