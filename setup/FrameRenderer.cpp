@@ -128,7 +128,10 @@ void SetupDlg::RenderLoop() {
 void SetupDlg::ComposeStartFrame() {
     // The busy page's controls, but only while the page is still the busy
     // one: a late start frame must not relabel the failed page.
-    if (m_pageState == PAGE_BUSY) UpdateCtrlStatus(PAGE_BUSY);
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+        if (m_pageState == PAGE_BUSY) UpdateCtrlStatus(PAGE_BUSY);
+    }
     {
         std::lock_guard<std::mutex> guard(m_frameLock);
         FillFrame(m_workFrame, 0xFFFFFFFF);
@@ -145,7 +148,10 @@ void SetupDlg::ComposeStartFrame() {
 }
 
 void SetupDlg::ComposeStaticFrame() {
-    if (m_pageState == PAGE_BUSY) UpdateCtrlStatus(PAGE_BUSY);
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+        if (m_pageState == PAGE_BUSY) UpdateCtrlStatus(PAGE_BUSY);
+    }
     {
         std::lock_guard<std::mutex> guard(m_frameLock);
         FillFrame(m_workFrame, 0xFFFFFFFF);

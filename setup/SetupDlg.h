@@ -228,6 +228,8 @@ public:
     // --- State for callers and tests ---
     int GetPageState() const { return m_pageState.load(); }
     void SetPageState(int pageState);
+    // Applies a page's table, then makes it the page state (worker side).
+    void ShowPage(int pageState);
     int GetAnimationMode() const { return m_animationMode.load(); }
     int GetInstallProgress() const { return m_installProgress.load(); }
     int GetDownloadPercent() const { return m_downloadPercent.load(); }

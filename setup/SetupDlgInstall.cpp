@@ -148,8 +148,7 @@ void SetupDlg::DoInstall() {
 
     auto fail = [this](const char* line) {
         if (line != nullptr) WriteLog("%s", line);
-        SetPageState(PAGE_FAILED);
-        UpdateCtrlStatus(PAGE_FAILED);
+        ShowPage(PAGE_FAILED);
     };
 
     IDownloader* raw = steps->CreateDownloader();
@@ -236,8 +235,7 @@ void SetupDlg::DoInstall() {
             std::lock_guard<std::mutex> guard(m_textLock);
             m_packagePath = ToWideString(target);
         }
-        UpdateCtrlStatus(PAGE_BUSY);
-        SetPageState(PAGE_BUSY);
+        ShowPage(PAGE_BUSY);
         m_animationMode = ANIMATION_INSTALL;
         steps->Pause(1000, m_stop);
         if (m_stop) return;
@@ -330,6 +328,13 @@ void SetupDlg::EndPackageRun(bool started) {
         // The package did not run: the finished page offers no product start.
         m_installSucceeded = 0;
     }
-    SetPageState(PAGE_FINISHED);
-    UpdateCtrlStatus(PAGE_FINISHED);
+    ShowPage(PAGE_FINISHED);
+}
+
+void SetupDlg::ShowPage(int pageState) {
+    // Under the UI lock, and the table before the state: a painter never sees
+    // the new page with the old page's controls.
+    std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+    UpdateCtrlStatus(pageState);
+    SetPageState(pageState);
 }
