@@ -25,6 +25,8 @@ constexpr CodeText kTexts[] = {
     {ZR_MORE, "Still more data to unzip"},
     {ZR_CORRUPT, "Zipfile is corrupt or not a zipfile"},
     {ZR_READ, "Error reading file"},
+    {ZR_UNSAFENAME, "Entry name leads outside the base folder"},
+    {ZR_CANCELLED, "Unzipping cancelled"},
     {ZR_PASSWORD, "Correct password required"},
     {ZR_ARGS, "Caller: faulty arguments"},
     {ZR_NOTMMAP, "Caller: can only get memory of a memory zipfile"},

@@ -24,6 +24,8 @@ constexpr ZRESULT ZR_NOTFOUND = 0x500;
 constexpr ZRESULT ZR_MORE = 0x600;
 constexpr ZRESULT ZR_CORRUPT = 0x700;
 constexpr ZRESULT ZR_READ = 0x800;
+constexpr ZRESULT ZR_UNSAFENAME = 0x900;  // the entry would land outside the base folder
+constexpr ZRESULT ZR_CANCELLED = 0xA00;   // the caller's cancel flag stopped the extraction
 constexpr ZRESULT ZR_PASSWORD = 0x1000;
 // Errors of the caller.
 constexpr ZRESULT ZR_ARGS = 0x10000;

@@ -50,4 +50,6 @@ TEST(FormatSamples, XmlInputsLoadOrFailCleanly) { Replay("xml", fuzztargets::Xml
 
 TEST(FormatSamples, JsonInputsParseOrFailCleanly) { Replay("json", fuzztargets::JsonParse); }
 
+TEST(FormatSamples, ZipInputsOpenOrFailCleanly) { Replay("zip", fuzztargets::ZipRead); }
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include "formats/json/CJsonObject.h"
 #include "formats/json/JsonCore.h"
 #include "formats/xml/XMLParse.h"
+#include "formats/zip/ZipReaderApi.h"
 
 namespace fuzztargets {
 
@@ -133,6 +134,38 @@ bool JsonParse(const std::uint8_t* data, std::size_t size) {
     CJsonObject copy(object);
     copy.ToFormattedString();
     return true;
+}
+
+bool ZipRead(const std::uint8_t* data, std::size_t size) {
+    if (size == 0 || size > 1 << 20) return false;
+    // Exactly `size` bytes, so a read past the end shows under the address sanitizer.
+    std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[size]);
+    std::copy(data, data + size, bytes.get());
+    bool opened = false;
+    for (const char* password : {static_cast<const char*>(nullptr), "password"}) {
+        HZIP zip = ZipOpenMemory(bytes.get(), static_cast<DWORD>(size), password);
+        if (zip == nullptr) continue;
+        opened = true;
+        ZipEntryInfo info{};
+        Require(ZipGetItem(zip, -1, &info) == ZR_OK && info.index >= 0);
+        int count = info.index < 64 ? info.index : 64;
+        std::vector<std::uint8_t> out(4096);
+        for (int index = 0; index < count; ++index) {
+            if (ZipGetItem(zip, index, &info) != ZR_OK) break;
+            Require(info.name[MAX_PATH - 1] == L'\0');
+            int found = -1;
+            ZipFindItem(zip, info.name, true, &found, &info);
+            // At most 1 MiB of output per entry: a small archive may claim far more.
+            ZRESULT result = ZR_MORE;
+            for (int calls = 0; result == ZR_MORE && calls < 256; ++calls) {
+                DWORD produced = 0;
+                result = ZipUnzipToMemory(zip, index, out.data(), static_cast<DWORD>(out.size()), &produced);
+                Require(produced <= out.size());
+            }
+        }
+        Require(ZipCloseReader(zip) == ZR_OK);
+    }
+    return opened;
 }
 
 }  // namespace fuzztargets

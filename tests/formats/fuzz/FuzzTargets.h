@@ -16,4 +16,8 @@ bool XmlLoad(const std::uint8_t* data, std::size_t size);
 // checks that each print parses again, and walks it through CJsonObject.
 bool JsonParse(const std::uint8_t* data, std::size_t size);
 
+// Opens the bytes as a zip archive from memory, reads every entry's
+// information and extracts each entry to memory (with and without a password).
+bool ZipRead(const std::uint8_t* data, std::size_t size);
+
 }  // namespace fuzztargets
