@@ -191,6 +191,10 @@ int SetupDlg::OnInitDialog(HWND hwnd) {
         m_versionNoDots = version;
         m_versionNoDots.erase(std::remove(m_versionNoDots.begin(), m_versionNoDots.end(), '.'), m_versionNoDots.end());
     } else {
+        if (m_versionLabel != nullptr) {
+            std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+            m_versionLabel->SetVisible(false);
+        }
         std::lock_guard<std::mutex> guard(m_textLock);
         m_version = "1.0.0.1";
     }

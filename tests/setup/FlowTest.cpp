@@ -7,7 +7,7 @@
 #include "platform/base/Clock.h"
 #include "setup/RunFlags.h"
 #include "setup/SetupMain.h"
-#include "tests/setup/SetupTestSupport.h"
+#include "tests/setup/support/SetupTestSupport.h"
 #include "ui/lang/Language.h"
 
 namespace setuptest {

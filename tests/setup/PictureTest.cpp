@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "tests/setup/SetupTestSupport.h"
+#include "tests/setup/support/SetupTestSupport.h"
 
 namespace setuptest {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/setup/SetupTestSupport.h"
+#include "tests/setup/support/SetupTestSupport.h"
 
 #include <chrono>
 #include <cmath>
