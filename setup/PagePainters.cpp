@@ -12,6 +12,7 @@
 #include "setup/ProductConfig.h"
 #include "setup/RunFlags.h"
 #include "setup/SetupDlg.h"
+#include "ui/InfoViewDlg.h"
 #include "ui/lang/Language.h"
 #include "util/StringUtil.h"
 #include "util/StringConvert.h"
@@ -244,7 +245,7 @@ void SetupDlg::PaintDownloadPage(bool failed) {
         if (std::shared_ptr<IDownloader> engine = DownloaderSnapshot()) {
             DownloadProgress progress;
             engine->GetProgress(&progress);
-            // FIXME: the snapshot goes to the debug info view's segment list once that view lands.
+            UpdateInfoViewSegments(&progress);
             for (const auto& entry : progress.items)
                 if (entry.second.status == E_Status_Runing) speed += static_cast<std::uint32_t>(entry.second.speed);
             total = static_cast<std::uint32_t>(progress.total);

@@ -10,6 +10,7 @@
 #include "setup/SetupOptions.h"
 #include "setup/WebsiteSmallDownloader.h"
 #include "resources/SetupResources.h"
+#include "ui/InfoViewDlg.h"
 #include "ui/WndShadow.h"
 #include "util/Log.h"
 #include "util/OsVersion.h"
@@ -78,17 +79,18 @@ int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     std::wstring logPath = GetDocumentsSubPath((GetCompanyDataFolderW() + L"\\Log\\").c_str(), L"install.log", true);
     LinkSetupResources();
     GetLog()->Init(logPath.c_str());
-    // FIXME: the debug info view's sink joins the log once that view lands.
+    GetLog()->SetCallback(InfoViewLogSink);
     WriteLog("Setup Init. Version %s", "1.0.7.2");
     WriteLog(IsOs64Bit() ? "System Mode : x64" : "System Mode : x86");
     if (IsSetupTestMode()) WriteLog("Test Mode : true\n");
-    // FIXME: the debug info view opens here when the debug ini asks for it.
+    OpenInfoView();  // only when the debug ini asks for it
     CoInitialize(nullptr);
     g_instance = instance;
     CWndShadow::Initialize(instance);
     CreateMainDialog();
     DialogBoxParamW(instance, MAKEINTRESOURCEW(130), nullptr, MainDlgProc, 0);
     ReleaseMainDialog();
+    CloseInfoView();
     CoUninitialize();
     return 0;
 }
