@@ -66,13 +66,9 @@ void SetupDlg::InitRenderer() {
     m_centreX = W / 2;
     m_centreY = H - 50;
     m_outerRadius = static_cast<int>(PixelDistance(m_centreX, m_centreY));
+    // The welcome page's pictures now; the busy, finished and failed pages'
+    // on first use (LoadPageBitmaps), so the first frame is not kept waiting.
     m_bitmapEmptyRing.Load(190);
-    m_bitmapOverlay.Load(132);
-    m_bitmapFinish.Load(133);
-    m_bitmapFullRing.Load(183);
-    m_bitmapFailed.Load(182);
-    m_bitmapUnused.Load(184);
-    m_bitmapInstallBack.Load(185);
     m_bitmapBackground.Load(191);
     int ringWidth = m_bitmapEmptyRing.Width() > 0 ? m_bitmapEmptyRing.Width() : kRingSize;
     int ringHeight = m_bitmapEmptyRing.Height() > 0 ? m_bitmapEmptyRing.Height() : kRingSize;
@@ -86,6 +82,17 @@ void SetupDlg::InitRenderer() {
         for (int x = 0; x < W; ++x)
             m_distance[static_cast<size_t>(y) * W + x] = PixelDistance(std::abs(x - m_centreX), std::abs(y - m_centreY));
     m_greyTable.assign(kGreyEntries, 0xFFFFFFFF);
+}
+
+void SetupDlg::LoadPageBitmaps() {
+    std::call_once(m_pageBitmapsOnce, [this] {
+        m_bitmapOverlay.Load(132);
+        m_bitmapFinish.Load(133);
+        m_bitmapFullRing.Load(183);
+        m_bitmapFailed.Load(182);
+        m_bitmapUnused.Load(184);
+        m_bitmapInstallBack.Load(185);
+    });
 }
 
 int SetupDlg::RevealTarget(int installProgress) const {
@@ -104,6 +111,7 @@ void SetupDlg::ResetRipples() {
 
 void SetupDlg::RenderLoop() {
     const int generation = m_renderGeneration;
+    LoadPageBitmaps();
     while (RenderCurrent(generation)) {
         switch (m_animationMode.load()) {
             case ANIMATION_RING: ComposeStartFrame(); break;
@@ -163,6 +171,7 @@ void SetupDlg::ComposeStaticFrame() {
 }
 
 void SetupDlg::ComposeRippleFrame() {
+    LoadPageBitmaps();
     DWORD now = GetTickCount();
     int target = RevealTarget(m_installProgress);
     int radius = m_revealRadius + 1;
@@ -238,12 +247,14 @@ void SetupDlg::ComposeRippleFrame() {
 }
 
 void SetupDlg::ComposeFinishFrame() {
+    LoadPageBitmaps();
     std::lock_guard<std::mutex> guard(m_frameLock);
     FillFrame(m_workFrame, 0x0042237E);
     CopyBitmap(m_workFrame, m_bitmapFinish, m_ringX + 50, m_ringY, true, 0x0042237E);
 }
 
 void SetupDlg::ComposeProgressRing(std::uint32_t* frameOut, int percent) {
+    LoadPageBitmaps();
     std::vector<std::uint32_t> frame;
     FillFrame(frame, 0xFFFFFFFF);
     CopyBitmap(frame, m_bitmapBackground, 0, 0);

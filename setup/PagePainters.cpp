@@ -204,6 +204,7 @@ void SetupDlg::PaintWelcomePage() {
 }
 
 void SetupDlg::PaintDownloadPage(bool failed) {
+    LoadPageBitmaps();
     HWND hwnd = GetHwnd();
     std::lock_guard<std::recursive_mutex> guard(m_uiLock);
     HDC window = GetDC(hwnd);
@@ -312,6 +313,7 @@ void SetupDlg::PaintInstallPage() {
 }
 
 void SetupDlg::PaintFinishedPage() {
+    LoadPageBitmaps();
     HWND hwnd = GetHwnd();
     std::lock_guard<std::recursive_mutex> guard(m_uiLock);
     HDC window = GetDC(hwnd);

@@ -277,6 +277,8 @@ protected:
     HBITMAP Bitmap(UINT id);
     HFONT MakeFont(int height, bool underline);
     void InitRenderer();
+    // The pictures of the busy, finished and failed pages, loaded once.
+    void LoadPageBitmaps();
     void StartThread(HANDLE& handle, DWORD (*procedure)(LPVOID));
     // The text of the edit box, at most 519 characters.
     std::wstring ReadEditText();
@@ -371,6 +373,7 @@ protected:
     CWndShadow m_shadow;
 
     // --- Renderer (FrameRenderer.cpp, PagePainters.cpp) ---
+    std::once_flag m_pageBitmapsOnce;
     BMData m_bitmapEmptyRing;    // 190
     BMData m_bitmapOverlay;      // 132
     BMData m_bitmapFinish;       // 133
