@@ -43,6 +43,8 @@ SetupDlg::SetupDlg() {
 }
 
 SetupDlg::~SetupDlg() {
+    // The owner stops the threads before deleting (ReleaseMainDialog); this
+    // is the last safety net.
     StopThreads(10000);
     {
         std::lock_guard<std::mutex> guard(m_downloaderLock);

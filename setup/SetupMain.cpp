@@ -54,7 +54,9 @@ void ReleaseMainDialog() {
         std::lock_guard<std::mutex> guard(g_holderLock);
         dialog = std::move(g_mainDialog);
     }
-    // Destroyed outside the holder's lock: its destructor joins its threads.
+    // Its threads are joined before the object goes (they call its virtual
+    // operations), outside the holder's lock.
+    if (dialog) dialog->StopThreads(10000);
     dialog.reset();
 }
 
