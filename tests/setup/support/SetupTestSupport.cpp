@@ -83,6 +83,10 @@ void FakeDownloader::Finish(bool success) {
     if (callback) callback(success ? DOWNLOAD_EVENT_FINISHED : DOWNLOAD_EVENT_FAILED, 0, nullptr);
 }
 
+FakeSteps::~FakeSteps() {
+    for (FakeDownloader* engine : m_engines) delete engine;
+}
+
 IDownloader* FakeSteps::CreateDownloader() {
     auto* engine = new FakeDownloader();
     std::lock_guard<std::mutex> guard(m_lock);

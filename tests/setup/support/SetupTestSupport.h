@@ -67,6 +67,7 @@ private:
 // and the package run waits for the test (ReleasePackage).
 class FakeSteps : public IInstallSteps {
 public:
+    ~FakeSteps() override;
     IDownloader* CreateDownloader() override;
     void ReleaseDownloader(IDownloader* engine) override;
     void RunPackage(SetupDlg& dialog) override;
