@@ -1,11 +1,15 @@
 // The table of run-time loadable system modules and their exports.
 #include "platform/kernel/DynamicLibraries.h"
 
+#include <dlfcn.h>
+
 #include <map>
 #include <mutex>
 #include <string>
 
 #include "platform/drawing/Gdi.h"
+#include "platform/files/FileSystem.h"
+#include "platform/system/SystemInfo.h"
 #include "platform/base/HostPaths.h"
 #include "platform/base/LastError.h"
 
@@ -16,9 +20,18 @@ struct Module {
     std::map<std::string, FARPROC> exports;
 };
 
+// A module that is a library of the host: the CUDA driver is the machine's
+// own, loaded when asked for and released with its last FreeLibrary.
+struct HostModule {
+    const char* file;
+    void* handle = nullptr;
+    int references = 0;
+};
+
 struct Table {
     std::mutex lock;
     std::map<std::wstring, Module> modules;
+    std::map<std::wstring, HostModule> hostModules;
 };
 
 // "USER32.DLL", "user32" and "C:\Windows\System32\user32.dll" name one module.
@@ -26,8 +39,12 @@ std::wstring Key(const wchar_t* name) {
     std::wstring text = name;
     size_t slash = text.find_last_of(L"\\/");
     if (slash != std::wstring::npos) text = text.substr(slash + 1);
+    // The suffix is compared after folding too, so "user32" gains it exactly once.
+    if (text.size() < 4 || FoldCase(text[text.size() - 1]) != FoldCase(L'l') ||
+        FoldCase(text[text.size() - 2]) != FoldCase(L'l') || FoldCase(text[text.size() - 3]) != FoldCase(L'd') ||
+        text[text.size() - 4] != L'.')
+        text += L".dll";
     for (wchar_t& c : text) c = FoldCase(c);
-    if (text.size() < 4 || text.compare(text.size() - 4, 4, L".dll") != 0) text += L".dll";
     return text;
 }
 
@@ -37,6 +54,10 @@ Table& Modules() {
         t->modules[Key(L"user32.dll")].exports["UpdateLayeredWindow"] = reinterpret_cast<FARPROC>(&UpdateLayeredWindow);
         t->modules[Key(L"dwmapi.dll")].exports["DwmIsCompositionEnabled"] =
             reinterpret_cast<FARPROC>(&DwmIsCompositionEnabled);
+        t->modules[Key(L"kernel32.dll")].exports["IsWow64Process"] = reinterpret_cast<FARPROC>(&IsWow64Process);
+        t->modules[Key(L"kernel32.dll")].exports["GetDiskFreeSpaceExA"] =
+            reinterpret_cast<FARPROC>(&GetDiskFreeSpaceExA);
+        t->hostModules.emplace(Key(L"nvcuda.dll"), HostModule{"libcuda.so.1"});
         return t;
     }();
     return *table;
@@ -62,6 +83,17 @@ HMODULE LoadLibraryW(LPCWSTR fileName) {
     }
     Table& table = Modules();
     std::lock_guard<std::mutex> guard(table.lock);
+    auto host = table.hostModules.find(Key(fileName));
+    if (host != table.hostModules.end()) {
+        HostModule& module = host->second;
+        if (module.handle == nullptr) module.handle = dlopen(module.file, RTLD_NOW | RTLD_LOCAL);
+        if (module.handle == nullptr) {
+            SetLastError(126);  // ERROR_MOD_NOT_FOUND
+            return nullptr;
+        }
+        ++module.references;
+        return &module;
+    }
     auto it = table.modules.find(Key(fileName));
     if (it == table.modules.end()) {
         SetLastError(126);  // ERROR_MOD_NOT_FOUND
@@ -77,6 +109,13 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procedureName) {
     }
     Table& table = Modules();
     std::lock_guard<std::mutex> guard(table.lock);
+    for (auto& entry : table.hostModules) {
+        if (&entry.second != module) continue;
+        void* symbol = entry.second.handle != nullptr ? dlsym(entry.second.handle, procedureName) : nullptr;
+        if (symbol != nullptr) return reinterpret_cast<FARPROC>(symbol);
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
     for (auto& entry : table.modules) {
         if (&entry.second != module) continue;
         if (entry.first == Key(L"user32.dll") && std::string(procedureName) == "UpdateLayeredWindow" &&
@@ -90,4 +129,19 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procedureName) {
     return nullptr;
 }
 
-BOOL FreeLibrary(HMODULE module) { return module != nullptr ? TRUE : FALSE; }
+BOOL FreeLibrary(HMODULE module) {
+    if (module == nullptr) return FALSE;
+    Table& table = Modules();
+    std::lock_guard<std::mutex> guard(table.lock);
+    for (auto& entry : table.hostModules) {
+        HostModule& host = entry.second;
+        if (&host != module) continue;
+        if (host.references <= 0) return FALSE;
+        if (--host.references == 0 && host.handle != nullptr) {
+            dlclose(host.handle);
+            host.handle = nullptr;
+        }
+        return TRUE;
+    }
+    return TRUE;
+}

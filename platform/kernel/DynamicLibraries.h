@@ -2,7 +2,8 @@
 // program looks up at run time (user32's UpdateLayeredWindow, dwmapi's
 // DwmIsCompositionEnabled). Modules are names in a table, not files: a
 // module with no registered export does not load. Other areas of the layer
-// add their run-time functions with RegisterLibraryExport.
+// add their run-time functions with RegisterLibraryExport. "nvcuda.dll" is
+// the host's CUDA driver (libcuda.so.1) when one is installed, else missing.
 #pragma once
 
 #include "platform/windowing/WindowTypes.h"

@@ -1,0 +1,157 @@
+// The second library's system functions on the machine model.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/Win32.h"
+#include "platform/base/MachineEvents.h"
+#include "tests/support/MachineFixture.h"
+#include "util/StringConvert.h"
+#include "util/SystemControls.h"
+
+namespace {
+
+class SystemControlsTest : public testsupport::MachineTest {};
+
+TEST_F(SystemControlsTest, SeparatorConversions) {
+    struct Case {
+        const char* path;
+        const char* backslashed;
+        const char* slashed;
+    };
+    const Case cases[] = {
+        {"C:/a/b.txt", "C:\\a\\b.txt", "C:/a/b.txt"},
+        {"C:\\a\\b", "C:\\a\\b", "C:/a/b"},
+        {"mixed\\and/both", "mixed\\and\\both", "mixed/and/both"},
+        {"C:/\xC3\xA9t\xC3\xA9/\xE6\x96\x87", "C:\\\xC3\xA9t\xC3\xA9\\\xE6\x96\x87", "C:/\xC3\xA9t\xC3\xA9/\xE6\x96\x87"},
+        {"", "", ""},
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(tc.path);
+        EXPECT_EQ(ToBackslashPathUtf8(tc.path), tc.backslashed);
+        std::string inOut = tc.path;
+        EXPECT_EQ(ToSlashPathUtf8(inOut), tc.slashed);
+        EXPECT_EQ(inOut, tc.slashed);
+    }
+    std::string out;
+    ToForwardSlashesAnsi("C:\\Program Files\\caf\xE9", out);  // é in code page 1252
+    EXPECT_EQ(out, "C:/Program Files/caf\xE9");
+}
+
+TEST_F(SystemControlsTest, ExistenceTests) {
+    ASSERT_TRUE(CreateDirectoryW(L"C:\\Data", nullptr));
+    HANDLE file = CreateFileW(L"C:\\Data\\note.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    struct Case {
+        const char* path;
+        bool directory;
+        bool exists;
+    };
+    const Case cases[] = {
+        {"C:", true, true},          {"C:/", true, true},          {"c:", true, true},
+        {"C", false, false},         {"", false, false},           {"C:/Data", true, true},
+        {"C:/Data/", true, true},    {"C:\\Data", true, true},     {"C:/Data/note.txt", false, true},
+        {"C:/Missing", false, false}, {"1:", false, false},
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(tc.path);
+        EXPECT_EQ(IsDirectoryUtf8(tc.path), tc.directory);
+        if (std::strlen(tc.path) > 2) {
+            EXPECT_EQ(PathExistsUtf8(tc.path), tc.exists);
+        }
+    }
+    EXPECT_FALSE(IsDirectoryUtf8(nullptr));
+    EXPECT_FALSE(IsDirectoryUtf8(("C:/" + std::string(300, 'a')).c_str()));
+    EXPECT_TRUE(CanOpenUtf8("C:/Data/note.txt"));
+    EXPECT_FALSE(CanOpenUtf8("C:/Data/none.txt"));
+    EXPECT_FALSE(PathExistsUtf8("C:/\xFF\xFE"));  // not UTF-8: names no file
+}
+
+TEST_F(SystemControlsTest, PlatformTestsFollowTheMachine) {
+    EXPECT_TRUE(IsNtPlatform());
+    // The program declares no OS compatibility, so the version it is told is
+    // 6.2 on every Windows from 8 on.
+    EXPECT_TRUE(IsMajorVersion6());
+    EXPECT_TRUE(IsWow64());           // a 32-bit process on a 64-bit system
+    EXPECT_EQ(AlwaysTrue(), 1);
+}
+
+TEST_F(SystemControlsTest, RestartsAreRecordedForcedNeverCarriedOut) {
+    EXPECT_TRUE(ShutdownOrReboot(0));
+    EXPECT_TRUE(ShutdownOrReboot(1));
+    std::string reboot = "ExitWindowsEx " + std::to_string(EWX_REBOOT | EWX_FORCE) + " 0";
+    std::string shutdown = "ExitWindowsEx " + std::to_string(EWX_SHUTDOWN | EWX_FORCE) + " 0";
+    std::vector<std::string> events = platform::MachineEvents();
+    std::vector<std::string> exits;
+    for (const std::string& event : events)
+        if (event.rfind("ExitWindowsEx", 0) == 0) exits.push_back(event);
+    ASSERT_EQ(exits.size(), 2u);
+    EXPECT_EQ(exits[0].substr(0, reboot.size()), reboot);
+    EXPECT_EQ(exits[1].substr(0, shutdown.size()), shutdown);
+}
+
+TEST_F(SystemControlsTest, PrivilegeNotHeldIsAFailure) {
+    machine.profile().shutdownPrivilegeHeld = false;
+    EXPECT_FALSE(EnableShutdownPrivilege());
+    machine.profile().shutdownPrivilegeHeld = true;
+    EXPECT_TRUE(EnableShutdownPrivilege());
+}
+
+TEST_F(SystemControlsTest, DriveSpace) {
+    machine.profile().freeBytes[L'C'] = 5ull << 30;
+    std::uint64_t freeBytes = 1, total = 1;
+    EXPECT_EQ(GetDriveSpace('C', &freeBytes, &total), 1);
+    EXPECT_EQ(freeBytes, 5ull << 30);
+    EXPECT_GE(total, freeBytes);
+    EXPECT_EQ(GetDriveSpace('C', nullptr, nullptr), 1);
+    EXPECT_EQ(GetSystemDriveFreeBytes(), 5ull << 30);
+    freeBytes = total = 1;
+    EXPECT_EQ(GetDriveSpace('Q', &freeBytes, &total), 0);  // no such drive
+    EXPECT_EQ(freeBytes, 0u);
+    EXPECT_EQ(total, 0u);
+}
+
+TEST_F(SystemControlsTest, LineBreaksAreDropped) {
+    struct Case {
+        const char* text;
+        const char* expected;
+    };
+    const Case cases[] = {{"a\r\nb", "ab"}, {"\r\n\r\n", ""}, {"no breaks", "no breaks"}, {"a\nb\rc\r\n", "abc"}};
+    for (const Case& tc : cases) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%s", tc.text);
+        RemoveLineBreaks(buffer);
+        EXPECT_STREQ(buffer, tc.expected);
+    }
+}
+
+// Without a CUDA driver on the machine the probe answers 0 and says why on
+// the standard error; with one it reports a plausible capability.
+TEST_F(SystemControlsTest, CudaProbeWithoutADriverAnswersZero) {
+    HMODULE driver = LoadLibraryW(L"nvcuda.dll");
+    testing::internal::CaptureStderr();
+    int capability = GetMaxCudaCapability();
+    std::string said = testing::internal::GetCapturedStderr();
+    if (driver == nullptr) {
+        EXPECT_EQ(capability, 0);
+        EXPECT_NE(said.find("Cannot load "), std::string::npos) << said;
+    } else {
+        EXPECT_GE(capability, 0);
+        EXPECT_TRUE(FreeLibrary(driver));
+    }
+    EXPECT_EQ(GetProcAddress(LoadLibraryW(L"kernel32"), "NoSuchExport"), nullptr);
+}
+
+// One module under every spelling of its name, with or without the suffix.
+TEST_F(SystemControlsTest, ModuleNamesWithAndWithoutSuffix) {
+    HMODULE expected = LoadLibraryW(L"kernel32.dll");
+    ASSERT_NE(expected, nullptr);
+    for (const wchar_t* name : {L"kernel32", L"KERNEL32", L"Kernel32.DLL", L"C:\\Windows\\System32\\kernel32.dll"})
+        EXPECT_EQ(LoadLibraryW(name), expected) << name;
+    EXPECT_NE(LoadLibraryW(L"user32"), nullptr);
+    EXPECT_EQ(LoadLibraryW(L"kernel33"), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,155 @@
+#include "util/SystemControls.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/files/FileSystem.h"
+#include "platform/kernel/DynamicLibraries.h"
+#include "platform/kernel/KernelObjects.h"
+#include "platform/kernel/Processes.h"
+#include "platform/kernel/Security.h"
+#include "platform/system/SystemInfo.h"
+#include "platform/base/Clock.h"
+#include "platform/base/LastError.h"
+#include "util/ShellPaths.h"
+#include "util/StringConvert.h"
+
+namespace {
+
+std::wstring Swapped(std::wstring text, wchar_t from, wchar_t to) {
+    std::replace(text.begin(), text.end(), from, to);
+    return text;
+}
+
+struct VersionFlags {
+    bool nt = false;
+    bool major6 = false;
+};
+
+const VersionFlags& Versions() {
+    static const VersionFlags flags = [] {
+        VersionFlags result;
+        OSVERSIONINFOW info{};
+        info.dwOSVersionInfoSize = sizeof info;
+        if (GetVersionExW(&info)) {
+            result.nt = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+            result.major6 = info.dwMajorVersion == 6;
+        }
+        return result;
+    }();
+    return flags;
+}
+
+}  // namespace
+
+std::string ToBackslashPathUtf8(const char* path) {
+    return WideToUtf8(Swapped(Utf8ToWide(path != nullptr ? path : ""), L'/', L'\\'));
+}
+
+std::string ToSlashPathUtf8(std::string& path) {
+    path = WideToUtf8(Swapped(Utf8ToWide(path), L'\\', L'/'));
+    return path;
+}
+
+void ToForwardSlashesAnsi(const char* text, std::string& out) {
+    out = WideToAnsiString(Swapped(AnsiToWideString(text != nullptr ? text : ""), L'\\', L'/'));
+}
+
+bool IsDirectoryUtf8(const char* path) {
+    if (path == nullptr) return false;
+    size_t length = std::strlen(path);
+    if (length <= 1 || length > MAX_PATH) return false;
+    std::string copy(path, length);
+    if (length == 2) {
+        bool letter = (copy[0] >= 'A' && copy[0] <= 'Z') || (copy[0] >= 'a' && copy[0] <= 'z');
+        if (!letter || copy[1] != ':') return false;
+        copy += '/';
+    } else if (copy.back() == '/' && !(length == 3 && copy[1] == ':')) {
+        copy.pop_back();
+    }
+    DWORD attributes = GetFileAttributesUtf8(copy.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool CanOpenUtf8(const char* path) {
+    if (path == nullptr) return false;
+    HANDLE file = CreateFileUtf8(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+bool PathExistsUtf8(const char* path) {
+    return path != nullptr && GetFileAttributesUtf8(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsNtPlatform() { return Versions().nt; }
+bool IsMajorVersion6() { return Versions().major6; }
+
+bool IsWow64() {
+    using IsWow64ProcessFunction = BOOL (*)(HANDLE, BOOL*);
+    static const auto function = reinterpret_cast<IsWow64ProcessFunction>(
+        GetProcAddress(LoadLibraryW(L"kernel32"), "IsWow64Process"));
+    BOOL wow64 = FALSE;
+    return function != nullptr && function(GetCurrentProcess(), &wow64) && wow64;
+}
+
+bool SetPrivilege(HANDLE process, const wchar_t* privilegeName, bool enable) {
+    if (privilegeName == nullptr) return false;
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+    bool ok = LookupPrivilegeValueW(nullptr, privilegeName, &privileges.Privileges[0].Luid) != FALSE;
+    if (ok) {
+        SetLastError(0);
+        AdjustTokenPrivileges(token, FALSE, &privileges, sizeof privileges, nullptr, nullptr);
+        ok = GetLastError() == 0;  // ERROR_NOT_ALL_ASSIGNED counts as failure
+    }
+    CloseHandle(token);
+    return ok;
+}
+
+bool EnableShutdownPrivilege() { return SetPrivilege(GetCurrentProcess(), SE_SHUTDOWN_NAME, true); }
+
+BOOL ShutdownOrReboot(int shutdown) {
+    if (IsNtPlatform()) EnableShutdownPrivilege();
+    return ExitWindowsEx(shutdown ? (EWX_SHUTDOWN | EWX_FORCE) : (EWX_REBOOT | EWX_FORCE), 0);
+}
+
+int GetDriveSpace(char driveLetter, std::uint64_t* freeBytes, std::uint64_t* totalBytes) {
+    using FreeSpaceFunction = BOOL (*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+    static const auto function = reinterpret_cast<FreeSpaceFunction>(
+        GetProcAddress(LoadLibraryW(L"kernel32.dll"), "GetDiskFreeSpaceExA"));
+    if (freeBytes != nullptr) *freeBytes = 0;
+    if (totalBytes != nullptr) *totalBytes = 0;
+    char root[4];
+    std::snprintf(root, sizeof root, "%c:/", driveLetter);
+    ULARGE_INTEGER available{}, total{}, totalFree{};
+    if (function == nullptr || !function(root, &available, &total, &totalFree)) return 0;
+    if (freeBytes != nullptr) *freeBytes = available.QuadPart;
+    if (totalBytes != nullptr) *totalBytes = total.QuadPart;
+    return 1;
+}
+
+std::uint64_t GetSystemDriveFreeBytes() {
+    std::wstring system = GetSystemFolder(false);
+    if (system.size() < 2 || system[1] != L':') return 0;
+    std::uint64_t freeBytes = 0;
+    GetDriveSpace(static_cast<char>(system[0]), &freeBytes, nullptr);
+    return freeBytes;
+}
+
+void RemoveLineBreaks(char* text) {
+    if (text == nullptr) return;
+    char* out = text;
+    for (const char* in = text; *in != 0; ++in)
+        if (*in != '\r' && *in != '\n') *out++ = *in;
+    *out = 0;
+}
+
+void SleepMs(DWORD milliseconds) { Sleep(milliseconds); }
+
+int AlwaysTrue() { return 1; }

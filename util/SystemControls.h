@@ -1,0 +1,56 @@
+// Small system functions of the second utility library: separator
+// conversions and existence tests on UTF-8 paths, platform and version tests,
+// the shutdown privilege and restarts (recorded by the machine model, never
+// carried out), drive space, and the CUDA capability probe.
+//
+// Paths of this library are UTF-8 unless a name says ANSI; "/" is its
+// preferred separator. Every function reports failure by its result and
+// writes nothing to the install log.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/base/Win32Types.h"
+
+// A copy of the UTF-8 path with every "/" replaced by "\" (empty for a path
+// that is not valid UTF-8).
+std::string ToBackslashPathUtf8(const char* path);
+// Replaces every "\" of the UTF-8 path by "/" in place and returns a copy.
+std::string ToSlashPathUtf8(std::string& path);
+// out := the ANSI text with every "\" replaced by "/".
+void ToForwardSlashesAnsi(const char* text, std::string& out);
+// An existing folder. "C:" and "C:/" name the drive's root; a lone letter,
+// an empty path and paths past 260 characters are refused.
+bool IsDirectoryUtf8(const char* path);
+// The path opens with no access rights (shared read and write, existing only).
+bool CanOpenUtf8(const char* path);
+bool PathExistsUtf8(const char* path);
+
+// Platform and version tests, computed once per process.
+bool IsNtPlatform();
+bool IsMajorVersion6();
+// IsWow64Process, looked up at run time; false when it is missing.
+bool IsWow64();
+
+// Enables or disables one privilege in the process's token; true when the
+// change was assigned.
+bool SetPrivilege(HANDLE process, const wchar_t* privilegeName, bool enable);
+bool EnableShutdownPrivilege();
+// Forced shutdown when `shutdown` is set, else a forced restart.
+BOOL ShutdownOrReboot(int shutdown);
+
+// Free bytes available to the caller and total bytes of the drive's volume
+// (either output may be null); 1, or 0 with both zeroed.
+int GetDriveSpace(char driveLetter, std::uint64_t* freeBytes, std::uint64_t* totalBytes);
+// Free bytes of the drive that holds the system folder.
+std::uint64_t GetSystemDriveFreeBytes();
+
+// Highest compute capability (major × 16 + minor) of the CUDA devices, through
+// the NVIDIA driver loaded at run time; 0 when there is no driver or device.
+int GetMaxCudaCapability();
+
+// Drops every CR and LF of the text in place.
+void RemoveLineBreaks(char* text);
+void SleepMs(DWORD milliseconds);
+int AlwaysTrue();
