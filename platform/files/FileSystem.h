@@ -36,6 +36,10 @@ constexpr DWORD FILE_CURRENT = 1;
 constexpr DWORD FILE_END = 2;
 constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
 constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+// Recorded in the machine's registry (Session Manager's
+// "PendingFileRenameOperations") for the next restart instead of done now;
+// needs an elevated process, else ERROR_ACCESS_DENIED. A null target deletes.
+constexpr DWORD MOVEFILE_DELAY_UNTIL_REBOOT = 0x4;
 
 constexpr unsigned _A_NORMAL = 0x00;
 constexpr unsigned _A_RDONLY = 0x01;

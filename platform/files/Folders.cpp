@@ -19,6 +19,7 @@
 #include "platform/base/LastError.h"
 #include "platform/base/Machine.h"
 #include "platform/base/PathLimits.h"
+#include "platform/registry/Registry.h"
 
 namespace {
 
@@ -281,7 +282,58 @@ BOOL DeleteFileW(LPCWSTR path) {
 
 BOOL DeleteFileA(LPCSTR path) { return DeleteFileW(AnsiToWide(path).c_str()); }
 
+namespace {
+
+// Appends one source/target pair to the restart-time operations.
+BOOL ScheduleMoveAtRestart(LPCWSTR from, LPCWSTR to) {
+    if (from == nullptr || *from == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!platform::Machine::Current().Profile().elevated) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    HKEY key = nullptr;
+    LONG opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (opened != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(opened));
+        return FALSE;
+    }
+    std::vector<wchar_t> list;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        type == REG_MULTI_SZ && size >= sizeof(wchar_t)) {
+        list.resize(size / sizeof(wchar_t));
+        RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<LPBYTE>(list.data()),
+                         &size);
+        list.resize(size / sizeof(wchar_t));
+        while (!list.empty() && list.back() == 0) list.pop_back();
+        if (!list.empty()) list.push_back(0);
+    }
+    for (const std::wstring& path : {L"\\??\\" + platform::FullWindowsPath(from),
+                                     to != nullptr && *to != 0 ? L"\\??\\" + platform::FullWindowsPath(to)
+                                                               : std::wstring()}) {
+        list.insert(list.end(), path.begin(), path.end());
+        list.push_back(0);
+    }
+    list.push_back(0);
+    LONG set = RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ,
+                              reinterpret_cast<const BYTE*>(list.data()), static_cast<DWORD>(list.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+    if (set != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(set));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) return ScheduleMoveAtRestart(from, to);
     std::string hostFrom;
     std::string hostTo;
     if (!HostOf(from, hostFrom) || !HostOf(to, hostTo)) return FALSE;
