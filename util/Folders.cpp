@@ -5,28 +5,15 @@
 #include "platform/base/CrtStrings.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/ShellFolders.h"
+#include "platform/files/TreeDeletion.h"
 
 namespace {
 
 constexpr size_t kMaxPath = MAX_PATH;
 
-bool IsDotName(const wchar_t* name) { return _wcsicmp(name, L".") == 0 || _wcsicmp(name, L"..") == 0; }
-
 std::wstring WithoutTrailingSlash(std::wstring path) {
     while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
     return path;
-}
-
-// Deletes what a listing entry names; links and files are removed themselves.
-bool RemoveEntry(const std::wstring& folder, const WIN32_FIND_DATAW& entry, bool recurse) {
-    std::wstring child = folder + entry.cFileName;
-    if (child.size() >= kMaxPath) return false;
-    bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    bool isLink = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    if (isLink) return isFolder ? RemoveDirectoryW(child.c_str()) != 0 : DeleteFileW(child.c_str()) != 0;
-    if (!isFolder) return DeleteFileW(child.c_str()) != 0;
-    if (recurse) return DeleteDirectoryTree(child.c_str());
-    return false;
 }
 
 }  // namespace
@@ -50,12 +37,10 @@ int CreateParentDirectories(const wchar_t* filePath) {
     return CreateDirectoryPath(text.substr(0, slash + 1).c_str());
 }
 
-bool IsProtectedFolder(const std::wstring& path) {
-    if (path.empty()) return true;
-    wchar_t full[kMaxPath] = {0};
-    if (GetFullPathNameW(path.c_str(), kMaxPath, full, nullptr) == 0) return true;
-    std::wstring normal = WithoutTrailingSlash(full);
-    if (normal.size() <= 3) return true;  // a drive root
+namespace {
+
+// The shell folders that folder-tree deletion must never remove, nor any folder that holds one.
+std::vector<std::wstring> ProtectedFolders() {
     static const int folders[] = {
         CSIDL_PERSONAL,      CSIDL_APPDATA,          CSIDL_LOCAL_APPDATA,      CSIDL_DESKTOPDIRECTORY,
         CSIDL_PROGRAMS,      CSIDL_STARTMENU,        CSIDL_COMMON_PROGRAMS,    CSIDL_COMMON_STARTMENU,
@@ -63,33 +48,29 @@ bool IsProtectedFolder(const std::wstring& path) {
         CSIDL_SYSTEMX86,     CSIDL_PROGRAM_FILES,    CSIDL_PROGRAM_FILESX86,   CSIDL_PROFILE,
         CSIDL_COMMON_DOCUMENTS,
     };
+    std::vector<std::wstring> paths;
     for (int folder : folders) {
         wchar_t known[kMaxPath] = {0};
-        if (SUCCEEDED(SHGetFolderPathW(nullptr, folder, nullptr, 0, known)) && known[0] != 0 &&
-            _wcsicmp(WithoutTrailingSlash(known).c_str(), normal.c_str()) == 0)
-            return true;
+        if (SUCCEEDED(SHGetFolderPathW(nullptr, folder, nullptr, 0, known)) && known[0] != 0)
+            paths.push_back(WithoutTrailingSlash(known));
     }
-    wchar_t users[] = L"C:\\Users";
-    wchar_t downloads[kMaxPath] = {0};
-    SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, downloads);
-    std::wstring downloadsFolder = std::wstring(downloads) + L"\\Downloads";
-    return _wcsicmp(normal.c_str(), users) == 0 || _wcsicmp(normal.c_str(), downloadsFolder.c_str()) == 0;
+    wchar_t profile[kMaxPath] = {0};
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, profile)) && profile[0] != 0)
+        paths.push_back(std::wstring(profile) + L"\\Downloads");
+    paths.push_back(L"C:\\Users");
+    return paths;
+}
+
+}  // namespace
+
+bool IsProtectedFolder(const std::wstring& path) {
+    if (path.empty()) return true;
+    return platform::FolderDeletionRefusal(path, ProtectedFolders()) != nullptr;
 }
 
 bool DeleteDirectoryTree(const wchar_t* path) {
-    if (path == nullptr || *path == 0 || IsProtectedFolder(path)) return false;
-    std::wstring folder(path);
-    if (folder.back() != L'\\') folder.push_back(L'\\');
-    if (folder.size() + 3 >= kMaxPath) return false;
-    WIN32_FIND_DATAW entry{};
-    HANDLE find = FindFirstFileW((folder + L"*.*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    do {
-        if (!IsDotName(entry.cFileName)) RemoveEntry(folder, entry, true);
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-    RemoveDirectoryW(folder.c_str());
-    return true;
+    if (path == nullptr || *path == 0) return false;
+    return platform::DeleteFolderTree(path, ProtectedFolders()) == platform::TreeDeletion::Done;
 }
 
 void RemoveFolderTree(const wchar_t* path) { DeleteDirectoryTree(path); }
@@ -100,16 +81,7 @@ void DeleteMatchingEntries(const wchar_t* baseFolder, const wchar_t* subFolder, 
     if (!folder.empty() && folder.back() != L'\\') folder.push_back(L'\\');
     folder += subFolder;
     if (folder.empty() || folder.size() + 3 >= kMaxPath) return;
-    if (folder.back() != L'\\') folder.push_back(L'\\');
-    WIN32_FIND_DATAW entry{};
-    HANDLE find = FindFirstFileW((folder + L"*.*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        if (IsDotName(entry.cFileName) || std::wcsstr(entry.cFileName, text) == nullptr) continue;
-        RemoveEntry(folder, entry, true);
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-    RemoveDirectoryW(folder.c_str());
+    platform::DeleteFolderTree(folder, ProtectedFolders(), text);
 }
 
 void CollectFilesRecursive(const std::wstring& folder, std::vector<std::wstring>& files) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cwchar>
 #include <vector>
 
 #include "platform/base/CodePages.h"
@@ -72,12 +73,42 @@ bool NamesEqualNoCase(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
+bool IsWindowsName(const std::wstring& name) {
+    if (name.empty() || name == L"." || name == L"..") return false;
+    for (wchar_t c : name)
+        if (c < 32 || std::wcschr(L"\\/:*?\"<>|", c) != nullptr) return false;
+    if (name.back() == L'.' || name.back() == L' ') return false;
+    // Device names stay devices whatever extension follows ("nul.txt").
+    std::wstring stem = name.substr(0, name.find(L'.'));
+    while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+    for (wchar_t& c : stem) c = FoldCase(c);
+    static const wchar_t* const devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    for (const wchar_t* device : devices)
+        if (stem == device) return false;
+    if (stem.size() == 4 && (stem.rfind(L"COM", 0) == 0 || stem.rfind(L"LPT", 0) == 0) && stem[3] >= L'1' &&
+        stem[3] <= L'9')
+        return false;
+    return true;
+}
+
+bool HasOnlyWindowsNames(const std::wstring& fullPath) {
+    if (fullPath.size() < 3) return false;
+    for (const std::wstring& name : SplitNames(fullPath.substr(3)))
+        if (!name.empty() && !IsWindowsName(name)) return false;
+    return true;
+}
+
 std::wstring FullWindowsPath(const std::wstring& path) {
     if (path.empty()) return {};
     std::wstring text = path;
     for (wchar_t& c : text)
         if (c == L'/') c = L'\\';
-    if (text.rfind(L"\\\\?\\", 0) == 0) text = text.substr(4);
+    if (text.rfind(L"\\\\?\\", 0) == 0) {
+        text = text.substr(4);
+        // "\\?\UNC\server\share" is a share, not a relative "UNC" folder.
+        if (text.size() >= 3 && NamesEqualNoCase(text.substr(0, 3), L"UNC") && (text.size() == 3 || text[3] == L'\\'))
+            return {};
+    }
     if (text.rfind(L"\\\\", 0) == 0) return {};  // UNC shares are not part of the machine
     std::wstring drive;
     std::wstring rest;
@@ -125,6 +156,7 @@ std::wstring FullWindowsPath(const std::wstring& path) {
 std::optional<std::string> ToHostPath(const std::wstring& windowsPath) {
     std::wstring full = FullWindowsPath(windowsPath);
     if (full.empty()) return std::nullopt;
+    if (!HasOnlyWindowsNames(full)) return std::nullopt;
     std::string root = Machine::Current().DriveRoot(full[0]);
     if (root.empty()) return std::nullopt;
     std::string host = root == "/" ? std::string() : root;

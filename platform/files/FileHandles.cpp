@@ -35,6 +35,10 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
         return INVALID_HANDLE_VALUE;
     }
     std::wstring full = platform::FullWindowsPath(path);
+    if (!full.empty() && !platform::HasOnlyWindowsNames(full)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return INVALID_HANDLE_VALUE;
+    }
     std::optional<std::string> host = full.size() < platform::kMaxPathChars ? platform::ToHostPath(full) : std::nullopt;
     if (full.empty() || !host) {
         SetLastError(ERROR_PATH_NOT_FOUND);

@@ -132,6 +132,7 @@ errno_t OpenStream(FILE** stream, const std::wstring& path, const std::string& m
     if (!ParseMode(mode, parsed)) return EINVAL;
     std::wstring full = platform::FullWindowsPath(path);
     if (full.empty() || full.size() >= platform::kMaxPathChars) return ENOENT;
+    if (!platform::HasOnlyWindowsNames(full)) return EINVAL;
     std::optional<std::string> host = platform::ToHostPath(full);
     if (!host) return ENOENT;
     struct stat info {};

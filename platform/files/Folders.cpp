@@ -58,6 +58,10 @@ bool HostOf(LPCWSTR path, std::string& host, size_t limit = platform::kMaxPathCh
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
+    if (!platform::HasOnlyWindowsNames(full)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
     std::optional<std::string> mapped = platform::ToHostPath(full);
     if (!mapped) {
         SetLastError(ERROR_PATH_NOT_FOUND);
@@ -149,6 +153,10 @@ bool ListMatches(const std::wstring& patternPath, std::vector<FoundEntry>& entri
         std::string hostName = entry->d_name;
         if (driveRoot && (hostName == "." || hostName == "..")) continue;
         std::wstring name = platform::Utf8ToUtf16(hostName);
+        // A host name that Windows could not hold ("a\\b", "a.", "nul") is not
+        // listed: read back as a Windows path it would name another file.
+        bool dots = name == L"." || name == L"..";
+        if (!dots && (!platform::IsWindowsName(name) || platform::Utf16ToUtf8(name) != hostName)) continue;
         if (!MatchesPattern(name, pattern)) continue;
         std::string child = *host + (host->back() == '/' ? "" : "/") + hostName;
         struct stat info {};

@@ -24,12 +24,39 @@ TEST(FullWindowsPath, ResolvesAsWindowsDoes) {
         {L"C:", L"C:\\"},
         {L"\\\\?\\C:\\x", L"C:\\x"},
         {L"\\\\server\\share", L""},
+        {L"\\\\?\\UNC\\server\\share\\f", L""},
+        {L"\\\\?\\unc", L""},
+        {L"\\\\?\\C:\\UNC\\x", L"C:\\UNC\\x"},
         {L"", L""},
     };
     for (const Case& c : cases) EXPECT_EQ(platform::FullWindowsPath(c.input), c.expected) << c.input;
 }
 
+TEST(IsWindowsName, RefusesWhatWindowsRefuses) {
+    for (const wchar_t* name : {L"a.txt", L"a b", L".hidden", L"con1", L"COM0", L"nulx.txt", L"LPT10", L"\u0416"})
+        EXPECT_TRUE(platform::IsWindowsName(name)) << name;
+    for (const wchar_t* name : {L"", L".", L"..", L"a\\b", L"a/b", L"a:b", L"a*", L"a?", L"a\"b", L"a<b", L"a>b",
+                                L"a|b", L"a\tb", L"a.", L"a ", L"CON", L"nul", L"Nul.txt", L"aux .log", L"COM1",
+                                L"lpt9.dat", L"CONOUT$"})
+        EXPECT_FALSE(platform::IsWindowsName(name)) << name;
+}
+
 class HostPathsTest : public MachineTest {};
+
+TEST_F(HostPathsTest, ForbiddenNamesAreRefusedByTheFileCalls) {
+    for (const wchar_t* path : {L"C:\\a<b", L"C:\\x\\nul", L"C:\\con.txt", L"C:\\a|b\\c", L"C:\\q?"}) {
+        EXPECT_FALSE(platform::ToHostPath(path).has_value());
+        SetLastError(0);
+        EXPECT_EQ(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
+        EXPECT_FALSE(CreateDirectoryW(path, nullptr));
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
+        FILE* stream = nullptr;
+        EXPECT_EQ(_wfopen_s(&stream, path, L"wb"), EINVAL);
+    }
+    std::string drive = machine.machine().DriveRoot(L'C');
+    for (const char* name : {"a<b", "x", "con.txt", "q?"}) EXPECT_FALSE(std::filesystem::exists(drive + "/" + name));
+}
 
 TEST_F(HostPathsTest, MapsDrivesAndMatchesNamesWithoutCase) {
     std::string documents = Host(L"C:\\Users\\User\\Documents");
