@@ -11,6 +11,8 @@
 #include "platform/base/Environment.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/FileTimes.h"
+#include "platform/files/FileVersion.h"
+#include "platform/files/Volumes.h"
 #include "platform/drawing/Gdi.h"
 #include "platform/files/IniFiles.h"
 #include "platform/windowing/Input.h"

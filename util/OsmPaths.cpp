@@ -7,6 +7,8 @@
 #include "platform/Win32.h"
 #include "util/StringConvert.h"
 #include "util/StringUtil.h"
+#include "util/SystemIdentity.h"
+#include "util/WininitFile.h"
 
 namespace libutilosm {
 
@@ -119,6 +121,22 @@ bool RemoveTreeOf(const std::string& folder, int mode, bool utf8) {
 }
 
 const char* DiscFolderNames[] = {"VIDEO_TS", "BDMV"};
+
+// The short, "\"-separated form that wininit.ini takes: the alias of an
+// existing path, else the full path as given (a move's new name).
+std::string WininitName(const char* path) {
+    char shortPath[MAX_PATH];
+    DWORD length = GetShortPathNameA(path, shortPath, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) return shortPath;
+    wchar_t full[MAX_PATH];
+    DWORD units = GetFullPathNameW(Wide(path).c_str(), MAX_PATH, full, nullptr);
+    return units > 0 && units < MAX_PATH ? WideToAnsiString(std::wstring(full, units)) : std::string();
+}
+
+int ScheduleInWininit(const std::string& target, const std::string& source) {
+    if (target.empty() || source.empty()) return kFileOpFailed;
+    return AddWininitRename(target, source) ? kFileOpScheduled : kFileOpFailed;
+}
 
 }  // namespace
 
@@ -456,14 +474,24 @@ bool IsTreeWithoutFiles(const char* folder) {
     return true;
 }
 
-int DeleteFileOrSchedule(const char* path) { return path != nullptr ? DeleteOrScheduleWide(Wide(path), false) : kFileOpFailed; }
+int DeleteFileOrSchedule(const char* path) {
+    if (path == nullptr) return kFileOpFailed;
+    if (!IsOutsideNtFamily()) return DeleteOrScheduleWide(Wide(path), false);
+    std::wstring wide = Wide(path);
+    if (GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES) return kFileOpFailed;
+    if (DeleteFileW(wide.c_str())) return kFileOpDone;
+    return ScheduleInWininit("NUL", WininitName(path));
+}
 int DeleteFileOrScheduleW(const wchar_t* path) { return path != nullptr ? DeleteOrScheduleWide(path, true) : kFileOpFailed; }
 int DeleteFileOrScheduleUtf8(const char* path) {
     return path != nullptr ? DeleteOrScheduleWide(WideUtf8(path), true) : kFileOpFailed;
 }
 
 int MoveFileOrSchedule(const char* from, const char* to) {
-    return from != nullptr && to != nullptr ? MoveOrScheduleWide(Wide(from), Wide(to)) : kFileOpFailed;
+    if (from == nullptr || to == nullptr) return kFileOpFailed;
+    if (!IsOutsideNtFamily()) return MoveOrScheduleWide(Wide(from), Wide(to));
+    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0)) return kFileOpDone;
+    return ScheduleInWininit(WininitName(to), WininitName(from));
 }
 int MoveFileOrScheduleW(const wchar_t* from, const wchar_t* to) {
     return from != nullptr && to != nullptr ? MoveOrScheduleWide(from, to) : kFileOpFailed;
@@ -505,6 +533,41 @@ int DetectDiscFolder(char* path, bool cut, char* name) {
         }
     }
     return -1;
+}
+
+bool GetFileVersionText(const char* path, char* buffer, int size) {
+    if (path == nullptr || buffer == nullptr || size <= 0) return false;
+    buffer[0] = '\0';
+    DWORD handle = 0;
+    DWORD blockSize = GetFileVersionInfoSizeA(path, &handle);
+    if (blockSize == 0) return false;
+    std::vector<BYTE> block(blockSize);
+    if (!GetFileVersionInfoA(path, handle, blockSize, block.data())) return false;
+    LPVOID value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block.data(), "\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO)) return false;
+    const auto* info = static_cast<const VS_FIXEDFILEINFO*>(value);
+    int written = std::snprintf(buffer, static_cast<std::size_t>(size), "%d.%d.%d.%d",
+                                static_cast<int>(info->dwFileVersionMS >> 16),
+                                static_cast<int>(info->dwFileVersionMS & 0xFFFF),
+                                static_cast<int>(info->dwFileVersionLS >> 16),
+                                static_cast<int>(info->dwFileVersionLS & 0xFFFF));
+    if (written < 0 || written >= size) {
+        buffer[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+bool GetMacTextA(char* buffer, int size) {
+    if (buffer == nullptr || size <= 0) return false;
+    std::string mac = GetMacAddressString();
+    if (mac.empty() || mac.size() >= static_cast<std::size_t>(size)) {
+        buffer[0] = '\0';
+        return false;
+    }
+    std::memcpy(buffer, mac.c_str(), mac.size() + 1);
+    return true;
 }
 
 }  // namespace libutilosm

@@ -80,6 +80,8 @@ bool RemoveTree(const char* folder, int mode);
 bool RemoveTreeUtf8(const char* folder, int mode);
 bool IsTreeWithoutFiles(const char* folder);
 
+// Outside the NT family the ANSI forms record what they cannot do now in
+// wininit.ini's [rename] section (2 when recorded).
 int DeleteFileOrSchedule(const char* path);
 int DeleteFileOrScheduleW(const wchar_t* path);
 int DeleteFileOrScheduleUtf8(const char* path);
@@ -90,5 +92,12 @@ int MoveFileOrScheduleUtf8(const char* from, const char* to);
 // 0 for a DVD folder (VIDEO_TS), 2 for a Blu-ray folder (BDMV), -1 otherwise;
 // see the source for the path changes. `path` holds 260 bytes.
 int DetectDiscFolder(char* path, bool cut, char* name);
+
+// "%d.%d.%d.%d" of the file version in the file's version resource; false
+// (and an empty buffer) when it has none or the text does not fit.
+bool GetFileVersionText(const char* path, char* buffer, int size);
+// The machine's MAC identity text; false (and an empty buffer) when it is
+// empty or does not fit in `size` bytes.
+bool GetMacTextA(char* buffer, int size = MAX_PATH);
 
 }  // namespace libutilosm

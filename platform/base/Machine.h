@@ -34,6 +34,7 @@ struct MachineProfile {
     DWORD osMajor = 10;
     DWORD osMinor = 0;
     DWORD osBuild = 19045;
+    DWORD osPlatformId = 2;     // VER_PLATFORM_WIN32_NT; 1 is the Windows 95/98/ME family
     bool os64Bit = true;        // native processor AMD64; false means x86
     bool process64Bit = false;  // the setup program is a 32-bit process
     UINT ansiCodePage = 1252;   // CP_ACP

@@ -58,7 +58,7 @@ BOOL GetVersionExW(LPOSVERSIONINFOW info) {
     info->dwMajorVersion = major;
     info->dwMinorVersion = minor;
     info->dwBuildNumber = build;
-    info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+    info->dwPlatformId = profile.osPlatformId;
     if (extended) reinterpret_cast<OSVERSIONINFOEXW*>(info)->wProductType = VER_NT_WORKSTATION;
     return TRUE;
 }

@@ -178,7 +178,20 @@ TEST_F(OsmPathsTest, DiscFoldersAreDetectedByNameOrBySubFolder) {
         {"C:/Movies/Disc/", false, 2, "C:/Movies/Disc/BDMV/", ""},
         {"C:/Movies/Dvd", false, 0, "C:/Movies/Dvd/VIDEO_TS", ""},
         {"C:/Movies/Plain", false, -1, "C:/Movies/Plain", ""},
+        // By name: the cut keeps the separator before the disc folder.
+        {"C:/Movies/Film/VIDEO_TS", true, 0, "C:/Movies/Film/", "Film"},
+        {"D:/VIDEO_TS/", true, 0, "D:/", ""},
+        {"D:/Video_Ts", false, 0, "D:/Video_Ts", ""},
+        {"C:/Movies/Film/VIDEO_TSX", false, -1, "C:/Movies/Film/VIDEO_TSX", ""},
+        {"C:/Movies/Film/XVIDEO_TS", false, -1, "C:/Movies/Film/XVIDEO_TS", ""},
+        // By sub-folder: the cut flag keeps the path; Blu-ray wins over DVD.
+        {"C:/Movies/Dvd/", false, 0, "C:/Movies/Dvd/VIDEO_TS/", ""},
+        {"C:/Movies/Dvd", true, 0, "C:/Movies/Dvd", ""},
+        {"C:/Movies/Both", false, 2, "C:/Movies/Both/BDMV", ""},
+        {"C:/Movies/Dvd/VIDEO_TS/VTS_01_1.VOB", false, -1, "C:/Movies/Dvd/VIDEO_TS/VTS_01_1.VOB", ""},
     };
+    ASSERT_TRUE(CreateFolderPath("C:/Movies/Both/BDMV/"));
+    ASSERT_TRUE(CreateFolderPath("C:/Movies/Both/VIDEO_TS/"));
     ASSERT_TRUE(CreateFolderPath("C:/Movies/Disc/BDMV/"));
     ASSERT_TRUE(CreateFolderPath("C:/Movies/Dvd/VIDEO_TS/"));
     ASSERT_TRUE(CreateFolderPath("C:/Movies/Plain/"));
@@ -190,6 +203,56 @@ TEST_F(OsmPathsTest, DiscFoldersAreDetectedByNameOrBySubFolder) {
         EXPECT_STREQ(path, c.pathAfter) << c.path;
         EXPECT_STREQ(name, c.name) << c.path;
     }
+    // A probe that would pass 260 characters finds nothing and changes nothing.
+    char longPath[MAX_PATH];
+    std::string base = "C:/" + std::string(MAX_PATH - 8, 'd');
+    std::strcpy(longPath, base.c_str());
+    EXPECT_EQ(DetectDiscFolder(longPath, false, nullptr), -1);
+    EXPECT_EQ(std::string(longPath), base);
+}
+
+// Windows 98: what cannot be done now goes into wininit.ini's [rename] section.
+class OsmPathsWin98Test : public OsmPathsTest {
+protected:
+    void SetUp() override {
+        machine.profile().osPlatformId = 1;
+        machine.profile().osMajor = 4;
+        machine.profile().osMinor = 10;
+        machine.profile().osBuild = 2222;
+    }
+    std::string Wininit() { return ReadHostFile(Host(L"C:\\Windows\\wininit.ini")); }
+};
+
+TEST_F(OsmPathsWin98Test, DeletionsAndMovesAreRecordedInWininit) {
+    EXPECT_EQ(DeleteFileOrSchedule("C:/missing.txt"), kFileOpFailed);
+    WriteBufferToFile("x", 1, "C:/a.txt");
+    EXPECT_EQ(DeleteFileOrSchedule("C:/a.txt"), kFileOpDone);
+    EXPECT_FALSE(PathExists("C:/a.txt"));
+    EXPECT_FALSE(PathExists("C:/Windows/wininit.ini"));
+
+    ASSERT_TRUE(CreateFolderPath("C:/App/"));
+    WriteBufferToFile("x", 1, "C:/App/locked.dll");
+    ASSERT_TRUE(SetFileAttributesW(L"C:\\App\\locked.dll", FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(DeleteFileOrSchedule("C:/App/locked.dll"), kFileOpScheduled);
+    EXPECT_TRUE(PathExists("C:/App/locked.dll"));
+    EXPECT_EQ(Wininit(), "[rename]\r\nNUL=C:\\App\\locked.dll\r\n");
+
+    // A move onto an existing file is left to the next start.
+    WriteBufferToFile("new", 3, "C:/App/new.dll");
+    WriteBufferToFile("old", 3, "C:/App/old.dll");
+    EXPECT_EQ(MoveFileOrSchedule("C:/App/new.dll", "C:/App/old.dll"), kFileOpScheduled);
+    EXPECT_EQ(Wininit(), "[rename]\r\nNUL=C:\\App\\locked.dll\r\nC:\\App\\old.dll=C:\\App\\new.dll\r\n");
+    EXPECT_EQ(MoveFileOrSchedule("C:/App/new.dll", "C:/App/moved.dll"), kFileOpDone);
+}
+
+TEST_F(OsmPathsWin98Test, EntriesJoinTheRenameSectionWhereverItIs) {
+    ASSERT_TRUE(CreateFolderPath("C:/Windows/"));
+    WriteHostFile(Host(L"C:\\Windows\\wininit.ini"),
+                  "[Rename]\r\nNUL=C:\\first.tmp\r\n\r\n[CombineVAR]\r\nKey=1\r\n");
+    WriteBufferToFile("x", 1, "C:/b.txt");
+    ASSERT_TRUE(SetFileAttributesW(L"C:\\b.txt", FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(DeleteFileOrSchedule("C:/b.txt"), kFileOpScheduled);
+    EXPECT_EQ(Wininit(), "[Rename]\r\nNUL=C:\\first.tmp\r\nNUL=C:\\b.txt\r\n\r\n[CombineVAR]\r\nKey=1\r\n");
 }
 
 TEST_F(OsmPathsTest, ModulePathsUseSlashes) {
