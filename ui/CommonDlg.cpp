@@ -64,7 +64,9 @@ int CommonDlg::GetDpi() {
     return dpi;
 }
 
-int CommonDlg::ScaleByDpi(int v) { return static_cast<int>(static_cast<long long>(v) * GetDpi() / 96); }
+int ScaleForDpi(int v, int dpi) { return static_cast<int>(static_cast<long long>(v) * dpi / 96); }
+
+int CommonDlg::ScaleByDpi(int v) { return ScaleForDpi(v, GetDpi()); }
 
 int CommonDlg::FillSolidRect(HDC hdc, const RECT* rect, COLORREF color) {
     HBRUSH brush = CreateSolidBrush(color);

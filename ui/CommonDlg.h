@@ -13,6 +13,10 @@
 
 #include "platform/windowing/WindowTypes.h"
 
+// A length in 96-DPI design pixels at `dpi`: v × dpi / 96, truncating. The
+// one scaling rule of the skinned windows (sizes, layouts, bitmaps).
+int ScaleForDpi(int v, int dpi);
+
 // End-dialog mask bits.
 constexpr int END_DIALOG_ON_CANCEL = 1;  // IDCANCEL ends the dialog
 constexpr int END_DIALOG_ON_OK = 2;      // IDOK ends the dialog

@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "platform/Win32.h"
-#include "ui/BMData.h"
+#include "ui/BoxLayout.h"
 #include "ui/BoxMouse.h"
 #include "ui/DialogBinding.h"
 #include "ui/OffscreenPaint.h"
@@ -31,7 +31,6 @@ SkinMessageBox::~SkinMessageBox() {
     m_paintList.clear();
     m_mouseList.clear();
     m_controls.clear();
-    for (HBITMAP bitmap : m_bitmaps) DeleteObject(bitmap);
     if (m_font != nullptr) DeleteObject(m_font);
 }
 
@@ -95,11 +94,8 @@ int SkinMessageBox::OnInitDialog(HWND hwnd) {
     return 1;
 }
 
-HBITMAP SkinMessageBox::Bitmap(UINT id) {
-    HBITMAP bitmap = LoadSkinBitmap(id);
-    if (bitmap != nullptr) m_bitmaps.push_back(bitmap);
-    return bitmap;  // null: the control draws its text only
-}
+HBITMAP SkinMessageBox::Bitmap(UINT id) { return m_bitmaps.LoadOrDraw(id); }
+
 
 template <typename Control>
 Control* SkinMessageBox::AddControl(std::unique_ptr<Control> control) {
@@ -108,10 +104,13 @@ Control* SkinMessageBox::AddControl(std::unique_ptr<Control> control) {
     return raw;
 }
 
+// Rectangles in design pixels, scaled by the DPI (BoxLayout.h).
 void SkinMessageBox::CreateControls() {
     const int W = m_nDesignWidth;
     const int H = m_nDesignHeight;
     HWND hwnd = GetHwnd();
+    m_dpi = GetDpi();
+    m_bitmaps.SetDpi(m_dpi);
 
     LOGFONTW logFont{};
     HDC dc = GetDC(hwnd);
@@ -120,7 +119,7 @@ void SkinMessageBox::CreateControls() {
     std::wcsncpy(logFont.lfFaceName, L"微软雅黑", LF_FACESIZE - 1);
     m_font = CreateFontIndirectW(&logFont);
 
-    auto title = std::make_unique<StaticCtrl>(hwnd, 10, 5, W - 100, 30);
+    auto title = MakeScaledControl<StaticCtrl>(hwnd, m_dpi, 10, 5, W - 100, 30);
     title->SetFont(m_font);
     title->SetTextColor(kWhite);
     title->SetTextFormat(DT_VCENTER | DT_SINGLELINE);
@@ -128,7 +127,7 @@ void SkinMessageBox::CreateControls() {
     m_titleLabel = AddControl(std::move(title));
     m_paintList.push_back(m_titleLabel);
 
-    auto close = std::make_unique<ButtonCtrlEx>(hwnd, W - 19, 0, W - 2, 21);
+    auto close = MakeScaledControl<ButtonCtrlEx>(hwnd, m_dpi, W - 19, 0, W - 2, 21);
     close->SetId(kCloseButtonId);
     close->SetFont(m_font);
     close->SetDrawImage(1);
@@ -140,10 +139,10 @@ void SkinMessageBox::CreateControls() {
 
     std::unique_ptr<StaticCtrl> icon;
     if (m_smallIcon) {
-        icon = std::make_unique<StaticCtrl>(hwnd, 20, H / 2 - 15, 50, H / 2 + 15);
+        icon = MakeScaledControl<StaticCtrl>(hwnd, m_dpi, 20, H / 2 - 15, 50, H / 2 + 15);
         icon->SetStateImages(Bitmap(175), nullptr, nullptr, nullptr);
     } else {
-        icon = std::make_unique<StaticCtrl>(hwnd, 20, H / 2 - 34, 72, H / 2 + 18);
+        icon = MakeScaledControl<StaticCtrl>(hwnd, m_dpi, 20, H / 2 - 34, 72, H / 2 + 18);
         icon->SetStateImages(Bitmap(192), nullptr, nullptr, nullptr);
     }
     icon->SetFont(m_font);
@@ -151,8 +150,8 @@ void SkinMessageBox::CreateControls() {
     m_icon = AddControl(std::move(icon));
     m_paintList.push_back(m_icon);
 
-    auto message = m_smallIcon ? std::make_unique<StaticCtrl>(hwnd, 60, 36, W - 10, H - 54)
-                               : std::make_unique<StaticCtrl>(hwnd, 104, 30, W - 15, H - 54);
+    auto message = m_smallIcon ? MakeScaledControl<StaticCtrl>(hwnd, m_dpi, 60, 36, W - 10, H - 54)
+                               : MakeScaledControl<StaticCtrl>(hwnd, m_dpi, 104, 30, W - 15, H - 54);
     message->SetFont(m_font);
     message->SetTextColor(kMessageColor);
     message->SetTextFormat(DT_EDITCONTROL | DT_WORDBREAK);  // wraps, centred vertically
@@ -160,7 +159,7 @@ void SkinMessageBox::CreateControls() {
     m_message = AddControl(std::move(message));
     m_paintList.push_back(m_message);
 
-    auto first = std::make_unique<ButtonCtrlEx>(hwnd, W - 220, H - 43, W - 120, H - 11);
+    auto first = MakeScaledControl<ButtonCtrlEx>(hwnd, m_dpi, W - 220, H - 43, W - 120, H - 11);
     first->SetId(kFirstButtonId);
     first->SetFont(m_font);
     first->SetDrawImage(1);
@@ -172,7 +171,7 @@ void SkinMessageBox::CreateControls() {
     m_firstButton = AddControl(std::move(first));
     m_mouseList.push_back(m_firstButton);
 
-    auto second = std::make_unique<ButtonCtrlEx>(hwnd, W - 110, H - 43, W - 10, H - 11);
+    auto second = MakeScaledControl<ButtonCtrlEx>(hwnd, m_dpi, W - 110, H - 43, W - 10, H - 11);
     second->SetId(kSecondButtonId);
     second->SetFont(m_font);
     second->SetDrawImage(1);
@@ -191,14 +190,14 @@ void SkinMessageBox::ArrangeButtons() {
     const int W = m_nDesignWidth;
     const int H = m_nDesignHeight;
     if (m_twoButtons) {
-        RECT first{W - 220, H - 43, W - 120, H - 11};
-        RECT second{W - 110, H - 43, W - 10, H - 11};
+        RECT first = ScaledRect(W - 220, H - 43, W - 120, H - 11, m_dpi);
+        RECT second = ScaledRect(W - 110, H - 43, W - 10, H - 11, m_dpi);
         m_firstButton->SetRect(&first);
         m_secondButton->SetRect(&second);
         m_firstButton->SetVisible(true);
         m_secondButton->SetVisible(true);
     } else {
-        RECT first{W / 2 - 50, H - 43, W / 2 + 50, H - 11};
+        RECT first = ScaledRect(W / 2 - 50, H - 43, W / 2 + 50, H - 11, m_dpi);
         m_firstButton->SetRect(&first);
         m_secondButton->SetVisible(false);
     }
@@ -236,17 +235,16 @@ void SkinMessageBox::OnPaint() {
     HWND hwnd = GetHwnd();
     RECT client{};
     GetClientRect(hwnd, &client);
-    const int W = m_nDesignWidth;
-    const int H = m_nDesignHeight;
-    OffscreenPaint frame(hwnd, W, client.bottom);
+    // The whole client area: the window is the design size scaled by the DPI.
+    OffscreenPaint frame(hwnd, client.right, client.bottom);
     if (!frame.IsReady()) return;
     HDC memory = frame.Memory();
 
-    RECT band{0, 0, client.right, kBandHeight};
-    RECT footer{0, client.bottom - kFooterHeight, client.right, client.bottom};
+    RECT band{0, 0, client.right, ScaleForDpi(kBandHeight, m_dpi)};
+    RECT footer{0, client.bottom - ScaleForDpi(kFooterHeight, m_dpi), client.right, client.bottom};
     FillSolidRect(memory, &client, kWhite);
     FillSolidRect(memory, &band, RGB(74, 71, 181));
     FillSolidRect(memory, &footer, RGB(247, 251, 253));
     for (CommonCtrl* control : m_paintList) control->Draw(memory);
-    frame.Present(W, H);
+    frame.Present(client.right, client.bottom);
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/BoxBitmaps.h"
 #include "ui/ButtonCtrlEx.h"
 #include "ui/CommonDlg.h"
 #include "ui/RepaintThread.h"
@@ -59,7 +60,8 @@ public:
     void OnPaint() override;
     virtual int OnClose();
 
-    // For tests: the controls' rectangles in design pixels.
+    // For tests: the controls' rectangles in client pixels (design pixels
+    // scaled by the box's DPI).
     CommonRect FirstButtonRect() { return m_firstButton ? m_firstButton->GetRect() : CommonRect(0, 0, 0, 0); }
     CommonRect SecondButtonRect() { return m_secondButton ? m_secondButton->GetRect() : CommonRect(0, 0, 0, 0); }
     bool SecondButtonVisible() { return m_secondButton != nullptr && m_secondButton->IsVisible(); }
@@ -94,7 +96,8 @@ private:
     bool m_buttonDown = false;
     int m_smallIcon = 1;
     HFONT m_font = nullptr;
-    std::vector<HBITMAP> m_bitmaps;  // loaded skin bitmaps, owned
+    int m_dpi = 96;                  // the window's, read once when the controls are made
+    BoxBitmaps m_bitmaps;            // skin bitmaps at that DPI, owned
     // The repaint thread and WM_PAINT both paint, through the same control
     // bitmaps, and a bitmap is selected into one DC at a time: one paint at a time.
     std::mutex m_paintLock;

@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "platform/Win32.h"
-#include "ui/BMData.h"
+#include "ui/BoxLayout.h"
 #include "ui/BoxMouse.h"
 #include "ui/DialogBinding.h"
 #include "ui/OffscreenPaint.h"
@@ -40,7 +40,6 @@ UninstallMessageBox::~UninstallMessageBox() {
     m_paintList.clear();
     m_mouseList.clear();
     m_controls.clear();
-    for (HBITMAP bitmap : m_bitmaps) DeleteObject(bitmap);
     for (HFONT font : {m_titleFont, m_bodyFont})
         if (font != nullptr) DeleteObject(font);
 }
@@ -68,15 +67,12 @@ int UninstallMessageBox::OnInitDialog(HWND hwnd) {
     return 1;
 }
 
-HBITMAP UninstallMessageBox::Bitmap(UINT id) {
-    HBITMAP bitmap = LoadSkinBitmap(id);
-    if (bitmap != nullptr) m_bitmaps.push_back(bitmap);
-    return bitmap;
-}
+HBITMAP UninstallMessageBox::Bitmap(UINT id) { return m_bitmaps.LoadOrDraw(id); }
 
 void UninstallMessageBox::SetButtonImages(ButtonCtrlEx* button) {
-    if (HBITMAP normal = Bitmap(302); normal != nullptr)
-        button->SetStateImages(normal, Bitmap(303), Bitmap(304), Bitmap(305));
+    // The box's own button images are optional; the message box's stand in.
+    if (HBITMAP normal = m_bitmaps.Load(302); normal != nullptr)
+        button->SetStateImages(normal, m_bitmaps.Load(303), m_bitmaps.Load(304), m_bitmaps.Load(305));
     else
         button->SetStateImages(Bitmap(176), Bitmap(174), Bitmap(177), nullptr);
 }
@@ -89,20 +85,23 @@ Control* UninstallMessageBox::AddControl(std::unique_ptr<Control> control) {
 }
 
 void UninstallMessageBox::CreateControls() {
+    // Rectangles in design pixels, scaled by the DPI (BoxLayout.h).
     const int W = 500;
     const int T = kBandHeight;
     HWND hwnd = GetHwnd();
+    m_dpi = GetDpi();
+    m_bitmaps.SetDpi(m_dpi);
     m_titleFont = MakeFont(hwnd, 16, 700);
     m_bodyFont = MakeFont(hwnd, 14, 0);
 
-    auto title = std::make_unique<StaticCtrl>(hwnd, 10, 5, 400, 30);
+    auto title = MakeScaledControl<StaticCtrl>(hwnd, m_dpi, 10, 5, 400, 30);
     title->SetFont(m_titleFont);
     title->SetTextColor(kWhite);
     title->SetTextFormat(DT_VCENTER | DT_SINGLELINE);
     title->SetText(GetLangProductName());
     m_titleLabel = AddControl(std::move(title));
 
-    auto close = std::make_unique<ButtonCtrlEx>(hwnd, 481, 0, 498, 21);
+    auto close = MakeScaledControl<ButtonCtrlEx>(hwnd, m_dpi, 481, 0, 498, 21);
     close->SetId(kCloseButtonId);
     close->SetFont(m_titleFont);
     close->SetDrawImage(1);
@@ -111,20 +110,21 @@ void UninstallMessageBox::CreateControls() {
     close->SetStateImages(Bitmap(179), Bitmap(178), Bitmap(180), nullptr);
     m_closeButton = AddControl(std::move(close));
 
-    auto message = std::make_unique<StaticCtrl>(hwnd, 20, T + 25, W - 20, T + 55);
+    auto message = MakeScaledControl<StaticCtrl>(hwnd, m_dpi, 20, T + 25, W - 20, T + 55);
     message->SetFont(m_titleFont);
     message->SetTextColor(0x373737);
     message->SetTextFormat(DT_EDITCONTROL | DT_WORDBREAK);
     message->SetText(GetLangText(30));
     m_message = AddControl(std::move(message));
 
-    auto check = std::make_unique<CheckButtonCtrlEx>(hwnd, 20, T + 62, W - 20, T + 92);
+    auto check = MakeScaledControl<CheckButtonCtrlEx>(hwnd, m_dpi, 20, T + 62, W - 20, T + 92);
     check->SetId(kCheckBoxId);
     check->SetDrawImage(1);
     check->SetStateImages(Bitmap(157), Bitmap(158), Bitmap(159), nullptr);
     check->SetCheckedImages(Bitmap(159), Bitmap(160), Bitmap(157), nullptr);
-    check->SetBoxRect(0, 3, 14, 14);
-    check->SetTextRect(24, 2, (W - 40) - 25, 30);
+    const int checkWidth = check->GetRect().Width(), checkHeight = check->GetRect().Height();
+    check->SetBoxRect(0, Scaled(3), Scaled(14), Scaled(14));
+    check->SetTextRect(Scaled(24), Scaled(2), checkWidth - Scaled(25), checkHeight);
     check->SetTextFormat(DT_WORDBREAK);
     check->SetText(GetLangText(29));
     check->SetStateColors(0x4A4A4A, 0x4A4A4A, 0x4A4A4A, 0x4A4A4A);
@@ -133,7 +133,7 @@ void UninstallMessageBox::CreateControls() {
     check->SetFont(m_bodyFont);
     m_checkBox = AddControl(std::move(check));
 
-    auto cancel = std::make_unique<ButtonCtrlEx>(hwnd, W - 120, T + 113, W - 20, T + 145);
+    auto cancel = MakeScaledControl<ButtonCtrlEx>(hwnd, m_dpi, W - 120, T + 113, W - 20, T + 145);
     cancel->SetId(kCancelButtonId);
     cancel->SetDrawImage(1);
     cancel->SetFont(m_bodyFont);
@@ -144,7 +144,7 @@ void UninstallMessageBox::CreateControls() {
     cancel->SetText(GetLangText(12));
     m_cancelButton = AddControl(std::move(cancel));
 
-    auto remove = std::make_unique<ButtonCtrlEx>(hwnd, W - 230, T + 113, W - 130, T + 145);
+    auto remove = MakeScaledControl<ButtonCtrlEx>(hwnd, m_dpi, W - 230, T + 113, W - 130, T + 145);
     remove->SetId(kRemoveButtonId);
     remove->SetDrawImage(1);
     remove->SetFont(m_bodyFont);
@@ -196,16 +196,14 @@ void UninstallMessageBox::OnPaint() {
     HWND hwnd = GetHwnd();
     RECT client{};
     GetClientRect(hwnd, &client);
-    const int W = m_nDesignWidth;
-    const int H = m_nDesignHeight;
-    OffscreenPaint frame(hwnd, W, client.bottom);
+    OffscreenPaint frame(hwnd, client.right, client.bottom);
     if (!frame.IsReady()) return;
     HDC memory = frame.Memory();
 
-    RECT band{0, 0, client.right, kBandHeight};
-    RECT body{0, kBandHeight, client.right, client.bottom};
+    RECT band{0, 0, client.right, Scaled(kBandHeight)};
+    RECT body{0, band.bottom, client.right, client.bottom};
     FillSolidRect(memory, &band, RGB(74, 71, 181));
     FillSolidRect(memory, &body, RGB(242, 243, 245));
     for (CommonCtrl* control : m_paintList) control->Draw(memory);
-    frame.Present(W, H);
+    frame.Present(client.right, client.bottom);
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/BoxBitmaps.h"
 #include "ui/ButtonCtrlEx.h"
 #include "ui/CheckButtonCtrl.h"
 #include "ui/CommonDlg.h"
@@ -48,6 +49,7 @@ public:
 private:
     void CreateControls();
     HBITMAP Bitmap(UINT id);
+    int Scaled(int v) const { return ScaleForDpi(v, m_dpi); }
     // The button images 302-305, or the message box's button images when the
     // program has none of them, so the white captions stay readable.
     void SetButtonImages(ButtonCtrlEx* button);
@@ -67,7 +69,8 @@ private:
     bool m_buttonDown = false;
     HFONT m_titleFont = nullptr;
     HFONT m_bodyFont = nullptr;
-    std::vector<HBITMAP> m_bitmaps;
+    int m_dpi = 96;         // the window's, read once when the controls are made
+    BoxBitmaps m_bitmaps;   // skin bitmaps at that DPI, owned
     // The repaint thread and WM_PAINT both paint, through the same control
     // bitmaps, and a bitmap is selected into one DC at a time: one paint at a time.
     std::mutex m_paintLock;

@@ -101,22 +101,61 @@ BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source
     if (rop != SRCCOPY || !LookupDc(destination) || !LookupDc(source)) return FALSE;
     SurfacePtr to = TargetOf(destination), from = TargetOf(source);
     if (!to || !from || width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return TRUE;
+    const bool halftone = GetStretchBltMode(destination) == HALFTONE;
     SurfaceLocks locks(to.get(), from.get());
-    // Nearest-neighbour scaling is all the system needs.
+    // The source pixels a blend may read: the source rectangle cut to its surface.
+    const int firstColumn = std::max(sourceX, 0), lastColumn = std::min(sourceX + sourceWidth, from->width) - 1;
+    const int firstRow = std::max(sourceY, 0), lastRow = std::min(sourceY + sourceHeight, from->height) - 1;
+    if (lastColumn < firstColumn || lastRow < firstRow) return TRUE;
+    // One axis of the mapping: the source position (in 1/256 pixel) whose
+    // centre falls on destination pixel i.
+    auto position = [](int i, int from, int to, int origin) {
+        return origin * 256 + static_cast<int>(((2LL * i + 1) * from * 256 / to - 256) / 2);
+    };
     for (int row = 0; row < height; ++row) {
         int ty = y + row;
-        int sy = sourceY + static_cast<int>(static_cast<long long>(row) * sourceHeight / height);
-        if (ty < 0 || ty >= to->height || sy < 0 || sy >= from->height) continue;
+        if (ty < 0 || ty >= to->height) continue;
+        std::uint32_t* out = to->Row(ty);
+        if (!halftone) {
+            int sy = sourceY + static_cast<int>(static_cast<long long>(row) * sourceHeight / height);
+            if (sy < 0 || sy >= from->height) continue;
+            for (int column = 0; column < width; ++column) {
+                int tx = x + column;
+                int sx = sourceX + static_cast<int>(static_cast<long long>(column) * sourceWidth / width);
+                if (tx < 0 || tx >= to->width || sx < 0 || sx >= from->width) continue;
+                out[tx] = from->Row(sy)[sx];
+            }
+            continue;
+        }
+        int py = std::clamp(position(row, sourceHeight, height, sourceY), firstRow * 256, lastRow * 256);
+        int y0 = py >> 8, fy = py & 0xFF, y1 = std::min(y0 + 1, lastRow);
+        const std::uint32_t* upper = from->Row(y0);
+        const std::uint32_t* lower = from->Row(y1);
         for (int column = 0; column < width; ++column) {
             int tx = x + column;
-            int sx = sourceX + static_cast<int>(static_cast<long long>(column) * sourceWidth / width);
-            if (tx < 0 || tx >= to->width || sx < 0 || sx >= from->width) continue;
-            to->Row(ty)[tx] = from->Row(sy)[sx];
+            if (tx < 0 || tx >= to->width) continue;
+            int px = std::clamp(position(column, sourceWidth, width, sourceX), firstColumn * 256, lastColumn * 256);
+            int x0 = px >> 8, fx = px & 0xFF, x1 = std::min(x0 + 1, lastColumn);
+            std::uint32_t pixel = 0;
+            for (int shift = 0; shift <= 16; shift += 8) {
+                auto channel = [shift](std::uint32_t value) { return static_cast<int>((value >> shift) & 0xFF); };
+                int top = channel(upper[x0]) * (256 - fx) + channel(upper[x1]) * fx;
+                int bottom = channel(lower[x0]) * (256 - fx) + channel(lower[x1]) * fx;
+                pixel |= static_cast<std::uint32_t>((top * (256 - fy) + bottom * fy + 32768) >> 16) << shift;
+            }
+            out[tx] = pixel;
         }
     }
     to->Touch();
     return TRUE;
 }
+
+int SetStretchBltMode(HDC dc, int mode) {
+    if (mode < BLACKONWHITE || mode > HALFTONE) return 0;
+    return ExchangeDcField(dc, &DeviceContext::stretchMode, mode, 0);
+}
+
+int GetStretchBltMode(HDC dc) { return ReadDcField(dc, &DeviceContext::stretchMode, 0); }
 
 COLORREF GetPixel(HDC dc, int x, int y) {
     SurfacePtr target = TargetOf(dc);

@@ -40,6 +40,11 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop);
 BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
                 int sourceWidth, int sourceHeight, DWORD rop);
+// How StretchBlt resamples into the DC: HALFTONE blends neighbouring source
+// pixels (bilinear), every other mode picks the nearest one. Returns the
+// previous mode, 0 for a bad DC or mode.
+int SetStretchBltMode(HDC dc, int mode);
+int GetStretchBltMode(HDC dc);
 COLORREF GetPixel(HDC dc, int x, int y);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 

@@ -467,6 +467,11 @@ constexpr int DEFAULT_GUI_FONT = 17;
 constexpr DWORD SRCCOPY = 0x00CC0020;
 constexpr DWORD BLACKNESS = 0x00000042;
 constexpr DWORD WHITENESS = 0x00FF0062;
+// Stretch modes (SetStretchBltMode).
+constexpr int BLACKONWHITE = 1;
+constexpr int WHITEONBLACK = 2;
+constexpr int COLORONCOLOR = 3;
+constexpr int HALFTONE = 4;
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
 constexpr DWORD BI_RGB = 0;

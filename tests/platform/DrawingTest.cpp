@@ -84,6 +84,33 @@ TEST_F(DrawingTest, BitBltClipsAgainstSourceAndDestination) {
     EXPECT_FALSE(BitBlt(nullptr, 0, 0, 1, 1, nullptr, 0, 0, SRCCOPY));
 }
 
+// A 2 x 1 source (black, white) stretched to 8 x 1: nearest-neighbour gives
+// two solid halves; HALFTONE keeps the ends and ramps between them, and never
+// reads past the source rectangle (a red pixel lies just beyond it).
+TEST_F(DrawingTest, StretchBltHalftoneBlendsInsideTheSourceRectangle) {
+    Canvas source(3, 1);
+    SetPixel(source.dc, 0, 0, RGB(0, 0, 0));
+    SetPixel(source.dc, 1, 0, RGB(255, 255, 255));
+    SetPixel(source.dc, 2, 0, RGB(255, 0, 0));
+    struct Case {
+        int mode;
+        std::uint32_t expected[8];
+    } cases[] = {
+        {COLORONCOLOR, {0, 0, 0, 0, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}},
+        {HALFTONE, {0, 0, 0x202020, 0x606060, 0x9F9F9F, 0xDFDFDF, 0xFFFFFF, 0xFFFFFF}},
+    };
+    for (const Case& c : cases) {
+        Canvas target(8, 1);
+        EXPECT_EQ(SetStretchBltMode(target.dc, c.mode), BLACKONWHITE);
+        EXPECT_EQ(GetStretchBltMode(target.dc), c.mode);
+        EXPECT_TRUE(StretchBlt(target.dc, 0, 0, 8, 1, source.dc, 0, 0, 2, 1, SRCCOPY));
+        for (int x = 0; x < 8; ++x) EXPECT_EQ(target.Pixel(x, 0, 8), c.expected[x]) << "mode " << c.mode << " x " << x;
+    }
+    EXPECT_EQ(SetStretchBltMode(nullptr, HALFTONE), 0);
+    Canvas other(1, 1);
+    EXPECT_EQ(SetStretchBltMode(other.dc, 9), 0);
+}
+
 // A bitmap is in one memory DC at a time: a second selection fails and
 // leaves that DC drawing where it drew, until the first DC lets it go.
 TEST_F(DrawingTest, BitmapIsSelectedIntoOneDcAtATime) {

@@ -1,6 +1,7 @@
 // The skinned message boxes driven the way a person uses them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <set>
@@ -24,6 +25,15 @@ using platform::DialogDriver;
 // A 0x00RRGGBB pixel as the COLORREF the driver reports.
 COLORREF Colorref(std::uint32_t pixel) { return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF); }
 
+// Waits until a box has been painted (its band shows).
+bool WaitBoxPainted(const DialogDriver& driver) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (driver.Pixel(5, 20) == RGB(74, 71, 181)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 class MessageBoxTest : public testsupport::MachineTest {
 protected:
     void SetUp() override {
@@ -36,14 +46,7 @@ protected:
         EXPECT_EQ(RepaintThread::LiveThreads(), 0);
     }
 
-    // Waits until the box has been painted (its band shows).
-    static bool WaitPainted(const DialogDriver& driver) {
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            if (driver.Pixel(5, 20) == RGB(74, 71, 181)) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
-    }
+    static bool WaitPainted(const DialogDriver& driver) { return WaitBoxPainted(driver); }
 };
 
 struct Gesture {
@@ -221,22 +224,147 @@ TEST_F(MessageBoxTest, BandsArePaintedAndHover) {
     own.End(0);
 }
 
-TEST_F(MessageBoxTest, At120DpiTheWindowGrowsAndTheLayoutStaysInDesignPixels) {
-    machine.profile().dpi = 120;
-    DialogDriver driver([] { SkinMessageBox::Show(nullptr, L"Title", L"Message", L"OK"); });
-    RECT rect{};
-    GetWindowRect(driver.Window(), &rect);
-    EXPECT_EQ(rect.right - rect.left, 600);
-    EXPECT_EQ(rect.bottom - rect.top, 281);
+// Every box in design pixels: its size, its first button (the Remove button
+// of the uninstall box) and the colour below its footer.
+struct BoxVariant {
+    const char* name;
+    int width, height;
+    RECT first;
+    RECT close;
+    COLORREF footer;
+    std::function<void()> open;
+};
+
+const BoxVariant kVariants[] = {
+    {"show", 480, 225, {190, 182, 290, 214}, {461, 0, 478, 21}, RGB(247, 251, 253),
+     [] { SkinMessageBox::Show(nullptr, L"Title", L"The download failed. Please try again.", L"OK"); }},
+    {"yesno", 480, 225, {260, 182, 360, 214}, {461, 0, 478, 21}, RGB(247, 251, 253),
+     [] { SkinMessageBox::ShowYesNo(nullptr, L"Title", GetLangText(10), GetLangText(19), GetLangText(20)); }},
+    {"sized", 600, 260, {380, 217, 480, 249}, {581, 0, 598, 21}, RGB(247, 251, 253),
+     [] {
+         SkinMessageBox::ShowYesNoSized(nullptr, L"Title", std::wstring(GetLangText(89)) + GetLangText(90), GetLangText(58),
+                                        GetLangText(22), 600, 260);
+     }},
+    {"uninstall", 500, 206, {270, 149, 370, 181}, {481, 0, 498, 21}, RGB(242, 243, 245),
+     [] { UninstallMessageBox::Show(nullptr, nullptr); }},
+};
+
+RECT Scale(const RECT& r, int dpi) {
+    return RECT{ScaleForDpi(r.left, dpi), ScaleForDpi(r.top, dpi), ScaleForDpi(r.right, dpi), ScaleForDpi(r.bottom, dpi)};
+}
+
+// The brightest of the least channels in a rectangle: white ink shows as ~255.
+int Whitest(const platform::Image& image, const RECT& r) {
+    int best = 0;
+    for (int y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, image.height); ++y)
+        for (int x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, image.width); ++x) {
+            std::uint32_t p = image.At(x, y);
+            best = std::max(best, static_cast<int>(std::min({(p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF})));
+        }
+    return best;
+}
+
+// Above 96 DPI the whole box scales: the window, the layout, the bitmaps'
+// places and sizes, and the painted area, so the footer reaches the corner,
+// the close button sits at the right edge and clicks land on the buttons.
+TEST_F(MessageBoxTest, EveryBoxScalesWithTheDpi) {
+    for (int dpi : {96, 120, 144}) {
+        for (const BoxVariant& variant : kVariants) {
+            SCOPED_TRACE(std::string(variant.name) + " at " + std::to_string(dpi));
+            machine.profile().dpi = dpi;
+            DialogDriver driver(variant.open);
+            ASSERT_NE(driver.Window(), nullptr);
+            RECT window{};
+            GetWindowRect(driver.Window(), &window);
+            EXPECT_EQ(window.right - window.left, ScaleForDpi(variant.width, dpi));
+            EXPECT_EQ(window.bottom - window.top, ScaleForDpi(variant.height, dpi));
+            ASSERT_TRUE(WaitPainted(driver));
+            RECT first = Scale(variant.first, dpi), close = Scale(variant.close, dpi);
+            const std::uint32_t button = skintest::kButtonPixel;
+            // The button image covers its whole scaled rectangle.
+            EXPECT_EQ(driver.Pixel(first.left + 1, first.top + 1), Colorref(button));
+            EXPECT_EQ(driver.Pixel(first.right - 2, first.bottom - 2), Colorref(button));
+            EXPECT_EQ(driver.Pixel(ScaleForDpi(variant.width, dpi) - 2, ScaleForDpi(variant.height, dpi) - 2),
+                      variant.footer);
+            EXPECT_EQ(driver.Pixel(ScaleForDpi(variant.width, dpi) - 2, ScaleForDpi(30, dpi)), RGB(74, 71, 181));
+            platform::Image image = driver.Capture();
+            EXPECT_GT(Whitest(image, close), 150) << "no cross in the close button";
+            ASSERT_TRUE(driver.SavePng(std::string("message-box-") + variant.name + "-" + std::to_string(dpi) + ".png"));
+            driver.Click((first.left + first.right) / 2, (first.top + first.bottom) / 2);
+            ASSERT_TRUE(driver.WaitFinished());
+        }
+    }
+}
+
+TEST_F(MessageBoxTest, LayoutRectanglesAreScaledDesignPixels) {
+    machine.profile().dpi = 144;
+    DialogDriver driver([] { SkinMessageBox::ShowYesNoSized(nullptr, L"Title", L"Message", L"Yes", L"No", 600, 260); });
     SkinMessageBox* box = SkinMessageBox::FromWindow(driver.Window());
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->FirstButtonRect().Left(), 190);
-    EXPECT_EQ(box->FirstButtonRect().Top(), 182);
-    ASSERT_TRUE(WaitPainted(driver));
-    EXPECT_EQ(driver.Pixel(195, 185), Colorref(skintest::kButtonPixel));
-    EXPECT_EQ(driver.Pixel(470, 20), RGB(74, 71, 181));
-    driver.Click(240, 198);
-    ASSERT_TRUE(driver.WaitFinished());
+    auto same = [](const CommonRect& rect, const RECT& expected) {
+        return rect.Left() == expected.left && rect.Top() == expected.top && rect.Right() == expected.right &&
+               rect.Bottom() == expected.bottom;
+    };
+    EXPECT_TRUE(same(box->FirstButtonRect(), RECT{570, 325, 720, 373}));
+    EXPECT_TRUE(same(box->SecondButtonRect(), RECT{735, 325, 885, 373}));
+    EXPECT_TRUE(same(box->IconRect(), RECT{30, 144, 108, 222}));
+    EXPECT_TRUE(same(box->MessageRect(), RECT{156, 45, 877, 309}));
+    driver.End(0);
+}
+
+// A program without the skin bitmaps still shows readable boxes: buttons
+// filled in the band's colour under their white captions, a drawn close
+// cross, a drawn information sign and check square, at every DPI.
+class MessageBoxWithoutSkinTest : public testsupport::MachineTest {
+protected:
+    void SetUp() override {
+        ResetLanguageForTests();
+        InitLanguage(nullptr, 0x0409);
+    }
+    void TearDown() override { ResetLanguageForTests(); }
+};
+
+TEST_F(MessageBoxWithoutSkinTest, DrawsAPlainLookInsteadOfTheBitmaps) {
+    const COLORREF band = RGB(74, 71, 181);
+    for (int dpi : {96, 144}) {
+        for (const BoxVariant& variant : kVariants) {
+            SCOPED_TRACE(std::string(variant.name) + " at " + std::to_string(dpi));
+            machine.profile().dpi = dpi;
+            DialogDriver driver(variant.open);
+            ASSERT_TRUE(WaitBoxPainted(driver));
+            RECT first = Scale(variant.first, dpi), close = Scale(variant.close, dpi);
+            const int middle = (first.top + first.bottom) / 2;
+            EXPECT_EQ(driver.Pixel(first.left + ScaleForDpi(5, dpi), middle), band);
+            EXPECT_EQ(driver.Pixel(first.right - ScaleForDpi(5, dpi), middle), band);
+            platform::Image image = driver.Capture();
+            EXPECT_GT(Whitest(image, RECT{first.left, first.top, first.right, first.bottom}), 240) << "caption";
+            EXPECT_GT(Whitest(image, close), 240) << "cross";
+            const bool uninstall = std::string(variant.name) == "uninstall";
+            if (!uninstall) {
+                SkinMessageBox* box = SkinMessageBox::FromWindow(driver.Window());
+                ASSERT_NE(box, nullptr);
+                CommonRect icon = box->IconRect();
+                const int centreX = (icon.Left() + icon.Right()) / 2, centreY = (icon.Top() + icon.Bottom()) / 2;
+                EXPECT_EQ(driver.Pixel(icon.Left() + icon.Width() / 4, centreY), band);
+                EXPECT_EQ(driver.Pixel(centreX, centreY + icon.Height() / 10), RGB(255, 255, 255));  // the bar
+            } else {
+                // The empty square's edge, then the ticked square after a click.
+                EXPECT_EQ(driver.Pixel(ScaleForDpi(20, dpi), ScaleForDpi(108, dpi)), RGB(0x9A, 0x9A, 0x9A));
+                driver.Click(ScaleForDpi(27, dpi), ScaleForDpi(108, dpi));
+                driver.MoveTo(ScaleForDpi(5, dpi), ScaleForDpi(60, dpi));  // off the box: no hover look
+                bool ticked = false;
+                for (int attempt = 0; attempt < 100 && !ticked; ++attempt) {
+                    ticked = driver.Pixel(ScaleForDpi(22, dpi), ScaleForDpi(103, dpi)) == band;
+                    if (!ticked) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                }
+                EXPECT_TRUE(ticked);
+                EXPECT_EQ(driver.Pixel(ScaleForDpi(20, dpi) + 1, ScaleForDpi(101, dpi) + 1), band);
+            }
+            ASSERT_TRUE(driver.SavePng(std::string("message-box-plain-") + variant.name + "-" + std::to_string(dpi) +
+                                       ".png"));
+            driver.End(0);
+        }
+    }
 }
 
 // Painters on several threads at once (the repaint thread, WM_PAINT) share the

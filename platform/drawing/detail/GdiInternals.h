@@ -52,6 +52,7 @@ struct DeviceContext : GdiObject {
     COLORREF textColor = 0;
     COLORREF backgroundColor = 0xFFFFFF;
     int backgroundMode = 2;  // OPAQUE
+    int stretchMode = 1;     // BLACKONWHITE
 };
 
 HGDIOBJ RegisterGdiObject(std::shared_ptr<GdiObject> object);
