@@ -24,7 +24,7 @@ enum class HttpMethod {
 };
 
 struct ProxySettings {
-    enum class Kind { None, Http, Socks5 };
+    enum class Kind { None, Http, Socks5, Socks4a, Socks4 };
     Kind kind = Kind::None;
     std::string host;
     std::string port;

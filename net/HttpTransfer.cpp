@@ -91,7 +91,8 @@ size_t OnBody(char* bytes, size_t size, size_t count, void* data) {
     return taken;
 }
 
-int OnProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+int OnProgress(void* data, curl_off_t downloadTotal, curl_off_t downloadNow, curl_off_t uploadTotal,
+               curl_off_t uploadNow) {
     auto* state = static_cast<TransferState*>(data);
     if (state->request->cancel && state->request->cancel->load()) return 1;
     if (state->request->stallTimeoutMs > 0 &&
@@ -100,13 +101,29 @@ int OnProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
         return 1;
     }
     if (state->hooks->onProgress && !state->hooks->onProgress()) return 1;
+    if (state->hooks->onProgressCounts &&
+        !state->hooks->onProgressCounts(downloadTotal, downloadNow, uploadTotal, uploadNow))
+        return 1;
     return 0;
 }
 
 void ApplyProxy(CURL* curl, const ProxySettings& proxy) {
     if (proxy.kind == ProxySettings::Kind::None) return;
-    curl_easy_setopt(curl, CURLOPT_PROXYTYPE,
-                     static_cast<long>(proxy.kind == ProxySettings::Kind::Http ? CURLPROXY_HTTP : CURLPROXY_SOCKS5));
+    long type = CURLPROXY_HTTP;
+    switch (proxy.kind) {
+    case ProxySettings::Kind::Socks5:
+        type = CURLPROXY_SOCKS5;
+        break;
+    case ProxySettings::Kind::Socks4a:
+        type = CURLPROXY_SOCKS4A;
+        break;
+    case ProxySettings::Kind::Socks4:
+        type = CURLPROXY_SOCKS4;
+        break;
+    default:
+        break;
+    }
+    curl_easy_setopt(curl, CURLOPT_PROXYTYPE, type);
     const std::string address = proxy.host + ":" + proxy.port;
     curl_easy_setopt(curl, CURLOPT_PROXY, address.c_str());
     if (!proxy.user.empty() || !proxy.password.empty()) {

@@ -38,6 +38,9 @@ struct TransferHooks {
     // Called from libcurl's progress callback; false aborts with
     // CURLE_ABORTED_BY_CALLBACK.
     std::function<bool()> onProgress;
+    // The same call with libcurl's byte counts (download total and done,
+    // upload total and done); false aborts likewise.
+    std::function<bool(std::int64_t, std::int64_t, std::int64_t, std::int64_t)> onProgressCounts;
 };
 
 // Performs the request. `hooks` may leave any member empty: bodies are then dropped.
