@@ -5,6 +5,7 @@
 #include "platform/base/Clock.h"
 #include "platform/base/Locale.h"
 #include "platform/files/FileSystem.h"
+#include "stats/StatsClock.h"
 #include "stats/StatsKeys.h"
 #include "util/DebugConfig.h"
 #include "util/ValueFormat.h"
@@ -45,7 +46,7 @@ InstallStatsReport::InstallStatsReport(const std::string& statsUrl, StatsReportS
 
 InstallStatsReport::~InstallStatsReport() = default;
 
-std::uint64_t InstallStatsReport::Now() { return GetTickCount64() / 1000 + 1; }
+std::uint64_t InstallStatsReport::Now() { return StatsClockSeconds(); }
 
 std::int32_t InstallStatsReport::Seconds(std::uint64_t begin, std::uint64_t end) {
     // A stage that never began (or never ended) took no time.

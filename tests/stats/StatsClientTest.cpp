@@ -82,6 +82,4 @@ TEST_F(StatsSectionTest, AppAndUserSectionsInTheirOrder) {
               R"({"machine_id":")" + mac + R"(","mail":"a\"b@c","token_id":"t1"})");
 }
 
-TEST(StatsClientTest, TokenIdIsEmptyBeforeAnyFetch) { EXPECT_EQ(GetStatsTokenId(), ""); }
-
 }  // namespace
