@@ -110,8 +110,19 @@ struct DownloadItem {
     DWORD lastDataTick = 0;
     DWORD startTick = 0;
     DWORD endTick = 0;
-    int speed = 0;              // bytes per second of the latest chunk
+    int speed = 0;              // bytes per second over the last half to one second of data
     int status = E_Status_Runing;
+
+    // Speed window: the bytes of the current half second and of the one before.
+    bool speedWindowOpen = false;
+    DWORD speedWindowTick = 0;
+    std::uint64_t speedWindowBytes = 0;
+    std::uint64_t previousWindowBytes = 0;
+    DWORD previousWindowMs = 0;
+
+    // Mirrors (bits, see DownloaderCurl::MirrorBit) that wrote bad bytes of
+    // this range: a repair and every piece split from it keep off them.
+    std::uint32_t avoidMirrors = 0;
 
     // Checks of the running transfer's response (set by the header callback).
     std::uint64_t requestStart = 0;  // the range the transfer asked for

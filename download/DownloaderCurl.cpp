@@ -143,10 +143,32 @@ void DownloaderCurl::EndDownload(int state, int errorCode) {
         FireEventSized(DOWNLOAD_EVENT_FAILED, m_downloaded, m_nFileSize);
 }
 
+bool DownloaderCurl::PrepareStart() {
+    // One download at a time: a start while one runs is refused and leaves it alone.
+    if (m_bRunning) return false;
+    // The threads of an earlier download end on their own once it is over;
+    // join them before their handles are reused.
+    if (m_manifestThread.joinable() && m_manifestThread.get_id() != std::this_thread::get_id()) m_manifestThread.join();
+    if (m_supervisor.joinable()) m_supervisor.join();
+    JoinAllThreads();
+    return true;
+}
+
+void DownloaderCurl::SetRunningUnlessCancelled() {
+    // Running first, then the cancel test: a Stop in between either sees
+    // running and clears it, or is seen here.
+    m_bRunning = true;
+    if (m_cancel) m_bRunning = false;
+}
+
 HRESULT DownloaderCurl::StartFromBuffer(const char* bytes, int size, std::string targetPath) {
-    if (targetPath.size() >= MAX_PATH) return E_INVALIDARG;
-    if (m_manifestThread.joinable()) m_manifestThread.join();
+    if (!PrepareStart()) return E_FAIL;
     Reset();
+    if (targetPath.size() >= MAX_PATH) {
+        // The caller waits for event 4 or 5: a refused start ends like a failed one.
+        FailStart();
+        return E_INVALIDARG;
+    }
     {
         std::lock_guard<std::recursive_mutex> guard(m_lock);
         CopyText(m_targetPath, sizeof(m_targetPath), targetPath);
@@ -155,11 +177,11 @@ HRESULT DownloaderCurl::StartFromBuffer(const char* bytes, int size, std::string
     }
     // Running before the thread starts, so that a quick failure cannot be
     // overwritten afterwards.
-    m_bRunning = true;
+    SetRunningUnlessCancelled();
     try {
         m_manifestThread = std::thread([this] { ManifestBufferThread(); });
     } catch (const std::system_error&) {
-        m_bRunning = false;
+        FailStart();
         return E_FAIL;
     }
     return S_OK;
@@ -216,6 +238,7 @@ HRESULT DownloaderCurl::LoadConfigText(const char* bytes, int size) {
 }
 
 HRESULT DownloaderCurl::StartFromFile(std::wstring manifestPath, std::string targetPath) {
+    if (!PrepareStart()) return E_FAIL;
     Reset();
     boost::shared_ptr<IXMLParse> document;
     if (FAILED(CreateXMLParse(document)) || !document || !document->LoadFromFile(manifestPath)) {
@@ -304,26 +327,20 @@ std::vector<DownloadUrlSwitch> DownloaderCurl::GetUrlSwitchLog() {
     return m_switchLog;
 }
 
-void DownloaderCurl::ApplyProxy(CURL* curl) {
-    if (!curl || !m_proxy.enabled) return;
-    if (m_proxy.type == 0)
-        curl_easy_setopt(curl, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
-    else if (m_proxy.type == 1)
-        curl_easy_setopt(curl, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_SOCKS5));
-    else
-        return;
-    char text[260];
-    std::snprintf(text, sizeof(text), "%s:%s", m_proxy.host.c_str(), m_proxy.port.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROXY, text);
-    std::snprintf(text, sizeof(text), "%s:%s", m_proxy.user.c_str(), m_proxy.password.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, text);
-}
-
-void DownloaderCurl::ApplyTls(CURL* curl) {
+void DownloaderCurl::ApplyCommonSettings(net::HttpRequest& request) const {
     // Peer and host verification stay on; a test may name its own CA bundle.
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!m_tuning.caBundle.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, m_tuning.caBundle.c_str());
+    request.tls.verifyPeer = true;
+    request.tls.caBundle = m_tuning.caBundle;
+    request.proxy = net::ProxySettings();
+    // Types other than 0 (HTTP) and 1 (SOCKS5) set no proxy at all.
+    if (m_proxy.enabled && (m_proxy.type == 0 || m_proxy.type == 1)) {
+        request.proxy.kind = m_proxy.type == 0 ? net::ProxySettings::Kind::Http : net::ProxySettings::Kind::Socks5;
+        request.proxy.host = m_proxy.host;
+        request.proxy.port = m_proxy.port;
+        request.proxy.user = m_proxy.user;
+        request.proxy.password = m_proxy.password;
+    }
+    request.cancel = &m_cancel;
 }
 
 void DownloaderCurl::WakeSupervisor(bool slotFreed) {
@@ -340,18 +357,13 @@ bool DownloaderCurl::SleepUntilPass(std::chrono::steady_clock::time_point deadli
 }
 
 // Manifest by URL: up to three attempts, each with a fresh transfer and side file.
-namespace {
-size_t AppendToSideFile(char* bytes, size_t size, size_t count, void* data) {
-    DownloadItem* item = static_cast<DownloadItem*>(data);
-    if (!item || !item->file || !item->owner) return 0;
-    return std::fwrite(bytes, size, count, item->file) * size;
-}
-}  // namespace
-
 HRESULT DownloaderCurl::StartFromUrl(std::string url, std::string targetPath) {
-    if (url.size() >= sizeof(m_cfgUrl) || targetPath.size() + 4 >= MAX_PATH) return E_INVALIDARG;
-    if (m_manifestThread.joinable()) m_manifestThread.join();
+    if (!PrepareStart()) return E_FAIL;
     Reset();
+    if (url.size() >= sizeof(m_cfgUrl) || targetPath.size() + 4 >= MAX_PATH) {
+        FailStart();
+        return E_INVALIDARG;
+    }
     {
         std::lock_guard<std::recursive_mutex> guard(m_lock);
         CopyText(m_cfgUrl, sizeof(m_cfgUrl), url);
@@ -364,7 +376,10 @@ HRESULT DownloaderCurl::StartFromUrl(std::string url, std::string targetPath) {
     }
     std::int64_t length = GetDownloadFileLenth(m_cfgUrl);
     FILE* probe = nullptr;
-    if (fopen_s(&probe, m_sideFilePath, "wb") != 0 || !probe) return E_INVALIDARG;
+    if (fopen_s(&probe, m_sideFilePath, "wb") != 0 || !probe) {
+        FailStart();
+        return E_INVALIDARG;
+    }
     std::fclose(probe);
     {
         std::lock_guard<std::recursive_mutex> guard(m_lock);
@@ -373,11 +388,11 @@ HRESULT DownloaderCurl::StartFromUrl(std::string url, std::string targetPath) {
         WriteLog("Download_BeginDownload : Download link id(%d) thread(%d).\n", m_cfgItem.id,
                  static_cast<int>(m_cfgItem.thread));
     }
-    if (!m_cancel) m_bRunning = true;
+    SetRunningUnlessCancelled();
     try {
         m_manifestThread = std::thread([this] { ManifestUrlThread(); });
     } catch (const std::system_error&) {
-        m_bRunning = false;
+        FailStart();
         return E_FAIL;
     }
     return S_OK;
@@ -385,48 +400,33 @@ HRESULT DownloaderCurl::StartFromUrl(std::string url, std::string targetPath) {
 
 void DownloaderCurl::ManifestUrlThread() {
     for (int attempt = 0; attempt < 3 && !m_cancel; ++attempt) {
-        FILE* side = nullptr;
-        if (fopen_s(&side, m_sideFilePath, "wb") != 0 || !side) break;
-        CURL* curl = curl_easy_init();
+        net::HttpRequest request;
         {
             std::lock_guard<std::recursive_mutex> guard(m_lock);
-            m_cfgItem.file = side;
-            m_cfgItem.curl = curl;
             m_cfgItem.status = E_Status_Runing;
+            request.url = m_cfgUrl;
+            ApplyCommonSettings(request);
         }
-        curl_easy_setopt(curl, CURLOPT_URL, m_cfgUrl);
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendToSideFile);
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &m_cfgItem);
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProbeProgress);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
-        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, m_tuning.lowSpeedTimeSeconds);
-        curl_easy_setopt(curl, CURLOPT_TIMEOUT, m_tuning.manifestTimeoutSeconds);
-        curl_easy_setopt(curl, CURLOPT_USERAGENT, "QovApp/3.0");
-        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-        ApplyTls(curl);
-        ApplyProxy(curl);
-        CURLcode result = curl_easy_perform(curl);
+        request.userAgent = "QovApp/3.0";
+        request.totalTimeoutMs = m_tuning.manifestTimeoutSeconds * 1000L;
+        request.stallTimeoutMs = m_tuning.lowSpeedTimeSeconds * 1000L;
+        request.failOnHttpError = true;
+        // A manifest is a few dozen KiB; anything far larger is not one.
+        request.bodyLimit = kManifestBodyLimit;
+        // The side file is written afresh by each attempt and removed when it fails.
+        const net::HttpResponse response = net::FetchToFile(request, m_sideFilePath);
         {
             std::lock_guard<std::recursive_mutex> guard(m_lock);
-            m_cfgItem.result = result;
+            m_cfgItem.result = response.result;
             m_cfgItem.endTick = GetTickCount();
-            if (m_cfgItem.status == E_Status_Runing) m_cfgItem.status = result == CURLE_OK ? E_Status_Succeed : E_Status_Fail;
-            m_cfgItem.curl = nullptr;
+            m_cfgItem.pos = response.bodyBytes;
+            if (m_cfgItem.status == E_Status_Runing)
+                m_cfgItem.status = response.Ok() ? E_Status_Succeed : E_Status_Fail;
         }
-        curl_easy_cleanup(curl);
-        if (result == CURLE_OK) {
+        if (response.Ok()) {
             OnConfigDownloaded(&m_cfgItem);
             WriteLog("Download_Thread_Download_Cfg : succeed.\n");
             return;
-        }
-        {
-            std::lock_guard<std::recursive_mutex> guard(m_lock);
-            std::fclose(m_cfgItem.file);
-            m_cfgItem.file = nullptr;
         }
         WriteLog("Download_Thread_Download_Cfg : failed.\n");
     }
@@ -437,12 +437,12 @@ void DownloaderCurl::ManifestUrlThread() {
 }
 
 HRESULT DownloaderCurl::OnConfigDownloaded(DownloadItem* item) {
-    if (!item || !item->file) return E_POINTER;
+    if (!item) return E_POINTER;
     std::wstring sidePath;
     std::string target;
     {
         std::lock_guard<std::recursive_mutex> guard(m_lock);
-        std::fclose(item->file);
+        if (item->file) std::fclose(item->file);
         item->file = nullptr;
         wchar_t wide[MAX_PATH] = {};
         if (MultiByteToWideChar(CP_ACP, 0, m_sideFilePath, -1, wide, MAX_PATH) > 0) sidePath = wide;

@@ -23,15 +23,18 @@
 #include <thread>
 #include <vector>
 
+#include "download/BlockVerifier.h"
 #include "download/DownloadTuning.h"
 #include "download/DownloadTypes.h"
 #include "download/IDownloader.h"
+#include "net/HttpTransfer.h"
 
 class IXMLParse;
 
 class DownloaderCurl : public IDownloader {
 public:
     static constexpr std::uint64_t kSplitThreshold = 512000;
+    static constexpr std::uint64_t kManifestBodyLimit = 8u << 20;  // a manifest fetched by URL
 
     DownloaderCurl();
     ~DownloaderCurl() override;
@@ -98,6 +101,9 @@ private:
     enum class HashVerdict { Good, RepairsStarted, Bad, Unreadable };
 
     void Reset();
+    // False while a download runs; otherwise joins the earlier download's threads.
+    bool PrepareStart();
+    void SetRunningUnlessCancelled();
     void FireEvent(int event, int value, void* data);
     void FireEventSized(int event, std::uint64_t value, std::uint64_t data);
     // The one place a part's status changes.
@@ -106,8 +112,14 @@ private:
     // A start that never reached the parts: state 4 and event (4, 0, null).
     void FailStart();
     void EndDownload(int state, int errorCode);
-    void ApplyProxy(CURL* curl);
-    void ApplyTls(CURL* curl);
+    // User agent aside, the settings every request of this engine shares:
+    // TLS verification and CA bundle, the proxy, cancel.
+    void ApplyCommonSettings(net::HttpRequest& request) const;
+    net::HttpRequest PartRequest(const DownloadItem& item) const;
+    bool AcceptPartHead(DownloadItem* item, const net::HttpResponse& head);
+    // The mirror for a range: the fastest part's url other than `excluded`,
+    // off the mirrors in `avoid`; null when none has a measured speed.
+    const char* ChooseUrl(const char* excluded, std::uint32_t avoid);
     HRESULT LoadConfigText(const char* bytes, int size);
     void ManifestBufferThread();
     void ManifestUrlThread();
@@ -119,9 +131,20 @@ private:
     // Runs the finish test when no part is running or waiting for a retry.
     void FinishWhenIdle(int callerId);
     bool HasActiveParts(int* firstActive);
+    struct TargetDigests {
+        bool exists = false;
+        bool readable = false;
+        BlockVerifier verifier{kHashBlockSize};
+    };
+    // Reads and digests the target; called without the engine lock held.
+    TargetDigests DigestTarget();
+    // Compares with the manifest and starts the repairs; takes the engine lock.
+    HashVerdict JudgeTarget(const TargetDigests& digests, bool allowRepair);
+    // Both; the caller must not hold the engine lock.
     HashVerdict VerifyTarget(bool allowRepair);
     void FinalCheck();
-    const char* BestUrlForBlock(std::uint64_t block, const char* containingUrl);
+    // The repair's mirror and, in *avoid, the mirrors its pieces keep off.
+    const char* BestUrlForBlock(std::uint64_t block, const char* containingUrl, std::uint32_t* avoid);
     std::uint32_t MirrorBit(const char* url) const;
     bool CdnRecordValid() const { return m_cdnRecord.sizeConsistent; }
     bool IsOnCdn(const char* url) const;
@@ -129,9 +152,7 @@ private:
 
     void ThreadDownloadInternal(DownloadItem* item);
     static size_t OnItemData(char* bytes, size_t size, size_t count, void* data);
-    static size_t OnItemHeader(char* bytes, size_t size, size_t count, void* data);
     static int OnItemProgress(void* data, std::int64_t, std::int64_t, std::int64_t, std::int64_t);
-    static int OnProbeProgress(void* data, std::int64_t, std::int64_t, std::int64_t, std::int64_t);
     void WakeSupervisor(bool slotFreed);
     // Waits for the next pass; true when a finished part ended the wait early.
     bool SleepUntilPass(std::chrono::steady_clock::time_point deadline);
@@ -178,6 +199,7 @@ private:
     std::mutex m_wakeLock;  // taken after m_lock, never before it
     std::condition_variable m_wake;
     std::atomic<bool> m_slotFreed{false};
+    bool m_verifying = false;  // a finish test is reading the target (under m_lock)
 };
 
 // Host of a mirror url: the text between the scheme and "/download/", "" otherwise.

@@ -3,10 +3,11 @@
 #include <cstring>
 
 #include "download/DownloaderCurl.h"
+#include "download/BlockVerifier.h"
+#include "download/MirrorChoice.h"
 #include "platform/base/Clock.h"
 #include "platform/files/FileSystem.h"
 #include "util/Log.h"
-#include "util/Md5.h"
 
 namespace {
 long long Signed(std::uint64_t value) { return static_cast<long long>(value); }
@@ -31,28 +32,33 @@ HRESULT DownloaderCurl::CheckHash() {
     }
 }
 
+DownloaderCurl::TargetDigests DownloaderCurl::DigestTarget() {
+    TargetDigests digests;
+    std::string path;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        path = m_settings.targetPath;
+        if (m_pFile) std::fflush(m_pFile);
+    }
+    // The reading and digesting run without the engine lock, so that the
+    // painter's and the worker's polls are answered meanwhile.
+    digests.exists = PathFileExistsA(path.c_str()) != FALSE;
+    if (digests.exists) digests.readable = DigestFileBlocks(path, &digests.verifier);
+    return digests;
+}
+
 DownloaderCurl::HashVerdict DownloaderCurl::VerifyTarget(bool allowRepair) {
+    TargetDigests digests = DigestTarget();
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    if (!PathFileExistsA(m_settings.targetPath)) return HashVerdict::Bad;
-    if (m_pFile) std::fflush(m_pFile);
-    FILE* reader = nullptr;
-    if (fopen_s(&reader, m_settings.targetPath, "rb") != 0 || !reader) return HashVerdict::Unreadable;
-    char digest[33] = {};
-    char* digestBuffer = digest;
-    if (!GetFileMd5(reader, &digestBuffer, sizeof(digest))) {
-        std::fclose(reader);
-        return HashVerdict::Unreadable;
-    }
-    if (SameDigest(digest, m_settings.fileMd5)) {
-        std::fclose(reader);
-        return HashVerdict::Good;
-    }
-    std::vector<std::string> blocks;
-    if (!GetFileBlockMd5List(reader, kHashBlockSize, blocks)) {
-        std::fclose(reader);
-        return HashVerdict::Unreadable;
-    }
-    std::fclose(reader);
+    return JudgeTarget(digests, allowRepair);
+}
+
+DownloaderCurl::HashVerdict DownloaderCurl::JudgeTarget(const TargetDigests& digests, bool allowRepair) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (!digests.exists) return HashVerdict::Bad;
+    if (!digests.readable) return HashVerdict::Unreadable;
+    if (SameDigest(digests.verifier.Whole(), m_settings.fileMd5)) return HashVerdict::Good;
+    const std::vector<std::string>& blocks = digests.verifier.Blocks();
     const std::vector<std::string>& expected = m_settings.blockMd5;
     // A short file lacks its last blocks: they count as bad. A longer one cannot be mended.
     if (blocks.size() > expected.size()) return HashVerdict::Bad;
@@ -69,28 +75,25 @@ DownloaderCurl::HashVerdict DownloaderCurl::VerifyTarget(bool allowRepair) {
     return started > 0 ? HashVerdict::RepairsStarted : HashVerdict::Bad;
 }
 
-const char* DownloaderCurl::BestUrlForBlock(std::uint64_t block, const char* containingUrl) {
+const char* DownloaderCurl::BestUrlForBlock(std::uint64_t block, const char* containingUrl, std::uint32_t* avoid) {
     const std::uint32_t writers = block < m_blockWriters.size() ? m_blockWriters[block] : 0;
-    // The fastest mirror that did not write the bad bytes.
-    const DownloadItem* best = nullptr;
-    for (const auto& [id, item] : m_items) {
-        if (item.status != E_Status_Runing && item.status != E_Status_Succeed && item.status != E_Status_StopByDispatch)
-            continue;
-        if (!item.url || (MirrorBit(item.url) & writers)) continue;
-        if (item.speed > 0 && (!best || item.speed > best->speed)) best = &item;
-    }
-    if (best) {
-        if (IsAmazonUrl(best->url)) m_switchedToCdn = true;
-        return best->url;
-    }
+    *avoid = writers;
+    // The fastest mirror that did not write the bad bytes (with no writer
+    // known, the fastest other than the containing part's).
+    if (const char* url = ChooseUrl(writers ? nullptr : containingUrl, writers)) return url;
     if (CdnRecordValid() && !(MirrorBit(m_cdnRecord.url) & writers)) {
         m_switchedToCdn = true;
-        m_switchLog.push_back({GetHostFromDownloadUrl(containingUrl), 0});
+        m_switchLog.push_back({GetHostFromDownloadUrl(containingUrl), static_cast<int>(CdnSwitchReason::Repair)});
         return m_cdnRecord.url;
     }
-    // Every mirror wrote this block: fall back to the fastest other than the
-    // containing part's; the bounded number of rounds ends a lasting fault.
-    return GetBestURL(containingUrl);
+    // Every mirror left wrote this block: a writer tries again, alone, so
+    // that a second bad round names the culprit (a fault that lasts is
+    // ended by the bounded number of rounds).
+    const char* url = ChooseUrl(nullptr, 0);
+    if (!url) url = containingUrl;
+    if (!url && !m_vecUrlCfg.empty()) url = m_vecUrlCfg.front().url;
+    if (url) *avoid = ~MirrorBit(url);
+    return url;
 }
 
 HRESULT DownloaderCurl::RepairData(std::uint64_t start, std::uint64_t end) {
@@ -102,7 +105,8 @@ HRESULT DownloaderCurl::RepairData(std::uint64_t start, std::uint64_t end) {
             break;
         }
     }
-    const char* url = BestUrlForBlock(start / kHashBlockSize, containing ? containing->url : nullptr);
+    std::uint32_t avoid = 0;
+    const char* url = BestUrlForBlock(start / kHashBlockSize, containing ? containing->url : nullptr, &avoid);
     if (!url) {
         WriteLog("Download_RepairData : GetBestURL error, start(%lld), end(%lld).\n", Signed(start), Signed(end));
         m_repairLink.clear();
@@ -111,6 +115,7 @@ HRESULT DownloaderCurl::RepairData(std::uint64_t start, std::uint64_t end) {
     m_repairLink = url;
     const DownloadItem model = containing ? *containing : m_items.empty() ? DownloadItem() : m_items.begin()->second;
     DownloadItem repair = FreshPart(model, url, start, end);
+    repair.avoidMirrors = avoid;
     const int newId = repair.id;
     m_items.emplace(newId, repair);
     for (std::uint64_t block = start / kHashBlockSize; block <= end / kHashBlockSize && block < m_blockWriters.size(); ++block)

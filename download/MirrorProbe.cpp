@@ -1,34 +1,16 @@
 // Probing the manifest's mirrors and choosing the fastest one later on.
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "download/DownloaderCurl.h"
 #include "download/IcmpPinger.h"
+#include "download/MirrorChoice.h"
+#include "platform/base/Clock.h"
 #include "util/Log.h"
 
 namespace {
 
-constexpr size_t kTextBodyLimit = 4096;  // ceiling of a "flag.php" answer
-
-size_t DropBytes(char*, size_t size, size_t count, void*) { return size * count; }
-
-struct TextSink {
-    std::string body;
-    bool overflow = false;
-};
-
-size_t AppendText(char* bytes, size_t size, size_t count, void* data) {
-    TextSink* sink = static_cast<TextSink*>(data);
-    size_t length = size * count;
-    if (sink->body.size() + length > kTextBodyLimit) {
-        sink->overflow = true;
-        return 0;
-    }
-    sink->body.append(bytes, length);
-    return length;
-}
+constexpr std::uint64_t kTextBodyLimit = 4096;  // ceiling of a "flag.php" answer
 
 const char* BoolText(bool value) { return value ? "true" : "false"; }
 
@@ -74,11 +56,6 @@ bool DownloaderCurl::IsOnCdn(const char* url) const {
     return CdnRecordValid() && url && std::strcmp(url, m_cdnRecord.url) == 0;
 }
 
-int DownloaderCurl::OnProbeProgress(void* data, std::int64_t, std::int64_t, std::int64_t, std::int64_t) {
-    DownloaderCurl* engine = static_cast<DownloaderCurl*>(data);
-    return engine && engine->m_cancel ? 1 : 0;
-}
-
 bool DownloaderCurl::PingUrl(const char* url, int* pingMs) {
     int code = m_tuning.osCode != 0 ? m_tuning.osCode : GetOsNameAndCode(nullptr);
     if (code <= 21) {
@@ -103,54 +80,40 @@ bool DownloaderCurl::PingUrl(const char* url, int* pingMs) {
 }
 
 std::int64_t DownloaderCurl::GetDownloadFileLenth(const char* url) {
-    CURL* curl = curl_easy_init();
-    if (!curl) return -1;
-    curl_easy_setopt(curl, CURLOPT_URL, url);
-    curl_easy_setopt(curl, CURLOPT_HEADER, 1L);
-    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, m_tuning.headTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, DropBytes);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "QovApp/3.0");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProbeProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
-    ApplyTls(curl);
-    ApplyProxy(curl);
-    CURLcode result = curl_easy_perform(curl);
-    std::int64_t length = -1;
-    if (result == CURLE_OK) {
-        long code = 0;
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
-        curl_off_t reported = -1;
-        // An error page's length says nothing about the package.
-        if (code < 400 && curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &reported) == CURLE_OK) length = reported;
+    net::HttpRequest request;
+    request.method = net::HttpMethod::Head;
+    request.url = url ? url : "";
+    request.userAgent = "QovApp/3.0";
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        ApplyCommonSettings(request);
     }
-    curl_easy_cleanup(curl);
+    request.totalTimeoutMs = m_tuning.headTimeoutSeconds * 1000L;
+    const net::HttpResponse response = net::Perform(request, {});
+    // An error page's length says nothing about the package.
+    const std::int64_t length = response.Ok() && response.status < 400 ? response.contentLength : -1;
     WriteLog("Download_GetDownloadFileLenth : result(%lld), url_err(%d).\n", static_cast<long long>(length),
-             static_cast<int>(result));
+             response.result);
     return length;
 }
 
 std::string DownloaderCurl::HttpGetText(const std::string& url) {
-    CURL* curl = curl_easy_init();
-    if (!curl) return "error";
-    TextSink sink;
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, m_tuning.loadCheckTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendText);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "QovApp/3.0");
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProbeProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
-    ApplyTls(curl);
-    CURLcode result = curl_easy_perform(curl);
-    curl_easy_cleanup(curl);
-    if (result != CURLE_OK || sink.overflow) return "error";
-    return sink.body;
+    net::HttpRequest request;
+    request.url = url;
+    request.userAgent = "QovApp/3.0";
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        ApplyCommonSettings(request);
+    }
+    // The load check goes straight to the mirror: no proxy, no redirects.
+    request.proxy = net::ProxySettings();
+    request.maxRedirects = 0;
+    request.totalTimeoutMs = m_tuning.loadCheckTimeoutSeconds * 1000L;
+    request.bodyLimit = kTextBodyLimit;
+    std::string body;
+    const net::HttpResponse response = net::FetchToString(request, &body);
+    if (!response.Ok()) return "error";
+    return body;
 }
 
 bool DownloaderCurl::GetNetworkNotFull(const char* url) {
@@ -255,15 +218,12 @@ HRESULT DownloaderCurl::CheckDownload(DownloadConfig* config) {
     return m_vecUrlCfg.empty() ? E_FAIL : S_OK;
 }
 
-const char* DownloaderCurl::GetBestURL(const char* excluded) {
+const char* DownloaderCurl::GetBestURL(const char* excluded) { return ChooseUrl(excluded, 0); }
+
+const char* DownloaderCurl::ChooseUrl(const char* excluded, std::uint32_t avoid) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    const DownloadItem* best = nullptr;
-    for (const auto& [id, item] : m_items) {
-        if (item.status != E_Status_Runing && item.status != E_Status_Succeed && item.status != E_Status_StopByDispatch)
-            continue;
-        if (excluded && item.url && std::strcmp(item.url, excluded) == 0) continue;
-        if (item.speed > 0 && (!best || item.speed > best->speed)) best = &item;
-    }
+    const DownloadItem* best =
+        FastestPart(m_items, excluded, avoid, [this](const char* url) { return MirrorBit(url); }, GetTickCount());
     if (!best) return nullptr;
     if (IsAmazonUrl(best->url)) m_switchedToCdn = true;
     return best->url;

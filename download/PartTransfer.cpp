@@ -5,6 +5,8 @@
 #include <system_error>
 
 #include "download/DownloaderCurl.h"
+#include "download/MirrorChoice.h"
+#include "net/HttpTransfer.h"
 #include "platform/base/Clock.h"
 #include "platform/files/FileSystem.h"
 #include "util/Log.h"
@@ -15,17 +17,6 @@ constexpr std::uint32_t kUnknownMirrorBit = 1u << 31;
 
 long long Signed(std::uint64_t value) { return static_cast<long long>(value); }
 
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
-    size_t i = 0;
-    for (; prefix[i]; ++i) {
-        if (i >= text.size()) return false;
-        char a = text[i], b = prefix[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return true;
-}
 }  // namespace
 
 void DownloaderCurl::SetItemStatus(DownloadItem& item, int status) {
@@ -49,6 +40,9 @@ DownloadItem DownloaderCurl::FreshPart(const DownloadItem& from, const char* url
     part.start = part.pos = start;
     part.end = end;
     part.speed = 0;
+    part.speedWindowOpen = false;
+    part.speedWindowBytes = part.previousWindowBytes = 0;
+    part.previousWindowMs = 0;
     part.result = 0;
     part.thread = 0;
     part.lastDataTick = part.startTick = GetTickCount();
@@ -109,7 +103,7 @@ HRESULT DownloaderCurl::InitDownload() {
     const int parts = static_cast<int>(mirrors) * per;
     m_partLimit = parts;
     m_items.clear();
-    if (!m_cancel) m_bRunning = true;
+    SetRunningUnlessCancelled();
     const std::uint64_t length = m_nFileSize / static_cast<std::uint64_t>(parts);
     for (int i = 0; i < parts; ++i) {
         DownloadItem part;
@@ -122,6 +116,12 @@ HRESULT DownloaderCurl::InitDownload() {
         part.status = E_Status_Runing;
         auto inserted = m_items.emplace(i, part);
         BeginDownloadItem(&inserted.first->second);
+    }
+    if (m_supervisor.joinable()) {
+        // A start operation joins the previous supervisor; a direct second
+        // BeginDownload on a live engine must not replace a running one.
+        m_bRunning = false;
+        return E_FAIL;
     }
     try {
         m_supervisor = std::thread([this] {
@@ -158,12 +158,7 @@ HRESULT DownloaderCurl::BeginDownloadItem(DownloadItem* item) {
         SetItemStatus(*item, E_Status_StopByDispatch);
         return E_INVALIDARG;
     }
-    CURL* curl = curl_easy_init();
-    if (!curl) {
-        SetItemStatus(*item, E_Status_StopByDispatch);
-        return E_FAIL;
-    }
-    item->curl = curl;
+    item->curl = nullptr;
     item->result = 0;
     item->file = m_pFile;
     item->owner = this;
@@ -176,30 +171,10 @@ HRESULT DownloaderCurl::BeginDownloadItem(DownloadItem* item) {
 
     char range[64];
     std::snprintf(range, sizeof(range), "%lld-%lld", Signed(item->start), Signed(item->end));
-    curl_easy_setopt(curl, CURLOPT_URL, item->url);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnItemData);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, item);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnItemHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, item);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnItemProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, item);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, m_tuning.lowSpeedTimeSeconds);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 20000L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Downloader/1.0");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    ApplyTls(curl);
-    curl_easy_setopt(curl, CURLOPT_RANGE, range);
-    ApplyProxy(curl);
-
     try {
         m_partThreads.emplace_back([this, item] { ThreadDownloadInternal(item); });
     } catch (const std::system_error&) {
         // No thread: the part is refused like an invalid range.
-        curl_easy_cleanup(curl);
-        item->curl = nullptr;
         SetItemStatus(*item, E_Status_StopByDispatch);
         return E_FAIL;
     }
@@ -213,22 +188,59 @@ HRESULT DownloaderCurl::BeginDownloadItem(DownloadItem* item) {
     return S_OK;
 }
 
+net::HttpRequest DownloaderCurl::PartRequest(const DownloadItem& item) const {
+    net::HttpRequest request;
+    request.url = item.url ? item.url : "";
+    request.userAgent = "Downloader/1.0";
+    char range[64];
+    std::snprintf(range, sizeof(range), "%lld-%lld", Signed(item.requestStart), Signed(item.requestEnd));
+    request.range = range;
+    ApplyCommonSettings(request);
+    request.totalTimeoutMs = 20000L * 1000L;
+    // No data for this long from the part's last data ends the transfer
+    // with result 28, wherever the file stands.
+    request.stallTimeoutMs = m_tuning.lowSpeedTimeSeconds * 1000L;
+    request.failOnHttpError = true;
+    return request;
+}
+
+bool DownloaderCurl::AcceptPartHead(DownloadItem* item, const net::HttpResponse& head) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    item->httpCode = head.status;
+    item->responseChecked = false;
+    if (head.status != 206) {
+        // An error page, or a 200 that ignored the range, is never package data.
+        item->responseError = head.status == 200 ? CURLE_RANGE_ERROR : CURLE_HTTP_RETURNED_ERROR;
+        return false;
+    }
+    unsigned long long first = 0, last = 0, total = 0;
+    char extra = 0;
+    if (std::sscanf(head.contentRange.c_str(), "bytes %llu-%llu/%llu%c", &first, &last, &total, &extra) != 3 ||
+        first != item->requestStart || last != item->requestEnd || total != m_nFileSize) {
+        item->responseError = CURLE_RANGE_ERROR;
+        return false;
+    }
+    item->responseChecked = true;
+    return true;
+}
+
 void DownloaderCurl::ThreadDownloadInternal(DownloadItem* item) {
-    CURL* curl = nullptr;
+    net::HttpRequest request;
     {
         std::lock_guard<std::recursive_mutex> guard(m_lock);
-        curl = item->curl;
+        request = PartRequest(*item);
     }
-    if (!curl) {
-        WriteLog("Download_Internal Error : pItem curl == NULL.\n");
-        return;
-    }
-    CURLcode performed = curl_easy_perform(curl);
+    request.cancel = &m_cancel;
+    net::TransferHooks hooks;
+    hooks.onHead = [this, item](const net::HttpResponse& head) { return AcceptPartHead(item, head); };
+    hooks.onBody = [item](const char* bytes, std::size_t length) { return OnItemData(const_cast<char*>(bytes), 1, length, item); };
+    hooks.onProgress = [item] { return OnItemProgress(item, 0, 0, 0, 0) == 0; };
+    const net::HttpResponse response = net::Perform(request, hooks);
     int id = 0;
     {
         std::lock_guard<std::recursive_mutex> guard(m_lock);
         id = item->id;
-        int result = performed;
+        int result = response.result;
         // A rejected response (error status, ignored or wrong range) is
         // reported as such, not as the write error that stopped it.
         if (item->responseError != 0) result = item->responseError;
@@ -243,11 +255,9 @@ void DownloaderCurl::ThreadDownloadInternal(DownloadItem* item) {
             SetItemStatus(*item, succeeded ? E_Status_Succeed : E_Status_Fail);
             if (succeeded && m_tuning.promptSplits) WakeSupervisor(true);  // a slot is free for a split
             if (result == CURLE_OK) {
-                long code = 0;
-                curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
-                if (code != 200)
+                if (response.status != 200)
                     WriteLog("Thread_Download_Internal: curl request MAYBE errors, id(%d) http code(%d) .\n", id,
-                             static_cast<int>(code));
+                             static_cast<int>(response.status));
             } else if (result == CURLE_WRITE_ERROR) {
                 WriteLog("Thread_Download_Internal: curl write partial range, id(%d) http result(%d)\n", id, result);
             } else {
@@ -257,7 +267,6 @@ void DownloaderCurl::ThreadDownloadInternal(DownloadItem* item) {
         }
         item->curl = nullptr;
     }
-    curl_easy_cleanup(curl);
     if (item->owner) CheckFinish(item);
 
     std::lock_guard<std::recursive_mutex> guard(m_lock);
@@ -269,47 +278,6 @@ void DownloaderCurl::ThreadDownloadInternal(DownloadItem* item) {
     } else {
         WriteLog("Download_Internal Finish (%d) OK.\n", id);
     }
-}
-
-size_t DownloaderCurl::OnItemHeader(char* bytes, size_t size, size_t count, void* data) {
-    const size_t length = size * count;
-    DownloadItem* item = static_cast<DownloadItem*>(data);
-    if (!item || !item->owner) return 0;
-    DownloaderCurl* engine = item->owner;
-    std::lock_guard<std::recursive_mutex> guard(engine->m_lock);
-    std::string line(bytes, length);
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-    if (line.compare(0, 5, "HTTP/") == 0) {
-        // A new response (the first, or one after a redirect) starts over.
-        size_t space = line.find(' ');
-        item->httpCode = space == std::string::npos ? 0 : std::strtol(line.c_str() + space + 1, nullptr, 10);
-        item->responseChecked = false;
-        return length;
-    }
-    if (StartsWithNoCase(line, "Content-Range:")) {
-        unsigned long long first = 0, last = 0, total = 0;
-        const char* value = line.c_str() + 14;
-        while (*value == ' ' || *value == '\t') ++value;
-        if (std::sscanf(value, "bytes %llu-%llu/%llu", &first, &last, &total) == 3 && first == item->requestStart &&
-            last == item->requestEnd && total == engine->m_nFileSize)
-            item->responseChecked = true;
-        return length;
-    }
-    if (!line.empty()) return length;
-    // End of a header block.
-    if (item->httpCode >= 100 && item->httpCode < 200) return length;
-    if (item->httpCode >= 300 && item->httpCode < 400) return length;  // the redirect is followed
-    if (item->httpCode != 206) {
-        // An error page, or a 200 that ignored the range, is never package data.
-        item->responseChecked = false;
-        item->responseError = item->httpCode == 200 ? CURLE_RANGE_ERROR : CURLE_HTTP_RETURNED_ERROR;
-        return 0;
-    }
-    if (!item->responseChecked) {
-        item->responseError = CURLE_RANGE_ERROR;
-        return 0;
-    }
-    return length;
 }
 
 size_t DownloaderCurl::OnItemData(char* bytes, size_t size, size_t count, void* data) {
@@ -326,14 +294,13 @@ size_t DownloaderCurl::OnItemData(char* bytes, size_t size, size_t count, void* 
     if (written > 0) {
         const std::uint32_t bit = engine->MirrorBit(item->url);
         for (std::uint64_t block = item->pos / kHashBlockSize;
-             block <= (item->pos + length - 1) / kHashBlockSize && block < engine->m_blockWriters.size(); ++block)
+             block <= (item->pos + written - 1) / kHashBlockSize && block < engine->m_blockWriters.size(); ++block)
             engine->m_blockWriters[block] |= bit;
     }
-    item->pos += length;
-    const DWORD now = GetTickCount();
-    const DWORD elapsed = now - item->lastDataTick;
-    if (elapsed != 0) item->speed = static_cast<int>(static_cast<std::uint32_t>(length * 1000 / elapsed));
-    item->lastDataTick = now;
+    // Only bytes that reached the file count: a short write leaves the rest
+    // of the range to the retry.
+    item->pos += written;
+    RecordPartData(*item, written, GetTickCount());
     return written;
 }
 
@@ -360,7 +327,7 @@ size_t DownloaderCurl::WriteData(const char* bytes, size_t length, std::uint64_t
     } else {
         WriteLog("Error: m_pFile or pData is nullptr.\n");
     }
-    m_downloaded += length;
+    m_downloaded += written;
     if (m_downloaded > m_nFileSize) m_downloaded = m_nFileSize;
     FireEventSized(DOWNLOAD_EVENT_PROGRESS, m_downloaded, m_nFileSize);
     return written;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "download/DownloaderCurl.h"
+#include "download/MirrorChoice.h"
 #include "platform/base/Clock.h"
 #include "util/Log.h"
 
@@ -109,12 +110,14 @@ bool DownloaderCurl::DispatchFailedPart(int id) {
         return true;
     }
     WriteLog("Download_Dispatch: Retrying failed item (%d), range (%lld-%lld)\n", id, Signed(item.pos), Signed(item.end));
-    const char* url = GetBestURL(item.url);
+    const char* url = ChooseUrl(item.url, item.avoidMirrors);
+    // A repair piece whose other mirrors all wrote the bad bytes retries on its own.
+    if (!url && item.avoidMirrors) url = ChooseUrl(nullptr, item.avoidMirrors);
     if (!url) {
-        if (CdnRecordValid() && !IsOnCdn(item.url)) {
+        if (CdnRecordValid() && !IsOnCdn(item.url) && !(MirrorBit(m_cdnRecord.url) & item.avoidMirrors)) {
             url = m_cdnRecord.url;
             m_switchedToCdn = true;
-            m_switchLog.push_back({GetHostFromDownloadUrl(item.url), 2});
+            m_switchLog.push_back({GetHostFromDownloadUrl(item.url), static_cast<int>(CdnSwitchReason::Failure)});
         } else {
             WriteLog("Download_Dispatch: Failed to get alternate URL for failed item (%d).\n", id);
             m_bRunning = false;
@@ -166,16 +169,16 @@ void DownloaderCurl::DispatchStalledPart(int id) {
         return;
     }
     WriteLog("Download_Dispatch: Item (%d) timeout at pos (%lld), trying new URL\n", id, Signed(item.pos));
-    const char* url = GetBestURL(item.url);
+    const char* url = ChooseUrl(item.url, item.avoidMirrors);
     if (!url) {
-        if (!CdnRecordValid()) {
+        if (!CdnRecordValid() || (MirrorBit(m_cdnRecord.url) & item.avoidMirrors)) {
             WriteLog("Download_Dispatch: No alternate URL available for timeout item (%d)\n", id);
             return;
         }
         url = m_cdnRecord.url;
         m_switchedToCdn = true;
         WriteLog("Download_Dispatch: Using amazon URL for timeout item (%d)\n", id);
-        m_switchLog.push_back({GetHostFromDownloadUrl(item.url), 1});
+        m_switchLog.push_back({GetHostFromDownloadUrl(item.url), static_cast<int>(CdnSwitchReason::Stall)});
     }
     DownloadItem replacement = FreshPart(item, url, item.pos, item.end);
     item.end = item.pos;
@@ -202,15 +205,19 @@ void DownloaderCurl::DispatchFinishedPart(int id) {
     const std::uint64_t remain = large.end - large.pos;
     if (remain < kSplitThreshold) return;
     WriteLog("Download_Dispatch: Found large download item (%d) with remain size (%lld) bytes\n", largeId, Signed(remain));
-    const char* url = GetBestURL(large.url);
+    // The new half inherits the large part's mirrors to keep off.
+    const std::uint32_t avoid = large.avoidMirrors;
+    const char* url = ChooseUrl(large.url, avoid);
     if (!url) {
-        if (CdnRecordValid()) {
+        if (CdnRecordValid() && !(MirrorBit(m_cdnRecord.url) & avoid)) {
             url = m_cdnRecord.url;
             m_switchedToCdn = true;
             WriteLog("Download_Dispatch: Using amazon URL for split download\n");
-            m_switchLog.push_back({GetHostFromDownloadUrl(m_items[id].url), 3});
-        } else {
+            m_switchLog.push_back({GetHostFromDownloadUrl(m_items[id].url), static_cast<int>(CdnSwitchReason::Split)});
+        } else if (!(MirrorBit(m_items[id].url) & avoid)) {
             url = m_items[id].url;
+        } else {
+            url = large.url;
         }
     }
     const std::uint64_t half = (remain + 1) / 2;
@@ -229,22 +236,33 @@ void DownloaderCurl::DispatchFinishedPart(int id) {
 
 void DownloaderCurl::CheckFinish(DownloadItem* item) {
     if (!item) return;
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
-    const int id = item->id;
-    WriteLog("Download_CheckFinish (%d): begin.\n", id);
-    FireEvent(DOWNLOAD_EVENT_PART_DONE, id, item);
+    int id = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        id = item->id;
+        WriteLog("Download_CheckFinish (%d): begin.\n", id);
+        FireEvent(DOWNLOAD_EVENT_PART_DONE, id, item);
+    }
     FinishWhenIdle(id);
 }
 
 void DownloaderCurl::FinishWhenIdle(int callerId) {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
-    if (!m_bRunning) return;
-    int active = -1;
-    if (HasActiveParts(&active)) {
-        if (callerId >= 0) WriteLog("Download_CheckFinish (%d): continue. now wait (%d).\n", callerId, active);
-        return;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        // One finish test at a time; the one running sees every part that ended before it.
+        if (!m_bRunning || m_verifying) return;
+        int active = -1;
+        if (HasActiveParts(&active)) {
+            if (callerId >= 0) WriteLog("Download_CheckFinish (%d): continue. now wait (%d).\n", callerId, active);
+            return;
+        }
+        m_verifying = true;
     }
-    switch (VerifyTarget(true)) {
+    const TargetDigests digests = DigestTarget();
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    m_verifying = false;
+    if (!m_bRunning) return;
+    switch (JudgeTarget(digests, true)) {
     case HashVerdict::Good:
         WriteLog("Download_CheckFinish (%d): Finish download.\n", callerId);
         CloseFile();
@@ -264,9 +282,14 @@ void DownloaderCurl::FinishWhenIdle(int callerId) {
 
 void DownloaderCurl::FinalCheck() {
     if (m_cancel) return;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        if (m_state == DownloadState_Finished || m_state == DownloadState_Failed) return;
+    }
+    const TargetDigests digests = DigestTarget();
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    if (m_state == DownloadState_Finished || m_state == DownloadState_Failed) return;
-    if (VerifyTarget(false) == HashVerdict::Good) {
+    if (m_cancel || m_state == DownloadState_Finished || m_state == DownloadState_Failed) return;
+    if (JudgeTarget(digests, false) == HashVerdict::Good) {
         CloseFile();
         EndDownload(DownloadState_Finished, NoError);
         return;

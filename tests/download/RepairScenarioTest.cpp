@@ -1,5 +1,7 @@
 // The hash check after the last part: bad blocks fetched again, from a mirror
 // that did not write them, a bounded number of times.
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 #include "tests/download/EngineScenario.h"
@@ -57,6 +59,77 @@ TEST_F(RepairScenario, RepairAvoidsTheMirrorThatWroteTheBadBlock) {
     EXPECT_EQ(0, RangeRequestsOn(0, "bytes=1048576-2097151"));
     EXPECT_EQ(1, RangeRequestsOn(1, "bytes=1048576-2097151"));
     EXPECT_EQ(server->Url(1), engine->GetRepairLink());
+}
+
+// Requests on `mirror` for package bytes inside [first, last].
+int RequestsWithin(const std::vector<rig::RequestRecord>& records, std::uint64_t first, std::uint64_t last) {
+    int count = 0;
+    for (const rig::RequestRecord& record : records) {
+        unsigned long long from = 0, to = 0;
+        if (record.method == "GET" && std::sscanf(record.range.c_str(), "bytes=%llu-%llu", &from, &to) == 2 &&
+            from >= first && to <= last)
+            ++count;
+    }
+    return count;
+}
+
+TEST_F(RepairScenario, MirrorServingABadBlockEveryTimeNeverGetsItsRepairOrThePiecesSplitFromIt) {
+    // Block 0 lies inside mirror A's first part. Paced mirrors make the 1 MiB
+    // repair last long enough for the supervisor to split it.
+    std::vector<rig::MirrorConfig> configs(2);
+    for (rig::MirrorConfig& config : configs) config.connectionRate = 2 * MiB;
+    configs[0].faults.push_back(CorruptBlock(0, -1));
+    StartMirrors(4 * MiB, configs);
+    DownloadTuning tuning = FastTuning();
+    tuning.promptSplits = true;
+    StartEngine(Manifest(Urls()), tuning);
+    ASSERT_TRUE(WaitForEnd());
+    ExpectGoodFile();
+    EXPECT_EQ(NoError, engine->GetErrorCode());
+    // Mirror A served its own first part and nothing of block 0 after it;
+    // B took the repair (and any piece split from it).
+    EXPECT_EQ(1, RequestsWithin(server->Requests(0), 0, 1048575));
+    EXPECT_EQ(1, RangeRequestsOn(1, "bytes=0-1048575"));
+    EXPECT_EQ(server->Url(1), engine->GetRepairLink());
+}
+
+TEST_F(RepairScenario, SingleMirrorRepairsAPassingCorruptionItself) {
+    // Block 0 lies inside the first of the mirror's two parts.
+    std::vector<rig::MirrorConfig> configs(1);
+    configs[0].faults.push_back(CorruptBlock(0, 1));
+    StartMirrors(3 * MiB, configs);
+    StartEngine(Manifest(Urls()), FastTuning());
+    ASSERT_TRUE(WaitForEnd());
+    ExpectGoodFile();
+    EXPECT_EQ(1, RangeRequestsOn(0, "bytes=0-1048575"));
+    EXPECT_EQ(server->Url(0), engine->GetRepairLink());
+}
+
+TEST_F(RepairScenario, ProgressIsAnsweredWhileTheTargetIsDigested) {
+    // 48 MiB with a bad block: the finish test reads the whole file, then
+    // again after the repair. The polls must not wait for those reads.
+    std::vector<rig::MirrorConfig> configs(2);
+    configs[1].faults.push_back(CorruptBlock(40, 1));
+    StartMirrors(48 * MiB, configs);
+    StartEngine(Manifest(Urls()), FastTuning());
+    std::atomic<bool> done{false};
+    double longest = 0;
+    std::thread poller([&] {
+        while (!done) {
+            const auto before = std::chrono::steady_clock::now();
+            DownloadProgress progress;
+            engine->GetProgress(&progress);
+            engine->GetState();
+            longest = std::max(longest, std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    const bool ended = WaitForEnd(60);
+    done = true;
+    poller.join();
+    ASSERT_TRUE(ended);
+    ExpectGoodFile();
+    EXPECT_LT(longest, 0.05);
 }
 
 TEST_F(RepairScenario, LowerCaseManifestDigestsStillVerify) {

@@ -240,3 +240,67 @@ TEST_F(TransferScenario, RedirectedMirrorIsFollowed) {
 
 }  // namespace
 }  // namespace downloadtest
+
+namespace downloadtest {
+namespace {
+
+TEST_F(TransferScenario, SilenceNearTheEndEndsTheTransferAfterTheNoDataLimit) {
+    // Above 90 % the supervisor leaves a stall alone; the transfer itself
+    // gives up once nothing arrived for the limit (2 s here), with result 28.
+    rig::MirrorConfig stalling;
+    stalling.faults.push_back(At(rig::FaultKind::Stall, 2750000));
+    StartMirrors(2800000, {{}, stalling});
+    DownloadTuning tuning = FastTuning();
+    StartEngine(Manifest(Urls()), tuning);
+    ASSERT_TRUE(WaitForEnd());
+    ExpectGoodFile();
+    EXPECT_GE(ElapsedSeconds(), 2.0);
+    EXPECT_LT(ElapsedSeconds(), 2.8);
+    EXPECT_EQ(1, RangeRequestsOn(0, "bytes=2750000-2799999"));
+    DownloadProgress progress;
+    engine->GetProgress(&progress);
+    int timedOut = 0;
+    for (const auto& [id, item] : progress.items) timedOut += item.result == CURLE_OPERATION_TIMEDOUT;
+    EXPECT_EQ(1, timedOut);
+}
+
+struct RejectedCase {
+    const char* name;
+    rig::FaultKind kind;
+    std::uint64_t afterBytes;
+    int result;  // what the rejected part ends with
+};
+
+class RejectedResponse : public EngineScenario, public ::testing::WithParamInterface<RejectedCase> {};
+
+// Mirror B's first answer is wrong; what it sent never counts as its part's
+// bytes and the rest goes to mirror A.
+TEST_P(RejectedResponse, IsRetriedOnTheOtherMirror) {
+    const RejectedCase& c = GetParam();
+    rig::MirrorConfig faulty;
+    rig::Fault fault;
+    fault.kind = c.kind;
+    fault.afterBytes = c.afterBytes;
+    fault.times = 1;
+    faulty.faults.push_back(fault);
+    StartMirrors(kFourParts, {{}, faulty});
+    StartEngine(Manifest(Urls()), FastTuning());
+    ASSERT_TRUE(WaitForEnd());
+    ExpectGoodFile();
+    DownloadProgress progress;
+    engine->GetProgress(&progress);
+    int rejected = 0;
+    for (const auto& [id, item] : progress.items)
+        if (item.url && server->Url(1) == item.url && item.result == c.result) ++rejected;
+    EXPECT_EQ(1, rejected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RejectedResponse,
+    ::testing::Values(RejectedCase{"WrongContentRange", rig::FaultKind::WrongRange, rig::kNoLimit, CURLE_RANGE_ERROR},
+                      // No Content-Length and a close after 300,000 bytes: a clean end, but short.
+                      RejectedCase{"ShortBodyWithoutLength", rig::FaultKind::ShortBody, 300000, CURLE_PARTIAL_FILE}),
+    [](const ::testing::TestParamInfo<RejectedCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace downloadtest

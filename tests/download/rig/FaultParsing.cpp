@@ -42,8 +42,11 @@ bool ParseFault(const std::string& text, int* mirror, Fault* fault) {
     *mirror = static_cast<int>(number);
     Fault result;
     auto value = [&](size_t i, std::uint64_t* out) { return i < values.size() && ToNumber(values[i], out); };
-    if (kind == "drop" || kind == "stall" || kind == "corrupt") {
-        result.kind = kind == "drop" ? FaultKind::Drop : kind == "stall" ? FaultKind::Stall : FaultKind::Corrupt;
+    if (kind == "drop" || kind == "stall" || kind == "corrupt" || kind == "corrupt-always" || kind == "short-body") {
+        result.kind = kind == "drop"    ? FaultKind::Drop
+                      : kind == "stall" ? FaultKind::Stall
+                      : kind == "short-body" ? FaultKind::ShortBody
+                                        : FaultKind::Corrupt;
         // "+K": at byte K of the mirror's first response, wherever it starts.
         if (!values.empty() && !values[0].empty() && values[0][0] == '+') {
             values[0].erase(0, 1);
@@ -51,7 +54,10 @@ bool ParseFault(const std::string& text, int* mirror, Fault* fault) {
         } else if (!value(0, &result.offset)) {
             return false;
         }
-        result.times = 1;
+        if (kind == "short-body" && result.afterBytes == kNoLimit) return false;
+        result.times = kind == "corrupt-always" ? -1 : 1;
+    } else if (kind == "wrong-range") {
+        result.kind = FaultKind::WrongRange;
     } else if (kind == "status") {
         result.kind = FaultKind::Status;
         std::uint64_t code = 0, from = 0;

@@ -179,6 +179,8 @@ private:
         m_cutAt = kNoLimit;
         m_stall = false;
         m_corrupt.clear();
+        bool wrongRange = false;
+        bool noLength = false;
         {
             std::lock_guard<std::mutex> guard(m_mirror.lock);
             const int index = head ? -1 : m_mirror.packageGets++;
@@ -203,6 +205,17 @@ private:
                 case FaultKind::IgnoreRange:
                     ++strikes;
                     first = 0, last = size - 1, ranged = false;
+                    break;
+                case FaultKind::WrongRange:
+                    if (!ranged) break;
+                    ++strikes;
+                    wrongRange = true;
+                    break;
+                case FaultKind::ShortBody:
+                    if (fault.afterBytes == kNoLimit || first + fault.afterBytes > last) break;
+                    ++strikes;
+                    noLength = true;
+                    m_cutAt = std::min(m_cutAt, first + fault.afterBytes);
                     break;
                 case FaultKind::Drop:
                 case FaultKind::Stall: {
@@ -264,12 +277,20 @@ private:
         }
         http::response<http::empty_body> response{ranged ? http::status::partial_content : http::status::ok, 11};
         response.set(http::field::accept_ranges, "bytes");
-        response.set(http::field::content_length, std::to_string(last - first + 1));
-        if (ranged)
-            response.set(http::field::content_range,
-                         "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" + std::to_string(size));
-        response.keep_alive(m_request.keep_alive());
-        m_keepAlive = m_request.keep_alive();
+        // Without a length the body ends where the connection closes.
+        if (!noLength) response.set(http::field::content_length, std::to_string(last - first + 1));
+        if (ranged) {
+            // A wrong range names the bytes one off from those sent.
+            std::uint64_t named = first, namedLast = last;
+            if (wrongRange) {
+                if (last + 1 < size) ++named, ++namedLast;
+                else --named, --namedLast;
+            }
+            response.set(http::field::content_range, "bytes " + std::to_string(named) + "-" +
+                                                         std::to_string(namedLast) + "/" + std::to_string(size));
+        }
+        response.keep_alive(m_request.keep_alive() && !noLength);
+        m_keepAlive = m_request.keep_alive() && !noLength;
         std::ostringstream text;
         text << response.base();
         m_head = text.str();

@@ -36,6 +36,8 @@ enum class FaultKind {
     HeadSize,     // HEAD reports `offset` as the length
     NoHeadSize,   // HEAD reports no length
     Redirect,     // 302 to `location` for HEAD and GET
+    WrongRange,   // answer ranged GETs with 206 and a Content-Range one byte off
+    ShortBody,    // send no Content-Length and close after `afterBytes` body bytes
 };
 
 constexpr std::uint64_t kNoLimit = ~static_cast<std::uint64_t>(0);
@@ -131,8 +133,9 @@ namespace rig {
 // A fault written as "kind@mirror[:value[:value]]":
 //   drop@M:offset  stall@M:offset  corrupt@M:block  (each strikes once;
 //   drop@M:+K, stall@M:+K and corrupt@M:+K strike at byte K of the first response)
+//   corrupt-always@M:block  (the block is bad in every response that holds it)
 //   status@M:code[:fromRequest]  ignore-range@M  head-size@M:size  no-head-size@M
-//   redirect@M:url
+//   redirect@M:url  wrong-range@M  short-body@M:+K
 // False for a text of another shape.
 bool ParseFault(const std::string& text, int* mirror, Fault* fault);
 }  // namespace rig
