@@ -119,29 +119,6 @@ BOOL ShutdownOrReboot(int shutdown) {
     return ExitWindowsEx(shutdown ? (EWX_SHUTDOWN | EWX_FORCE) : (EWX_REBOOT | EWX_FORCE), 0);
 }
 
-int GetDriveSpace(char driveLetter, std::uint64_t* freeBytes, std::uint64_t* totalBytes) {
-    using FreeSpaceFunction = BOOL (*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-    static const auto function = reinterpret_cast<FreeSpaceFunction>(
-        GetProcAddress(LoadLibraryW(L"kernel32.dll"), "GetDiskFreeSpaceExA"));
-    if (freeBytes != nullptr) *freeBytes = 0;
-    if (totalBytes != nullptr) *totalBytes = 0;
-    char root[4];
-    std::snprintf(root, sizeof root, "%c:/", driveLetter);
-    ULARGE_INTEGER available{}, total{}, totalFree{};
-    if (function == nullptr || !function(root, &available, &total, &totalFree)) return 0;
-    if (freeBytes != nullptr) *freeBytes = available.QuadPart;
-    if (totalBytes != nullptr) *totalBytes = total.QuadPart;
-    return 1;
-}
-
-std::uint64_t GetSystemDriveFreeBytes() {
-    std::wstring system = GetSystemFolder(false);
-    if (system.size() < 2 || system[1] != L':') return 0;
-    std::uint64_t freeBytes = 0;
-    GetDriveSpace(static_cast<char>(system[0]), &freeBytes, nullptr);
-    return freeBytes;
-}
-
 void RemoveLineBreaks(char* text) {
     if (text == nullptr) return;
     char* out = text;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/base/Win32Types.h"
+#include "util/DriveQueries.h"
 
 // A copy of the UTF-8 path with every "/" replaced by "\" (empty for a path
 // that is not valid UTF-8).
@@ -39,12 +40,6 @@ bool SetPrivilege(HANDLE process, const wchar_t* privilegeName, bool enable);
 bool EnableShutdownPrivilege();
 // Forced shutdown when `shutdown` is set, else a forced restart.
 BOOL ShutdownOrReboot(int shutdown);
-
-// Free bytes available to the caller and total bytes of the drive's volume
-// (either output may be null); 1, or 0 with both zeroed.
-int GetDriveSpace(char driveLetter, std::uint64_t* freeBytes, std::uint64_t* totalBytes);
-// Free bytes of the drive that holds the system folder.
-std::uint64_t GetSystemDriveFreeBytes();
 
 // Highest compute capability (major × 16 + minor) of the CUDA devices, through
 // the NVIDIA driver loaded at run time; 0 when there is no driver or device.

@@ -29,6 +29,19 @@ struct NetworkAdapterEntry {
     bool pci = false;           // a physical adapter on a PCI bus; false: virtual
 };
 
+// What a drive letter's volume reports (GetDriveTypeW, GetVolumeInformationW,
+// QueryDosDeviceW, the storage property query). A drive without an entry is
+// a fixed NTFS disk on a SATA bus.
+struct DriveVolume {
+    UINT type = 3;             // DRIVE_FIXED; 2 removable, 4 remote, 5 CD-ROM, 6 RAM disk
+    std::wstring label;
+    DWORD serial = 0;          // 0: taken from the host file system's id
+    std::wstring fileSystem = L"NTFS";
+    DWORD busType = 11;        // STORAGE_BUS_TYPE: 4 IEEE 1394, 7 USB, 11 SATA, 17 NVMe
+    std::wstring device;       // QueryDosDeviceW target; empty: "\Device\HarddiskVolume<n>" or "\Device\CdRom<n>"
+    bool mediaPresent = true;  // false: an empty disc or card drive (ERROR_NOT_READY)
+};
+
 struct MachineProfile {
     // Version as RtlGetNtVersionNumbers reports it (Windows 10 22H2 by default).
     DWORD osMajor = 10;
@@ -49,6 +62,7 @@ struct MachineProfile {
     std::wstring documentsFolder;       // empty: C:\Users\<user>\Documents
     std::vector<wchar_t> extraDrives;   // drive letters besides C: (e.g. 'D')
     std::map<wchar_t, ULONGLONG> freeBytes;  // free space per drive; default: the host's
+    std::map<wchar_t, DriveVolume> volumes;  // per upper-case drive letter (C:, Z: or an extra drive)
     std::wstring moduleFileName;        // empty: the running program, seen through Z:
     // Elevation prompts ("runas") that the user declines (ERROR_CANCELLED)
     // before accepting; each declined prompt counts this down.

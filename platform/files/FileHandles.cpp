@@ -7,6 +7,7 @@
 
 #include "platform/files/FileSystem.h"
 #include "platform/files/FileTimes.h"
+#include "platform/files/Volumes.h"
 #include "platform/base/HostPaths.h"
 #include "platform/kernel/KernelObjects.h"
 #include "platform/base/LastError.h"
@@ -34,6 +35,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
+    if (HANDLE volume = platform::OpenVolumeDevice(path)) return volume;  // "\\.\X:" and "\\?\X:"
     std::wstring full = platform::FullWindowsPath(path);
     if (!full.empty() && !platform::HasOnlyWindowsNames(full)) {
         SetLastError(ERROR_INVALID_NAME);

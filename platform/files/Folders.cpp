@@ -14,6 +14,7 @@
 
 #include "platform/base/CodePages.h"
 #include "platform/files/FileSystem.h"
+#include "platform/files/Volumes.h"
 #include "platform/base/HostPaths.h"
 #include "platform/kernel/KernelObjects.h"
 #include "platform/base/LastError.h"
@@ -475,6 +476,7 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR root, PULARGE_INTEGER freeToCaller, PULARGE_INT
         SetLastError(ERROR_PATH_NOT_FOUND);
         return FALSE;
     }
+    if (!platform::DriveMediaPresent(full[0])) return FALSE;
     struct statvfs info {};
     if (::statvfs(driveRoot.c_str(), &info) != 0) {
         SetLastError(ERROR_NOT_READY);
