@@ -248,6 +248,8 @@ bool HttpClient::WithFailover(Post post) {
         std::string url = m_servers->At(entry).baseUrl;
         if (!m_servers->index.empty()) url += "?index=" + m_servers->index;
         SetUrl(url);
+        // The response is the answering server's, not what a failed one left.
+        m_response.clear();
         const Outcome outcome = post();
         if (outcome == Outcome::Succeeded) return true;
         // The server answered: another region would answer the same.

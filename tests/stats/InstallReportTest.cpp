@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -141,7 +142,10 @@ TEST_F(InstallReportTest, ThreadsReportAtOnce) {
     std::atomic<bool> stop{false};
     std::vector<std::thread> threads;
     threads.emplace_back([&] {
-        for (int i = 0; !stop; ++i) report.SetSpeed(i % 100, i, i / 2, i % 2 == 0);
+        for (int i = 0; !stop; ++i) {
+            report.SetSpeed(i % 100, i, i / 2, i % 2 == 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     });
     threads.emplace_back([&] {
         for (int i = 0; !stop; ++i) {
@@ -153,7 +157,7 @@ TEST_F(InstallReportTest, ThreadsReportAtOnce) {
             report.GetResultName();
         }
     });
-    std::vector<bool> posted(3, false);
+    std::vector<int> posted(3, 0);
     threads.emplace_back([&] { posted[0] = report.PostStartReport(); });
     threads.emplace_back([&] { posted[1] = report.PostRangeErrorReport(); });
     threads.emplace_back([&] { posted[2] = report.PostFinalReport(CloseStatsInfo()); });
@@ -161,7 +165,7 @@ TEST_F(InstallReportTest, ThreadsReportAtOnce) {
     stop = true;
     threads[0].join();
     threads[1].join();
-    EXPECT_EQ(posted, std::vector<bool>(3, true));
+    EXPECT_EQ(posted, std::vector<int>(3, 1));
     // One fetch served all three documents.
     std::size_t profileRequests = 0;
     for (const ReceivedRequest& request : server->Requests()) profileRequests += request.target == "/api/user/info";
