@@ -130,7 +130,11 @@ FaceFile Match(const std::string& family, bool bold) {
                 FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
                 result.path = reinterpret_cast<char*>(file);
                 result.index = index;
-                result.bold = weight >= FC_WEIGHT_BOLD;
+                // A regular file that the configuration would embolden
+                // reports the weight asked for: it is not bold itself.
+                FcBool embolden = FcFalse;
+                FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden);
+                result.bold = weight >= FC_WEIGHT_BOLD && !embolden;
             }
             FcPatternDestroy(match);
         }
@@ -158,7 +162,8 @@ public:
                 FT_Done_Face(face);
                 continue;
             }
-            m_faces.push_back(Loaded{face, bold && !file.bold});
+            // A face with CJK ideographs draws Latin marks full-width.
+            m_faces.push_back(Loaded{face, bold && !file.bold, FT_Get_Char_Index(face, 0x4E00) != 0});
         }
         if (!m_faces.empty()) {
             FT_Size_Metrics& metrics = m_faces.front().face->size->metrics;
@@ -200,8 +205,15 @@ public:
 private:
     struct Loaded {
         FT_Face face;
-        bool embolden;
+        bool embolden;  // bold asked for and the file is not bold: synthesised
+        bool cjk;
     };
+
+    // True when `face`'s glyph at `index` is at least nearly an em wide.
+    bool FullWidth(FT_Face face, FT_UInt index) const {
+        if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0) return false;
+        return face->glyph->advance.x >= static_cast<FT_Pos>(m_em) * 64 * 9 / 10;
+    }
 
     const Glyph& GlyphLocked(char32_t c) {
         auto it = m_cache.find(c);
@@ -215,6 +227,19 @@ private:
             if (index != 0) {
                 chosen = &loaded;
                 break;
+            }
+        }
+        // Quotes, dashes and other narrow characters that a CJK face draws
+        // full-width come from a Latin face of the chain, so Latin text keeps
+        // its spacing ("„Ja“" with no gaps).
+        if (index != 0 && chosen->cjk && !IsWide(c) && FullWidth(chosen->face, index)) {
+            for (const Loaded& loaded : m_faces) {
+                FT_UInt latin = loaded.cjk ? 0 : FT_Get_Char_Index(loaded.face, c);
+                if (latin != 0) {
+                    chosen = &loaded;
+                    index = latin;
+                    break;
+                }
             }
         }
         FT_Face face = chosen->face;

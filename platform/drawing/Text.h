@@ -4,7 +4,9 @@
 // "微软雅黑" to WenQuanYi Micro Hei (Latin and CJK), "Arial"/"ArialMT" to
 // Liberation Sans (Arial's metrics), "" and "MS Shell Dlg" (and any other
 // name) to DejaVu Sans. A character that a face lacks comes from the next
-// face that has it. A negative height is the em size in pixels, a positive
+// face that has it; a narrow character (a quote, a dash) that a CJK face
+// draws full-width comes from the chain's next Latin face instead. Bold
+// from a face without a bold file is synthesised (emboldened outlines). A negative height is the em size in pixels, a positive
 // one the cell height.
 //
 // The built-in test face kTestFontFace has fixed metrics whatever fonts are
@@ -32,9 +34,10 @@ BOOL TextOutW(HDC dc, int x, int y, LPCWSTR text, int count);
 //  - "&x" underlines x and "&&" gives "&", unless DT_NOPREFIX.
 //  - DT_SINGLELINE: one line; only then DT_VCENTER and DT_BOTTOM apply.
 //  - Otherwise "\r\n", "\n" and "\r" break lines; DT_WORDBREAK wraps at blanks
-//    and between CJK characters; with DT_EDITCONTROL a word wider than the
-//    rectangle is broken between characters and a partly visible last line is
-//    left out.
+//    and between CJK characters, but never before a closing mark (。、？！）」』
+//    and the like) or after an opening one (（「『 ...); with DT_EDITCONTROL a
+//    word wider than the rectangle is broken between characters and a partly
+//    visible last line is left out.
 //  - DT_CALCRECT draws nothing and sets right to left + the widest line and
 //    bottom to top + the height of all lines.
 //  - Drawing is clipped to the rectangle unless DT_NOCLIP.

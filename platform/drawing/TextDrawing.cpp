@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/drawing/detail/FontInternals.h"
@@ -38,6 +39,41 @@ bool BreaksAnywhere(char32_t c) {
            (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
+// The usual CJK line-breaking rules: closing brackets and punctuation never
+// begin a line, opening brackets never end one.
+bool NoLineStart(char32_t c) {
+    static constexpr std::u32string_view kClosing = U"、。，．：；？！）］｝〕〉》」』】〙〗〟’”・ー々ゝゞヽヾ…‥";
+    return kClosing.find(c) != std::u32string_view::npos;
+}
+
+bool NoLineEnd(char32_t c) {
+    static constexpr std::u32string_view kOpening = U"（［｛〔〈《「『【〘〖〝‘“";
+    return kOpening.find(c) != std::u32string_view::npos;
+}
+
+// End of the smallest piece a line may end after, from `i`: one CJK
+// character or a run of other characters up to a blank.
+size_t PieceEnd(const std::u32string& text, size_t i) {
+    if (i < text.size() && BreaksAnywhere(text[i])) return i + 1;
+    while (i < text.size() && text[i] != U' ' && !BreaksAnywhere(text[i])) ++i;
+    return i;
+}
+
+// End of the unit that wraps as a whole (blanks after it not included):
+// pieces joined where a break would put a closing mark at a line's start or
+// an opening mark at its end.
+size_t UnitEnd(const std::u32string& text, size_t i) {
+    size_t end = PieceEnd(text, i);
+    for (;;) {
+        while (end < text.size() && NoLineStart(text[end])) ++end;
+        if (end > i && end < text.size() && text[end] != U' ' && NoLineEnd(text[end - 1])) {
+            end = PieceEnd(text, end);
+            continue;
+        }
+        return end;
+    }
+}
+
 struct Line {
     std::u32string text;
     std::vector<size_t> underlined;  // positions in `text`
@@ -72,13 +108,9 @@ void Wrap(FontRenderer& font, const std::u32string& text, const std::vector<size
     size_t start = 0, i = 0;
     int lineWidth = 0;
     while (i < text.size()) {
-        // The next unit: a word with its trailing blanks, or one CJK character.
-        size_t end = i;
-        if (BreaksAnywhere(text[i])) {
-            ++end;
-        } else {
-            while (end < text.size() && text[end] != U' ' && !BreaksAnywhere(text[end])) ++end;
-        }
+        // The next unit (a word, or one CJK character with the marks that
+        // stay beside it) with its trailing blanks.
+        size_t end = UnitEnd(text, i);
         while (end < text.size() && text[end] == U' ') ++end;
         size_t visibleEnd = end;
         while (visibleEnd > i && text[visibleEnd - 1] == U' ') --visibleEnd;

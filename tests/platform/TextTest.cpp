@@ -147,6 +147,95 @@ TEST_F(TextTest, UnderlinedFontsAndPrefixesDrawALine) {
     EXPECT_EQ(GetPixel(dc, 7, 29), 0u);
 }
 
+// Closing marks stay with the character before them and opening marks with
+// the one after: in a 30-pixel rectangle of 10-pixel CJK boxes, the boxes
+// counted on the first and second line.
+TEST_F(TextTest, CjkLineBreakingKeepsMarksWithTheirNeighbours) {
+    struct Case {
+        const wchar_t* text;
+        int firstLine, secondLine;
+    } cases[] = {
+        {L"中文字中", 3, 1},     // no mark: breaks after three
+        {L"中文字。中", 2, 3},   // 。 may not begin a line
+        {L"中文字」中", 2, 3},
+        {L"中文字！中", 2, 3},   // full-width ！
+        {L"中文字、。", 2, 3},   // two closing marks in a row
+        {L"中、。文字", 3, 2},   // the marks fit on the first line
+        {L"中文（字中", 2, 3},   // （ may not end a line
+        {L"中文「字", 2, 2},
+        {L"中文『字』", 2, 3},
+    };
+    auto boxes = [&](int y) {
+        int count = 0;
+        for (int x = 5; x < 60; x += 10) count += GetPixel(dc, x, y) != 0xFFFFFF;
+        return count;
+    };
+    for (const Case& c : cases) {
+        RECT all{0, 0, 100, 60};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        RECT rect{0, 0, 30, 40};
+        DrawTextW(dc, c.text, -1, &rect, DT_WORDBREAK);
+        EXPECT_EQ(boxes(5), c.firstLine) << std::wstring(c.text).size() << " chars, case " << (&c - cases);
+        EXPECT_EQ(boxes(15), c.secondLine) << "case " << (&c - cases);
+    }
+}
+
+// A real font of the given face, em size and weight selected into a DC.
+struct RealFont {
+    HFONT font;
+    HGDIOBJ previous;
+    HDC dc;
+    RealFont(HDC target, const wchar_t* face, int em, LONG weight) : dc(target) {
+        LOGFONTW logFont{};
+        logFont.lfHeight = -em;
+        logFont.lfWeight = weight;
+        std::wcsncpy(logFont.lfFaceName, face, LF_FACESIZE - 1);
+        font = CreateFontIndirectW(&logFont);
+        previous = SelectObject(dc, font);
+    }
+    ~RealFont() {
+        SelectObject(dc, previous);
+        DeleteObject(font);
+    }
+    int Width(const wchar_t* text) const {
+        SIZE size{};
+        GetTextExtentPointW(dc, text, static_cast<int>(std::wcslen(text)), &size);
+        return size.cx;
+    }
+};
+
+// The CJK face draws curly quotes full-width; in Latin text they come from
+// the Latin face, while CJK characters and marks keep the CJK face's widths.
+TEST_F(TextTest, TheCjkFaceKeepsLatinQuotesNarrow) {
+    RealFont face(dc, L"微软雅黑", 20, 0);
+    for (const wchar_t* quote : {L"\u201C", L"\u201D", L"\u2018", L"\u2019", L"\u201E"})
+        EXPECT_LT(face.Width(quote), 14) << static_cast<int>(quote[0]);
+    for (const wchar_t* wide : {L"中", L"、", L"。", L"「"}) EXPECT_GE(face.Width(wide), 18) << static_cast<int>(wide[0]);
+    // Two narrow marks around Ja, not two em-wide cells.
+    EXPECT_LT(face.Width(L"\u201EJa\u201C") - face.Width(L"Ja"), 26);
+}
+
+// Bold CJK text is drawn heavier than regular text, whichever face holds the
+// ideographs (the CJK face has no bold file: its bold is synthesised).
+TEST_F(TextTest, BoldCjkIsHeavier) {
+    auto ink = [&](const wchar_t* face, LONG weight) {
+        RECT all{0, 0, 100, 60};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        RealFont font(dc, face, 20, weight);
+        SetBkMode(dc, TRANSPARENT);
+        RECT rect{0, 0, 100, 40};
+        DrawTextW(dc, L"中文字", -1, &rect, DT_SINGLELINE);
+        long sum = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 100; ++x) sum += 255 - static_cast<long>(GetPixel(dc, x, y) & 0xFF);
+        return sum;
+    };
+    for (const wchar_t* face : {L"微软雅黑", L"ArialMT"}) {
+        long regular = ink(face, 400), bold = ink(face, 700);
+        EXPECT_GT(bold, regular + regular / 8) << (face[0] == L'A' ? "ArialMT" : "CJK face");
+    }
+}
+
 TEST(FaceMap, MapsTheDialogFacesToInstalledFonts) {
     struct Case {
         const wchar_t* face;

@@ -122,6 +122,20 @@ TEST(LanguageTables, EveryTableKeepsThePlaceholdersAndNames) {
     }
 }
 
+// Russian agrees the verb with the noun: product names are of any gender, so
+// a text that says the product "is running" (feminine запущена) names it as
+// "программа __PRODUCT_NAME__", whose gender is fixed.
+TEST(LanguageTables, RussianRunningTextsNameTheProductAsAProgram) {
+    std::map<int, std::wstring> texts = Loaded(g_langRussian);
+    int checked = 0;
+    for (const auto& [id, text] : texts) {
+        if (!Contains(text, L"__PRODUCT_NAME__") || !Contains(text, L"запущена")) continue;
+        EXPECT_TRUE(Contains(text, L"программа __PRODUCT_NAME__")) << "id " << id;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 3);  // ids 13, 75 and 77
+}
+
 TEST(LanguageTables, TranslationsAreNotEnglishCopies) {
     std::map<int, std::wstring> english = Loaded(g_langEnglish);
     // Words that several languages write as English does ("Start" is also
