@@ -30,6 +30,7 @@
 #include "platform/kernel/SharedMemory.h"
 #include "platform/files/ShellLink.h"
 #include "platform/files/ShellFolders.h"
+#include "platform/system/Power.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/drawing/Text.h"
 #include "platform/kernel/Threads.h"

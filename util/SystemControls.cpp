@@ -9,6 +9,7 @@
 #include "platform/kernel/KernelObjects.h"
 #include "platform/kernel/Processes.h"
 #include "platform/kernel/Security.h"
+#include "platform/system/Power.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/base/Clock.h"
 #include "platform/base/LastError.h"
@@ -118,6 +119,15 @@ BOOL ShutdownOrReboot(int shutdown) {
     if (IsNtPlatform()) EnableShutdownPrivilege();
     return ExitWindowsEx(shutdown ? (EWX_SHUTDOWN | EWX_FORCE) : (EWX_REBOOT | EWX_FORCE), 0);
 }
+
+int SuspendSystem(int hibernate, int force, int disableWakeEvents) {
+    int code = GetOsNameAndCodeB(nullptr);
+    if (code < 10) return code;
+    if (IsNtPlatform()) EnableShutdownPrivilege();
+    return SetSuspendState(hibernate != 0, force != 0, disableWakeEvents != 0);
+}
+
+int Hibernate() { return SuspendSystem(1, 1, 0); }
 
 void RemoveLineBreaks(char* text) {
     if (text == nullptr) return;

@@ -41,6 +41,16 @@ bool EnableShutdownPrivilege();
 // Forced shutdown when `shutdown` is set, else a forced restart.
 BOOL ShutdownOrReboot(int shutdown);
 
+// OS code (the mirror ping's table; "Windows 11", code 23, from build 22000
+// of version 10.0) and, when `name` is given, its 260-byte display name.
+// Computed once per process.
+int GetOsNameAndCodeB(char* name);
+void ResetOsNameAndCodeBForTest();
+// Below OS code 10 the code itself, without suspending; otherwise the shutdown
+// privilege is enabled and SetSuspendState's answer returned.
+int SuspendSystem(int hibernate, int force, int disableWakeEvents);
+int Hibernate();
+
 // Highest compute capability (major × 16 + minor) of the CUDA devices, through
 // the NVIDIA driver loaded at run time; 0 when there is no driver or device.
 int GetMaxCudaCapability();

@@ -76,6 +76,11 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
     return platform::RegisterHandle(std::make_shared<FileObject>(fd));
 }
 
+int platform::HostDescriptorOfHandle(HANDLE file) {
+    std::shared_ptr<FileObject> object = platform::LookupHandle<FileObject>(file);
+    return object ? object->fd : -1;
+}
+
 HANDLE platform::DuplicateHostDescriptor(int descriptor) {
     int fd = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
     if (fd < 0) {

@@ -130,4 +130,6 @@ namespace platform {
 // A kernel file handle over a duplicate of a host descriptor, so that
 // ReadFile/WriteFile reach it (the console's standard streams use it).
 HANDLE DuplicateHostDescriptor(int descriptor);
+// The host descriptor behind a kernel file handle, -1 for any other handle.
+int HostDescriptorOfHandle(HANDLE file);
 }  // namespace platform

@@ -217,8 +217,10 @@ bool IsProgram(const std::string& host) {
 }
 
 // Starts `program` with the arguments after the program name of `commandLine`.
+// `standardStreams` (may be null) gives host descriptors for the child's
+// standard input, output and error; -1 keeps the parent's.
 BOOL Spawn(const std::wstring& applicationName, const std::wstring& commandLine, LPCWSTR directory, bool elevated,
-           LPPROCESS_INFORMATION information) {
+           LPPROCESS_INFORMATION information, const int* standardStreams = nullptr) {
     std::vector<std::wstring> arguments = platform::SplitCommandLine(commandLine);
     std::wstring program = !applicationName.empty() ? applicationName : arguments[0];
     if (program.empty()) {
@@ -259,6 +261,9 @@ BOOL Spawn(const std::wstring& applicationName, const std::wstring& commandLine,
             return FALSE;
         }
         posix_spawn_file_actions_addchdir_np(&actions, folder->c_str());
+    }
+    for (int stream = 0; standardStreams != nullptr && stream < 3; ++stream) {
+        if (standardStreams[stream] >= 0) posix_spawn_file_actions_adddup2(&actions, standardStreams[stream], stream);
     }
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -409,15 +414,27 @@ bool IsOwnDescendant(DWORD processId) {
 
 }  // namespace platform
 
-BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
-                    DWORD, LPVOID, LPCWSTR currentDirectory, LPSTARTUPINFOW,
+BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                    BOOL inheritHandles, DWORD, LPVOID, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
                     LPPROCESS_INFORMATION processInformation) {
     if (applicationName == nullptr && commandLine == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    int streams[3] = {-1, -1, -1};
+    if (inheritHandles && startupInfo != nullptr && (startupInfo->dwFlags & STARTF_USESTDHANDLES) != 0) {
+        const HANDLE handles[3] = {startupInfo->hStdInput, startupInfo->hStdOutput, startupInfo->hStdError};
+        for (int stream = 0; stream < 3; ++stream) {
+            if (handles[stream] == nullptr || handles[stream] == INVALID_HANDLE_VALUE) continue;
+            streams[stream] = platform::HostDescriptorOfHandle(handles[stream]);
+            if (streams[stream] < 0) {
+                SetLastError(ERROR_INVALID_HANDLE);
+                return FALSE;
+            }
+        }
+    }
     return Spawn(applicationName != nullptr ? applicationName : L"", commandLine != nullptr ? commandLine : L"",
-                 currentDirectory, platform::Machine::Current().Profile().elevated, processInformation);
+                 currentDirectory, platform::Machine::Current().Profile().elevated, processInformation, streams);
 }
 
 BOOL CreateProcessWithTokenW(HANDLE token, DWORD, LPCWSTR applicationName, LPWSTR commandLine, DWORD, LPVOID,

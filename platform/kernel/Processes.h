@@ -9,8 +9,10 @@
 // WEBINSTALLER_MACHINE_ELEVATED=1 when it runs elevated (a "runas" start, or
 // the parent is elevated).
 //
-// Children get the parent's environment and standard streams; no other handle
-// is inherited, and window placement (show commands) has no effect.
+// Children get the parent's environment and standard streams (CreateProcessW
+// with handle inheritance and STARTF_USESTDHANDLES gives them the start-up
+// record's file handles instead); no other handle is inherited, and window
+// placement (show commands) has no effect.
 //
 // Process handles live in the kernel handle table (KernelObjects.h), so
 // WaitForSingleObject and CloseHandle work on them. GetExitCodeProcess gives
@@ -63,6 +65,8 @@ struct PROCESS_INFORMATION {
 };
 using LPPROCESS_INFORMATION = PROCESS_INFORMATION*;
 
+constexpr DWORD STARTF_USESHOWWINDOW = 0x1;
+constexpr DWORD STARTF_USESTDHANDLES = 0x100;
 constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
 constexpr DWORD CREATE_UNICODE_ENVIRONMENT = 0x400;
 constexpr DWORD CREATE_NO_WINDOW = 0x08000000;

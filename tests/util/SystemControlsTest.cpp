@@ -155,3 +155,71 @@ TEST_F(SystemControlsTest, ModuleNamesWithAndWithoutSuffix) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SystemControlsTest, OsNameAndCodeTellWindows11ByItsBuild) {
+    struct Case {
+        DWORD platformId, major, minor, build;
+        bool os64;
+        int code;
+        const char* name;
+    } cases[] = {
+        {2, 10, 0, 22000, true, 23, "64bit System Windows 11 Build 22000"},
+        {2, 10, 0, 26100, false, 23, "32bit System Windows 11 Build 26100"},
+        {2, 10, 0, 21999, true, 22, "64bit System Windows 10 Build 21999"},
+        {2, 6, 3, 9600, true, 20, "64bit System Windows 8.1 Build 9600"},
+        {2, 6, 2, 9200, true, 18, "64bit System Windows 8 Build 9200"},
+        {2, 6, 1, 7601, true, 16, "64bit System Windows 7"},
+        {2, 6, 0, 6002, false, 13, "32bit System Windows Vista"},
+        {2, 5, 1, 2600, false, 9, "32bit System Windows XP"},
+        {2, 5, 2, 3790, true, 10, "64bit System Windows XP 64-Bit Edition"},
+        {2, 4, 0, 1381, false, 7, "32bit System Windows NT"},
+        {1, 4, 10, 2222, false, 4, "Windows 98"},
+        {1, 4, 90, 3000, false, 6, "Windows ME"},
+        {1, 4, 0, 950, false, 2, "Windows 95"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::MachineProfile& profile = machine.profile();
+        profile.osPlatformId = c.platformId;
+        profile.osMajor = c.major;
+        profile.osMinor = c.minor;
+        profile.osBuild = c.build;
+        profile.os64Bit = c.os64;
+        ResetOsNameAndCodeBForTest();
+        char name[260] = "";
+        EXPECT_EQ(GetOsNameAndCodeB(name), c.code);
+        EXPECT_STREQ(name, c.name);
+        // Kept for the process: a changed machine is not asked again.
+        profile.osMajor = 5;
+        EXPECT_EQ(GetOsNameAndCodeB(nullptr), c.code);
+    }
+}
+
+TEST_F(SystemControlsTest, SuspendAndHibernateAreRecordedNeverCarriedOut) {
+    auto suspends = [] {
+        std::vector<std::string> found;
+        for (const std::string& event : platform::MachineEvents())
+            if (event.rfind("SetSuspendState", 0) == 0) found.push_back(event);
+        return found;
+    };
+    ResetOsNameAndCodeBForTest();
+    // Without the privilege in the token the request is refused.
+    machine.profile().shutdownPrivilegeHeld = false;
+    EXPECT_EQ(Hibernate(), 0);
+    machine.profile().shutdownPrivilegeHeld = true;
+    EXPECT_EQ(Hibernate(), 1);
+    EXPECT_EQ(SuspendSystem(0, 0, 1), 1);
+    EXPECT_EQ(suspends(), (std::vector<std::string>{"SetSuspendState 1 1 0 refused", "SetSuspendState 1 1 0",
+                                                    "SetSuspendState 0 0 1"}));
+
+    // Before Windows XP 64-bit (code 10) nothing is asked and the code comes back.
+    machine.profile().osMajor = 5;
+    machine.profile().osMinor = 1;
+    ResetOsNameAndCodeBForTest();
+    EXPECT_EQ(Hibernate(), 9);
+    EXPECT_EQ(suspends().size(), 3u);
+}
+
+}  // namespace
