@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "platform/base/Win32Types.h"
+#include "util/EventCallback.h"
 
 typedef void CURL;
 class DownloaderCurl;
 
-// (event, value, data): events 3 progress, 4 failed, 5 finished, 7 part done,
-// 8 part range error. The result is ignored.
-using EventCallback = std::function<int(int event, int value, void* data)>;
+// EventCallback events of the engine: 3 progress, 4 failed, 5 finished,
+// 7 part done, 8 part range error.
 
 constexpr int DOWNLOAD_EVENT_PROGRESS = 3;
 constexpr int DOWNLOAD_EVENT_FAILED = 4;

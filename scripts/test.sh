@@ -17,6 +17,7 @@ packages=(
   xvfb xauth fonts-dejavu-core fonts-liberation2 fonts-wqy-microhei
   clang-14 libclang-rt-14-dev
   zip unzip python3
+  make dpkg-dev ccache 7zip
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -37,7 +38,9 @@ else
   build_dir="${BUILD_DIR:-build}"
 fi
 
-cmake -S . -B "$build_dir" -G Ninja -DSANITIZE="$sanitize" >/dev/null
+# The archiver's source (Debian's source package, checked, in a cache outside the repository).
+archiver_source="$(bash scripts/fetch-archiver.sh)"
+cmake -S . -B "$build_dir" -G Ninja -DSANITIZE="$sanitize" -DARCHIVER_SOURCE_DIR="$archiver_source" >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
