@@ -2,7 +2,6 @@
 
 #include "platform/base/Clock.h"
 #include "setup/SetupDlg.h"
-#include "util/Log.h"
 
 IDownloader* EngineInstallSteps::CreateDownloader() {
     IDownloader* engine = nullptr;
@@ -12,10 +11,7 @@ IDownloader* EngineInstallSteps::CreateDownloader() {
 void EngineInstallSteps::ReleaseDownloader(IDownloader* engine) { ::ReleaseDownloader(engine); }
 
 void EngineInstallSteps::RunPackage(SetupDlg& dialog) {
-    // FIXME: running the package elevated with its progress channel lands
-    // with the package step; until then a downloaded package is not run.
-    WriteLog("RunPackage: the package run is not part of this build.\n");
-    dialog.EndPackageRun(false);
+    dialog.RunPackage();
 }
 
 void EngineInstallSteps::Pause(unsigned milliseconds, const std::atomic<bool>& stop) {

@@ -31,8 +31,8 @@ public:
     virtual void Pause(unsigned milliseconds, const std::atomic<bool>& stop) = 0;
 };
 
-// The program's steps: the download engine of download/, and a package run
-// that is not available yet in this build.
+// The program's steps: the download engine of download/, and the package run
+// of SetupDlg::RunPackage.
 class EngineInstallSteps : public IInstallSteps {
 public:
     IDownloader* CreateDownloader() override;

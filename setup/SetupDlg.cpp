@@ -113,6 +113,8 @@ int SetupDlg::OnInitDialog(HWND hwnd) {
     m_nDesignHeight = kDesignHeight;
     SetPageState(PAGE_WELCOME);
     m_storeInstall = SetupOptions::IsStoreInstall() != 0;
+    // A setup run by another one reports its progress to that one.
+    if (SetupOptions::IsOutputProgress()) OpenProgressChannel(SetupOptions::GetOutputProgressName());
     CommonDlg::OnInitDialog(hwnd);
     m_dpi = GetDpi();
 
@@ -283,6 +285,10 @@ int SetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (SetupOptions::GetMode() == 0) OnBtnInstall();
             // FIXME: mode 1 starts the uninstall, which comes with that workflow.
             return 1;
+        case WM_SETUP_PROGRESS_TIMER:
+            if (wParam != 0) SetTimer(GetHwnd(), TIMER_PACKAGE_PROGRESS, 500, nullptr);
+            else KillTimer(GetHwnd(), TIMER_PACKAGE_PROGRESS);
+            return 1;
         case WM_TIMER: OnTimer(wParam); break;
         case WM_MOUSEMOVE:
         case WM_LBUTTONDOWN:
@@ -352,9 +358,7 @@ void SetupDlg::OnTimer(UINT_PTR timerId) {
     switch (timerId) {
         case TIMER_AUTO_START: OnAutoStartTimer(); break;
         case TIMER_UNINSTALL_COUNTDOWN: OnCountdownTimer(); break;
-        case TIMER_PACKAGE_PROGRESS:
-            // FIXME: the package's progress channel comes with the package run.
-            break;
+        case TIMER_PACKAGE_PROGRESS: OnProgressTimer(); break;
         default: break;
     }
 }

@@ -89,6 +89,24 @@ constexpr UINT_PTR TIMER_AUTO_START = 1;
 constexpr UINT_PTR TIMER_UNINSTALL_COUNTDOWN = 100;
 constexpr UINT_PTR TIMER_PACKAGE_PROGRESS = 101;
 
+// Posted by the install worker: the dialog's own thread sets (wParam 1) or
+// kills (wParam 0) the package progress timer, since a window's timers can
+// only be set by the thread that owns the window.
+constexpr UINT WM_SETUP_PROGRESS_TIMER = WM_APP + 2;
+
+// The progress channel's mapping size, and the longest text read from it.
+constexpr DWORD kProgressChannelSize = 4096;
+
+// What happened to the elevation prompt of the package run; the close
+// statistics send it.
+struct ElevationRecord {
+    std::atomic<bool> asked{false};           // a run was attempted
+    std::atomic<bool> callReturned{false};    // the shell start returned
+    std::atomic<bool> processStarted{false};  // the package runs
+    std::atomic<bool> declined{false};        // the user declined elevation
+    std::atomic<bool> continueChosen{false};  // and then chose "Continue"
+};
+
 // The dialog's own setup information: the product's identity texts, version,
 // date and bitness. FIXME: becomes the shared setup information record once
 // that record's type lands; the fields keep their names and widths.
@@ -192,11 +210,50 @@ public:
     bool CheckBeforeInstall();
     void DoInstall();
     int OnDownloadEvent(int event, int value, void* data);
+    // Event 3's percentage of `value` bytes of a total passed as `data`, 0..100.
+    static int ProgressPercent(int value, void* data);
     // Install progress: 0 reset, 1 done (1000, succeeded), 2 failed, 3 value
     // (0..1000), 100 value × 10.
     int SetInstallProgress(int mode, unsigned value);
     // The end of a package run: the finished page (started: the package ran).
     void EndPackageRun(bool started);
+
+    // --- Package run and progress channel (PackageRun.cpp, ProgressChannel.cpp) ---
+    // Runs the downloaded package elevated and silently, follows its progress
+    // and shows the finished page; on the install worker.
+    void RunPackage();
+    // Starts the installed product with `arguments` and the option and source
+    // pieces, unelevated.
+    virtual void RunProduct(std::wstring arguments);
+    // The thank-you page after a package run; nonzero when a page was opened.
+    int ShowFinishWebPage(int newInstall, bool hasOldVersion);
+    // Creator side of the channel: a new zeroed 4096-byte mapping.
+    bool CreateProgressChannel(std::wstring name);
+    // The channel's text (at most 4095 characters), "" when no view is mapped.
+    std::string ReadProgressChannel();
+    void CloseProgressChannel();
+    // Package side: opens the parent's channel.
+    bool OpenProgressChannel(std::wstring name);
+    void WriteProgressChannel(std::string text);
+    // Timer 101: the package's progress from the channel.
+    void OnProgressTimer();
+    // The channel's name: the upper-case hex MD5 of the product name.
+    static std::wstring ProgressChannelName(const std::string& productName);
+    // "pos:<n>": true with n when the text is two pieces around ":" and the
+    // second begins (after blanks) with a digit; n may still be above 1000.
+    static bool ParseProgressText(const std::string& text, unsigned& value);
+    // The package's command line after its program name.
+    static std::wstring PackageArguments(const std::wstring& channelName, bool desktop,
+                                         const std::wstring& installPath, const std::string& option,
+                                         const std::string& source);
+    // The option and source pieces of the product's command line.
+    static std::wstring ProductArgumentPieces(const std::string& option, const std::string& source);
+    const ElevationRecord& Elevation() const { return m_elevation; }
+    // Starts of the package attempted so far (each reports its start).
+    int PackageAttempts() const { return m_packageAttempts.load(); }
+    bool IsPackageRun() const { return m_packageRun.load(); }
+    bool IsFinishPageShown() const { return m_finishPage.load(); }
+    bool HasProgressChannel();
     // The steps every later install uses (tests hand in their own).
     void SetInstallSteps(std::shared_ptr<IInstallSteps> steps);
     // The engine the painters read; null when none.
@@ -417,4 +474,13 @@ protected:
     HANDLE m_scanThread = nullptr;
     HANDLE m_closeStatsThread = nullptr;
     std::vector<HANDLE> m_rangeReportThreads;
+
+    // --- Package run ---
+    ElevationRecord m_elevation;
+    std::atomic<int> m_packageAttempts{0};
+    // The channel's handle and view: the worker creates and unmaps them, the
+    // dialog's thread reads the view on the timer, so both sides hold the lock.
+    std::mutex m_channelLock;
+    HANDLE m_channelHandle = nullptr;
+    void* m_channelView = nullptr;
 };

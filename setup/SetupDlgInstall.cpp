@@ -1,7 +1,9 @@
 // The install button, the pre-checks and the install worker's online road:
 // download the package named by the embedded manifest, then hand it to the
 // package step.
+#include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "platform/files/FileSystem.h"
 #include "setup/ProductConfig.h"
@@ -41,8 +43,7 @@ void SetupDlg::OnBtnInstall() {
             RestartComputer();
         } else {
             RunFlags().productStarted = true;
-            // FIXME: the product starts with " --installmode" once the package
-            // run and the product launch land.
+            RunProduct(L" --installmode");
         }
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
         return;
@@ -123,6 +124,17 @@ bool SetupDlg::CheckBeforeInstall() {
     }
     if (!silent) SkinMessageBox::Show(hwnd, title, GetLangText(35), GetLangText(11));
     return false;
+}
+
+int SetupDlg::ProgressPercent(int value, void* data) {
+    // Both travel as their low 32 bits: read as unsigned, a size of 2 GiB or
+    // more is not negative. No size gives 0, never a division by zero.
+    auto done = static_cast<std::uint32_t>(value);
+    auto total = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(data));
+    if (total == 0) return 0;
+    double percent = static_cast<double>(done) * 100.0 / total;
+    if (!(percent >= 0.0)) return 0;
+    return percent >= 100.0 ? 100 : static_cast<int>(percent);
 }
 
 std::shared_ptr<IDownloader> SetupDlg::DownloaderSnapshot() {
@@ -248,9 +260,7 @@ void SetupDlg::DoInstall() {
 int SetupDlg::OnDownloadEvent(int event, int value, void* data) {
     switch (event) {
         case DOWNLOAD_EVENT_PROGRESS: {
-            int total = static_cast<int>(reinterpret_cast<intptr_t>(data));
-            if (total <= 0) break;  // no size known yet: nothing to divide by
-            int percent = static_cast<int>(static_cast<unsigned>(value) * 100.0 / total);
+            int percent = ProgressPercent(value, data);
             m_downloadPercent = percent;
             wchar_t line[260] = {};
             swprintf(line, 260, L"Current Download Pos : %d.\n", percent);
@@ -315,7 +325,8 @@ int SetupDlg::SetInstallProgress(int mode, unsigned value) {
         }
         default: break;
     }
-    // FIXME: a run with a progress channel passes the value on to its parent.
+    // A setup started with a channel of its own passes every change on.
+    if (SetupOptions::IsOutputProgress()) WriteProgressChannel("pos:" + std::to_string(m_installProgress.load()));
     return 1;
 }
 
@@ -324,10 +335,9 @@ void SetupDlg::EndPackageRun(bool started) {
     if (started) {
         SetInstallProgress(1, 100);
         m_animationMode = ANIMATION_FINISH;
-    } else {
-        // The package did not run: the finished page offers no product start.
-        m_installSucceeded = 0;
     }
+    // A run that failed for another reason than a declined elevation still
+    // shows the finished page with its start button.
     ShowPage(PAGE_FINISHED);
 }
 
