@@ -270,20 +270,24 @@ int SetupDlg::OnDownloadEvent(int event, int value, void* data) {
         case DOWNLOAD_EVENT_FAILED:
             std::fputs("\nDownload Failed!!\n", stdout);
             {
+                // Told first, then set, both under the lock: a worker that
+                // sees the flag (and may end the run) comes after this call.
                 std::lock_guard<std::mutex> guard(m_downloadDoneLock);
+                m_downloadDoneCv.notify_all();
                 RunFlags().downloadDone = true;
             }
-            m_downloadDoneCv.notify_all();
             break;
         case DOWNLOAD_EVENT_FINISHED:
             std::fputs("\nDownload Finish!!\n", stdout);
             m_downloadEnded = true;
             if (reinterpret_cast<intptr_t>(data) == 1) RunFlags().alreadyDownloaded = true;
             {
+                // Told first, then set, both under the lock: a worker that
+                // sees the flag (and may end the run) comes after this call.
                 std::lock_guard<std::mutex> guard(m_downloadDoneLock);
+                m_downloadDoneCv.notify_all();
                 RunFlags().downloadDone = true;
             }
-            m_downloadDoneCv.notify_all();
             break;
         case DOWNLOAD_EVENT_RANGE_ERROR:
             // One exchange: only the first range error of the run is reported.
