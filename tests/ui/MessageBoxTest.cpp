@@ -472,6 +472,25 @@ TEST_F(MessageBoxTest, PicturesInFourLanguages) {
         EXPECT_GT(shades.size(), 20u);
         driver.End(0);
     }
+    // The elevation notice, the longest box text: German and Polish quote
+    // with „ “ and ” in Latin widths, Japanese wraps by its own rules.
+    const Case notices[] = {
+        {0x0407, "message-box-elevation-de.png"},
+        {0x0415, "message-box-elevation-pl.png"},
+        {0x0411, "message-box-elevation-ja.png"},
+    };
+    for (const Case& tc : notices) {
+        SCOPED_TRACE(tc.file);
+        ResetLanguageForTests();
+        InitLanguage(L"Tessarovinde", tc.language);
+        std::wstring message = std::wstring(GetLangText(89)) + L"\n" + GetLangText(90) + L"\n\n" + GetLangText(91);
+        DialogDriver driver([&] {
+            SkinMessageBox::ShowYesNoSized(nullptr, L"Tessarovinde", message, GetLangText(58), GetLangText(22), 600, 260);
+        });
+        ASSERT_TRUE(WaitPainted(driver));
+        ASSERT_TRUE(driver.SavePng(tc.file));
+        driver.End(0);
+    }
     // And the uninstall confirmation, with its box ticked.
     ResetLanguageForTests();
     InitLanguage(L"Tessarovinde", 0x0409);
