@@ -5,7 +5,8 @@
 # A crash, leak or sanitizer report fails the script; the input is left in
 # build-fuzz/artifacts/. Keep it as a regression sample: copy it into
 # tests/formats/samples/<xml|json|zip>/ (tests/setup/samples/package/ for the
-# package fuzzer) and fix the fault.
+# package fuzzer, tests/download/samples/manifest/ for the manifest fuzzer)
+# and fix the fault.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,13 +26,13 @@ build_dir="${BUILD_DIR:-build-fuzz}"
 seconds="${FUZZ_SECONDS:-60}"
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
   -DSANITIZE=address,undefined -DFUZZ=ON >/dev/null
-cmake --build "$build_dir" --parallel "$(nproc)" --target XmlLoadFuzzer JsonParseFuzzer ZipReadFuzzer PackageInfoFuzzer
+cmake --build "$build_dir" --parallel "$(nproc)" --target XmlLoadFuzzer JsonParseFuzzer ZipReadFuzzer PackageInfoFuzzer ManifestParseFuzzer
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
 # program:kind:folder (the program's build folder and its samples' source folder).
-for entry in XmlLoadFuzzer:xml:tests/formats JsonParseFuzzer:json:tests/formats ZipReadFuzzer:zip:tests/formats PackageInfoFuzzer:package:tests/setup; do
+for entry in XmlLoadFuzzer:xml:tests/formats JsonParseFuzzer:json:tests/formats ZipReadFuzzer:zip:tests/formats PackageInfoFuzzer:package:tests/setup ManifestParseFuzzer:manifest:tests/download; do
   IFS=: read -r fuzzer kind folder <<< "$entry"
   corpus="$build_dir/corpus/$kind"
   artifacts="$build_dir/artifacts/$kind/"

@@ -3,10 +3,15 @@
 // (a) Against loopback mirrors of its own:
 //     download_bench [--mirrors N] [--rate BYTES] [--mirror-rates R1,R2,...] [--size BYTES]
 //                    [--fault KIND@MIRROR:VALUE]... [--peer aria2c]
-//     Rates and sizes take K, M and G (binary) suffixes; rates are per connection.
+//     Rates and sizes take K, M and G (binary) suffixes; rates are per
+//     connection, and each mirror carries at most two connections' worth in
+//     all, so that the limit is a true ceiling however many parts it serves.
 // (b) Against the mirrors a manifest names:
 //     download_bench --manifest FILE --out PATH [--peer aria2c]
-// Every run verifies the MD5 and ends with one line of key=value fields.
+// Both take --repeat N (N runs, the figures are medians, good= counts the
+// verified runs) and --log FILE (the install log of the runs, to read later).
+// Every run verifies the MD5; the output is one line of key=value fields.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -23,6 +28,7 @@
 #include "platform/kernel/ProcessStats.h"
 #include "platform/kernel/Processes.h"
 #include "tests/download/rig/MirrorRig.h"
+#include "util/Log.h"
 
 namespace {
 
@@ -35,6 +41,8 @@ struct Options {
     std::string manifestPath;
     std::string outPath;
     std::string peer;
+    int repeat = 1;
+    std::string logPath;
 };
 
 double ParseAmount(const std::string& text) {
@@ -77,13 +85,15 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         else if (arg == "--manifest") options->manifestPath = value;
         else if (arg == "--out") options->outPath = value;
         else if (arg == "--peer") options->peer = value;
+        else if (arg == "--repeat") options->repeat = std::atoi(value.c_str());
+        else if (arg == "--log") options->logPath = value;
         else {
             std::fprintf(stderr, "unknown argument %s\n", arg.c_str());
             return false;
         }
     }
     if (!options->mirrorRates.empty()) options->mirrors = static_cast<int>(options->mirrorRates.size());
-    return options->mirrors >= 1 && options->size > 0 && options->size < (1ull << 31);
+    return options->mirrors >= 1 && options->size > 0 && options->size < (1ull << 31) && options->repeat >= 1;
 }
 
 std::string WindowsAnsiPath(const std::string& hostPath) {
@@ -211,7 +221,9 @@ int main(int argc, char** argv) {
         std::vector<rig::MirrorConfig> configs(static_cast<size_t>(options.mirrors));
         for (size_t i = 0; i < configs.size(); ++i) {
             configs[i].connectionRate = i < options.mirrorRates.size() ? options.mirrorRates[i] : options.rate;
-            limit += 2 * configs[i].connectionRate;  // two connections per mirror
+            // Two connections' worth per mirror, however many connections it serves.
+            configs[i].mirrorRate = 2 * configs[i].connectionRate;
+            limit += configs[i].mirrorRate;
         }
         for (const std::string& text : options.faults) {
             int mirror = 0;
@@ -239,43 +251,77 @@ int main(int argc, char** argv) {
         manifest = rig::GenerateManifest(options.size, digests, urls);
     }
 
+    if (!options.logPath.empty()) {
+        const std::wstring logPath = platform::FromHostPath(options.logPath);
+        ILog::Instance()->Init(logPath.c_str());
+    }
     const std::string target = options.outPath.empty() ? scratch + "/bench.bin" : options.outPath;
-    std::remove(target.c_str());
     const double timeLimit = limit > 0 ? 120 + 4.0 * static_cast<double>(options.size) / limit : 3600;
-    RunResult run = RunEngine(manifest, target, timeLimit);
-    if (run.error == "NoError" && rig::DigestHostFile(target) != expectedDigest) run.error = "BadDigest";
+    std::vector<double> totals, transfers, refetched, peers;
+    std::vector<std::string> errors;
+    double bytes = 0;
+    for (int run = 0; run < options.repeat; ++run) {
+        std::remove(target.c_str());
+        if (server) server->ResetFaults();
+        RunResult result = RunEngine(manifest, target, timeLimit);
+        if (result.error == "NoError" && rig::DigestHostFile(target) != expectedDigest) result.error = "BadDigest";
+        std::ifstream sized(target, std::ios::binary | std::ios::ate);
+        if (sized) bytes = static_cast<double>(sized.tellg());
+        totals.push_back(result.seconds);
+        transfers.push_back(result.transferSeconds);
+        refetched.push_back(static_cast<double>(result.refetched));
+        errors.push_back(result.error);
+        if (!options.peer.empty()) {
+            if (server) server->ResetFaults();
+            peers.push_back(RunPeer(options.peer, urls, expectedDigest, scratch));
+        }
+    }
+    auto median = [](std::vector<double> values) {
+        if (values.empty()) return 0.0;
+        std::sort(values.begin(), values.end());
+        const size_t middle = values.size() / 2;
+        return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+    };
+    int good = 0;
+    std::string firstError = "NoError";
+    for (const std::string& error : errors) {
+        if (error == "NoError") ++good;
+        else if (firstError == "NoError") firstError = error;
+    }
+    const double seconds = median(totals);
+    const double transferSeconds = median(transfers);
 
     PROCESS_MEMORY_COUNTERS memory{};
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory));
     FILETIME creation, exit, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user);
-    auto seconds = [](const FILETIME& time) {
+    auto cpuSeconds = [](const FILETIME& time) {
         return static_cast<double>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
     };
-    std::ifstream sized(target, std::ios::binary | std::ios::ate);
-    const double bytes = sized ? static_cast<double>(sized.tellg()) : 0;
-    const double throughput = run.seconds > 0 ? bytes / run.seconds : 0;
+    const double throughput = seconds > 0 ? bytes / seconds : 0;
 
     // limit_ratio is over the whole run (manifest, probe, transfer and hash
     // check); transfer_ratio over the parts' own transfer window.
-    const double transferThroughput = run.transferSeconds > 0 ? bytes / run.transferSeconds : 0;
-    std::printf("seconds=%.3f transfer_seconds=%.3f mib_per_s=%.2f limit_ratio=%.3f transfer_ratio=%.3f refetched_bytes=%llu "
-                "peak_rss_kib=%llu cpu_seconds=%.2f error=%s",
-                run.seconds, run.transferSeconds, throughput / 1048576, limit > 0 ? throughput / limit : 0.0,
-                limit > 0 ? transferThroughput / limit : 0.0,
-                static_cast<unsigned long long>(run.refetched),
-                static_cast<unsigned long long>(memory.PeakWorkingSetSize / 1024), seconds(kernel) + seconds(user),
-                run.error.c_str());
+    const double transferThroughput = transferSeconds > 0 ? bytes / transferSeconds : 0;
+    std::printf("runs=%d good=%d seconds=%.3f transfer_seconds=%.3f mib_per_s=%.2f limit_ratio=%.3f transfer_ratio=%.3f "
+                "refetched_bytes=%.0f peak_rss_kib=%llu cpu_seconds=%.2f error=%s",
+                options.repeat, good, seconds, transferSeconds, throughput / 1048576, limit > 0 ? throughput / limit : 0.0,
+                limit > 0 ? transferThroughput / limit : 0.0, median(refetched),
+                static_cast<unsigned long long>(memory.PeakWorkingSetSize / 1024),
+                (cpuSeconds(kernel) + cpuSeconds(user)) / options.repeat, firstError.c_str());
     if (!options.peer.empty()) {
-        if (server) server->ResetFaults();
-        const double peerSeconds = RunPeer(options.peer, urls, expectedDigest, scratch);
-        if (peerSeconds > 0)
-            std::printf(" peer_seconds=%.3f peer_ratio=%.3f", peerSeconds, run.seconds > 0 ? peerSeconds / run.seconds : 0.0);
-        else
+        std::vector<double> done;
+        for (double value : peers)
+            if (value > 0) done.push_back(value);
+        if (!done.empty()) {
+            const double peerSeconds = median(done);
+            std::printf(" peer_seconds=%.3f peer_ratio=%.3f", peerSeconds, seconds > 0 ? peerSeconds / seconds : 0.0);
+        } else {
             std::printf(" peer_seconds=none peer_ratio=none");
+        }
     }
     std::printf("\n");
     if (options.outPath.empty()) std::remove(target.c_str());
     if (server) server->Stop();
-    return run.error == "NoError" ? 0 : 1;
+    return good == options.repeat ? 0 : 1;
 }
