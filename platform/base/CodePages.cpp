@@ -19,13 +19,17 @@ namespace {
 class ConverterCache {
 public:
     ~ConverterCache() {
-        for (auto& entry : m_converters)
-            if (entry.second != reinterpret_cast<iconv_t>(-1)) iconv_close(entry.second);
+        for (auto& entry : m_converters) iconv_close(entry.second);
     }
     iconv_t Get(const std::string& to, const std::string& from) {
         std::string key = to + "<" + from;
         auto it = m_converters.find(key);
-        if (it == m_converters.end()) it = m_converters.emplace(key, iconv_open(to.c_str(), from.c_str())).first;
+        if (it == m_converters.end()) {
+            // A failure (no such page, or no descriptor for the module just now) is not kept: the next call tries again.
+            iconv_t opened = iconv_open(to.c_str(), from.c_str());
+            if (opened == reinterpret_cast<iconv_t>(-1)) return opened;
+            it = m_converters.emplace(key, opened).first;
+        }
         iconv(it->second, nullptr, nullptr, nullptr, nullptr);  // reset the shift state
         return it->second;
     }
@@ -74,6 +78,12 @@ bool Convert(iconv_t converter, const char* input, size_t inputBytes, std::strin
         }
         return false;
     }
+    // Stateful pages (1258 combines a letter with a following tone mark) hold
+    // the last character back until the end of the input is signalled.
+    char* out = buffer.data();
+    size_t outLeft = buffer.size();
+    if (iconv(converter, nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1)) return false;
+    output.append(buffer.data(), buffer.size() - outLeft);
     return true;
 }
 

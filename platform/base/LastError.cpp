@@ -27,6 +27,9 @@ DWORD ErrorFromErrno(int error) {
         case EBADF: return ERROR_INVALID_HANDLE;
         case EINVAL: return ERROR_INVALID_PARAMETER;
         case EBUSY: return ERROR_SHARING_VIOLATION;
+        case EMFILE:
+        case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+        case EISDIR: return ERROR_ACCESS_DENIED;
         default: return ERROR_INVALID_FUNCTION;
     }
 }

@@ -1,10 +1,14 @@
 #include "platform/base/Machine.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
+#include <vector>
 
 #include "platform/base/CodePages.h"
 #include "platform/base/HostPaths.h"
@@ -28,6 +32,35 @@ std::string EnvOr(const char* name, const std::string& fallback) {
     return (value != nullptr && *value != '\0') ? std::string(value) : fallback;
 }
 
+// $HOME, else the user's home folder from the password database.
+std::string HomeFolder() {
+    std::string home = EnvOr("HOME", "");
+    if (!home.empty()) return home;
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr && found->pw_dir[0] == '/')
+        return found->pw_dir;
+    return {};
+}
+
+// Without any home folder: a fresh folder that only this user can enter, made
+// once per process (a fixed name under /tmp could be planted by another user).
+std::string PrivateFallbackRoot() {
+    static const std::string root = [] {
+        std::error_code ec;
+        std::string temp = fs::temp_directory_path(ec).string();
+        std::string pattern = (ec || temp.empty() ? std::string("/tmp") : temp) + "/webinstaller-XXXXXX";
+        std::vector<char> buffer(pattern.begin(), pattern.end());
+        buffer.push_back('\0');
+        const char* made = ::mkdtemp(buffer.data());
+        // Under /dev/null nothing can be created: the machine fails rather than land in a shared folder.
+        return made != nullptr ? std::string(made) + "/machine" : std::string("/dev/null/webinstaller-machine");
+    }();
+    return root;
+}
+
 }  // namespace
 
 Machine::Machine(std::string hostRoot, MachineProfile profile)
@@ -42,7 +75,11 @@ std::string Machine::DefaultRoot() {
     std::string explicitRoot = EnvOr("WEBINSTALLER_MACHINE_ROOT", "");
     if (!explicitRoot.empty()) return explicitRoot;
     std::string data = EnvOr("XDG_DATA_HOME", "");
-    if (data.empty()) data = EnvOr("HOME", "/tmp") + "/.local/share";
+    if (data.empty()) {
+        std::string home = HomeFolder();
+        if (home.empty()) return PrivateFallbackRoot();
+        data = home + "/.local/share";
+    }
     return data + "/webinstaller/machine";
 }
 

@@ -108,13 +108,15 @@ Key* Walk(Key& root, const Path& path) {
     return key;
 }
 
-std::wstring AnsiToUnits(const char* text, size_t bytes) {
-    if (text == nullptr || bytes == 0) return {};
+// False when the code page's converter is not available: the caller fails
+// rather than store or look up an empty text in place of the caller's.
+bool AnsiToUnits(const char* text, size_t bytes, std::wstring& out) {
+    out.clear();
+    if (text == nullptr || bytes == 0) return true;
     int units = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(bytes), nullptr, 0);
-    if (units <= 0) return {};
-    std::wstring out(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(bytes), out.data(), units);
-    return out;
+    if (units <= 0) return false;
+    out.assign(static_cast<size_t>(units), L'\0');
+    return MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(bytes), out.data(), units) == units;
 }
 
 std::string UnitsToAnsi(const std::wstring& units) {
@@ -127,7 +129,6 @@ std::string UnitsToAnsi(const std::wstring& units) {
     return out;
 }
 
-std::wstring NameOf(const char* name) { return name == nullptr ? std::wstring() : AnsiToUnits(name, std::strlen(name)); }
 std::wstring NameOf(const wchar_t* name) { return name == nullptr ? std::wstring() : std::wstring(name); }
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
@@ -149,9 +150,13 @@ std::vector<BYTE> UnitsToStored(const std::wstring& units) {
 }
 
 // The caller's bytes of a value, as the store holds them.
-std::vector<BYTE> ToStored(DWORD type, const BYTE* data, DWORD size, Encoding encoding) {
-    if (data == nullptr || size == 0) return {};
-    if (!IsStringType(type)) return std::vector<BYTE>(data, data + size);
+bool ToStored(DWORD type, const BYTE* data, DWORD size, Encoding encoding, std::vector<BYTE>& stored) {
+    stored.clear();
+    if (data == nullptr || size == 0) return true;
+    if (!IsStringType(type)) {
+        stored.assign(data, data + size);
+        return true;
+    }
     if (encoding == Encoding::Ansi) {
         // Convert piece by piece so the NULs of REG_MULTI_SZ pass unchanged.
         std::wstring units;
@@ -159,12 +164,15 @@ std::vector<BYTE> ToStored(DWORD type, const BYTE* data, DWORD size, Encoding en
         size_t start = 0;
         for (size_t i = 0; i <= size; ++i) {
             if (i == size || text[i] == '\0') {
-                units += AnsiToUnits(text + start, i - start);
+                std::wstring piece;
+                if (!AnsiToUnits(text + start, i - start, piece)) return false;
+                units += piece;
                 if (i < size) units.push_back(L'\0');
                 start = i + 1;
             }
         }
-        return UnitsToStored(units);
+        stored = UnitsToStored(units);
+        return true;
     }
     std::wstring units;
     for (size_t i = 0; i + sizeof(wchar_t) <= size; i += sizeof(wchar_t)) {
@@ -172,7 +180,8 @@ std::vector<BYTE> ToStored(DWORD type, const BYTE* data, DWORD size, Encoding en
         std::memcpy(&unit, data + i, sizeof unit);
         units.push_back(unit);
     }
-    return UnitsToStored(units);
+    stored = UnitsToStored(units);
+    return true;
 }
 
 // The store's bytes of a value, as the caller receives them.
@@ -289,7 +298,8 @@ LONG SetCore(HKEY key, const std::wstring& name, DWORD type, const BYTE* data, D
     if ((base.granted & KEY_SET_VALUE) == 0 || MachineWritesRefused(base.hive))
         return static_cast<LONG>(ERROR_ACCESS_DENIED);
     if (data == nullptr && size != 0) return static_cast<LONG>(ERROR_INVALID_PARAMETER);
-    std::vector<BYTE> stored = ToStored(type, data, size, encoding);
+    std::vector<BYTE> stored;
+    if (!ToStored(type, data, size, encoding, stored)) return static_cast<LONG>(ERROR_NO_UNICODE_TRANSLATION);
     return platform::registry::WithHive(base.hive, true, [&](Key& root, bool& changed) {
         Key* found = Walk(root, base.path);
         if (found == nullptr) return static_cast<LONG>(ERROR_KEY_DELETED);
@@ -398,14 +408,25 @@ LONG EnumValueCore(HKEY key, DWORD index, Char* name, LPDWORD nameSize, LPDWORD 
     });
 }
 
-std::wstring Wide(LPCSTR text) { return NameOf(text); }
+// The wide form of an ANSI key or value name. A name that cannot be converted
+// fails the call: taken as "" it would name the key itself or its default value.
+LONG WideName(LPCSTR text, std::wstring& name) {
+    if (AnsiToUnits(text, text == nullptr ? 0 : std::strlen(text), name)) return ERROR_SUCCESS;
+    return static_cast<LONG>(ERROR_NO_UNICODE_TRANSLATION);
+}
 
 }  // namespace
 
-LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) { return OpenCore(key, Wide(subKey), MAXIMUM_ALLOWED, result); }
+LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
+    std::wstring wideSubKey;
+    if (LONG error = WideName(subKey, wideSubKey)) return error;
+    return OpenCore(key, wideSubKey, MAXIMUM_ALLOWED, result);
+}
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) {
-    return OpenCore(key, Wide(subKey), access, result);
+    std::wstring wideSubKey;
+    if (LONG error = WideName(subKey, wideSubKey)) return error;
+    return OpenCore(key, wideSubKey, access, result);
 }
 
 LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM access, PHKEY result) {
@@ -413,12 +434,16 @@ LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM access, PHKEY result)
 }
 
 LONG RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
-    return CreateCore(key, Wide(subKey), MAXIMUM_ALLOWED, result, nullptr);
+    std::wstring wideSubKey;
+    if (LONG error = WideName(subKey, wideSubKey)) return error;
+    return CreateCore(key, wideSubKey, MAXIMUM_ALLOWED, result, nullptr);
 }
 
 LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access, LPSECURITY_ATTRIBUTES, PHKEY result,
                      LPDWORD disposition) {
-    return CreateCore(key, Wide(subKey), access, result, disposition);
+    std::wstring wideSubKey;
+    if (LONG error = WideName(subKey, wideSubKey)) return error;
+    return CreateCore(key, wideSubKey, access, result, disposition);
 }
 
 LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM access, LPSECURITY_ATTRIBUTES,
@@ -435,7 +460,9 @@ LONG RegCloseKey(HKEY key) {
 }
 
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
-    return QueryCore(key, Wide(valueName), type, data, dataSize, Encoding::Ansi);
+    std::wstring wideValueName;
+    if (LONG error = WideName(valueName, wideValueName)) return error;
+    return QueryCore(key, wideValueName, type, data, dataSize, Encoding::Ansi);
 }
 
 LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
@@ -443,7 +470,9 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE
 }
 
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataSize) {
-    return SetCore(key, Wide(valueName), type, data, dataSize, Encoding::Ansi);
+    std::wstring wideValueName;
+    if (LONG error = WideName(valueName, wideValueName)) return error;
+    return SetCore(key, wideValueName, type, data, dataSize, Encoding::Ansi);
 }
 
 LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataSize) {
@@ -455,7 +484,9 @@ LONG RegSetValueA(HKEY key, LPCSTR subKey, DWORD type, LPCSTR data, DWORD) {
     HKEY target = key;
     bool opened = subKey != nullptr && *subKey != '\0';
     if (opened) {
-        if (LONG error = CreateCore(key, Wide(subKey), KEY_SET_VALUE, &target, nullptr)) return error;
+        std::wstring wideSubKey;
+        if (LONG error = WideName(subKey, wideSubKey)) return error;
+        if (LONG error = CreateCore(key, wideSubKey, KEY_SET_VALUE, &target, nullptr)) return error;
     }
     LONG result = SetCore(target, L"", REG_SZ, reinterpret_cast<const BYTE*>(data),
                           static_cast<DWORD>(std::strlen(data) + 1), Encoding::Ansi);
@@ -467,7 +498,9 @@ LONG RegQueryValueA(HKEY key, LPCSTR subKey, LPSTR data, LONG* dataSize) {
     HKEY target = key;
     bool opened = subKey != nullptr && *subKey != '\0';
     if (opened) {
-        if (LONG error = OpenCore(key, Wide(subKey), KEY_QUERY_VALUE, &target)) return error;
+        std::wstring wideSubKey;
+        if (LONG error = WideName(subKey, wideSubKey)) return error;
+        if (LONG error = OpenCore(key, wideSubKey, KEY_QUERY_VALUE, &target)) return error;
     }
     DWORD size = dataSize != nullptr ? static_cast<DWORD>(*dataSize) : 0;
     DWORD type = 0;
@@ -484,10 +517,22 @@ LONG RegQueryValueA(HKEY key, LPCSTR subKey, LPSTR data, LONG* dataSize) {
     return result;
 }
 
-LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) { return DeleteKeyCore(key, Wide(subKey), 0); }
+LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+    std::wstring wideSubKey;
+    if (LONG error = WideName(subKey, wideSubKey)) return error;
+    return DeleteKeyCore(key, wideSubKey, 0);
+}
 LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) { return DeleteKeyCore(key, NameOf(subKey), 0); }
-LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM access, DWORD) { return DeleteKeyCore(key, Wide(subKey), access); }
-LONG RegDeleteValueA(HKEY key, LPCSTR valueName) { return DeleteValueCore(key, Wide(valueName)); }
+LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM access, DWORD) {
+    std::wstring wideSubKey;
+    if (LONG error = WideName(subKey, wideSubKey)) return error;
+    return DeleteKeyCore(key, wideSubKey, access);
+}
+LONG RegDeleteValueA(HKEY key, LPCSTR valueName) {
+    std::wstring wideValueName;
+    if (LONG error = WideName(valueName, wideValueName)) return error;
+    return DeleteValueCore(key, wideValueName);
+}
 LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) { return DeleteValueCore(key, NameOf(valueName)); }
 
 LONG RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize) {

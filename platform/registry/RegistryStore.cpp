@@ -179,28 +179,49 @@ bool ParseHive(const std::string& text, Key& root) {
     return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+// Reads a whole hive file. An error other than ERROR_SUCCESS is a read
+// failure (no descriptor, EIO, a file over the size limit), not damage: the
+// file may be a sound hive that could not be read just now.
+DWORD ReadWholeFile(const std::string& path, std::string& text) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return ErrorFromErrno(errno);
     text.clear();
     char buffer[65536];
     for (;;) {
         ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
+        if (got < 0) {
+            DWORD error = ErrorFromErrno(errno);
+            ::close(fd);
+            return error;
+        }
+        if (got == 0) break;
         text.append(buffer, static_cast<size_t>(got));
         if (text.size() > kMaxHiveBytes) {
             ::close(fd);
-            return false;
+            return ERROR_REGISTRY_IO_FAILED;
         }
     }
     ::close(fd);
-    return true;
+    return ERROR_SUCCESS;
+}
+
+// Flushes the folder's entries, so that a rename in it survives a crash.
+DWORD SyncFolderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return ErrorFromErrno(errno);
+    DWORD error = ::fsync(fd) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno);
+    ::close(fd);
+    return error;
 }
 
 // Writes `text` to `temp`, flushes it to disk and renames it over `path`.
+// The caller holds the hive's lock, so a leftover temp file is stale.
 DWORD WriteAtomically(const std::string& path, const std::string& temp, const std::string& text) {
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ::unlink(temp.c_str());
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return ErrorFromErrno(errno);
     size_t done = 0;
     while (done < text.size()) {
@@ -224,7 +245,32 @@ DWORD WriteAtomically(const std::string& path, const std::string& temp, const st
         ::unlink(temp.c_str());
         return error;
     }
-    return ERROR_SUCCESS;
+    return SyncFolderOf(path);
+}
+
+// Moves a damaged hive aside under a name no earlier damage holds
+// ("<hive>.damaged", then "<hive>.damaged.1", ...).
+DWORD SetDamagedAside(const std::string& path) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::string target = path + ".damaged" + (attempt == 0 ? std::string() : "." + std::to_string(attempt));
+        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return ERROR_SUCCESS;
+        if (errno == EINVAL) {
+            // A file system without RENAME_NOREPLACE: the hive's lock keeps other writers out meanwhile.
+            struct stat info {};
+            if (::lstat(target.c_str(), &info) == 0) continue;
+            return ::rename(path.c_str(), target.c_str()) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno);
+        }
+        if (errno != EEXIST) return ErrorFromErrno(errno);
+    }
+    return ERROR_ALREADY_EXISTS;
+}
+
+std::unique_ptr<Key> CloneKey(const Key& key) {
+    auto copy = std::make_unique<Key>();
+    copy->name = key.name;
+    copy->values = key.values;
+    for (const auto& [folded, child] : key.subKeys) copy->subKeys.emplace(folded, CloneKey(*child));
+    return copy;
 }
 
 // The network adapter class and connection keys Windows keeps for each adapter.
@@ -312,25 +358,33 @@ LONG WithHive(Hive hive, bool write, const std::function<LONG(Key& root, bool& c
     // between this process's reload and its rename.
     int lockFd = -1;
     if (write) {
-        lockFd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        lockFd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (lockFd < 0) return static_cast<LONG>(ErrorFromErrno(errno));
         while (::flock(lockFd, LOCK_EX) != 0 && errno == EINTR) {
         }
     }
     FileIdentity now = Identify(path);
     if (!state.loaded || !(now == state.identity)) {
-        std::string text;
-        state.damaged = false;
+        bool damaged = false;
         if (now.exists) {
+            std::string text;
+            if (DWORD error = ReadWholeFile(path, text)) {
+                // Nothing is decided on a failed read: the next call reads again.
+                if (lockFd >= 0) ::close(lockFd);
+                return static_cast<LONG>(error);
+            }
             // A damaged file keeps what this process last saw (nothing on a first look).
-            state.damaged = !ReadWholeFile(path, text) || !ParseHive(text, state.root);
+            damaged = !ParseHive(text, state.root);
         } else {
             state.root = Key();
             if (hive == Hive::LocalMachine) SeedMachineHive(state.root);
         }
+        state.damaged = damaged;
         state.identity = now;
         state.loaded = true;
     }
+    // A change that cannot be saved is undone, so that no later call saves it.
+    std::unique_ptr<Key> before = write ? CloneKey(state.root) : nullptr;
     bool changed = false;
     LONG result = action(state.root, changed);
     if (write && result == ERROR_SUCCESS && changed) {
@@ -338,9 +392,16 @@ LONG WithHive(Hive hive, bool write, const std::function<LONG(Key& root, bool& c
         WriteKey(state.root, "", text);
         text += "END\n";
         // A damaged file is kept beside the hive rather than overwritten.
-        if (state.damaged && ::rename(path.c_str(), (path + ".damaged").c_str()) == 0) state.damaged = false;
-        DWORD saved = WriteAtomically(path, path + ".tmp", text);
-        if (saved != ERROR_SUCCESS) result = static_cast<LONG>(saved);
+        DWORD saved = ERROR_SUCCESS;
+        if (state.damaged && Identify(path).exists) saved = SetDamagedAside(path);
+        if (saved == ERROR_SUCCESS) {
+            state.damaged = false;
+            saved = WriteAtomically(path, path + ".tmp", text);
+        }
+        if (saved != ERROR_SUCCESS) {
+            state.root = std::move(*before);
+            result = static_cast<LONG>(saved);
+        }
         state.identity = Identify(path);
     }
     if (lockFd >= 0) ::close(lockFd);  // releases the lock

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "platform/Win32.h"
+#include "tests/platform/DescriptorLimit.h"
 #include "tests/support/MachineFixture.h"
 
 namespace {
@@ -71,6 +73,37 @@ TEST_F(CodePagesTest, ProfileCodePagesAreHonoured) {
     machine.profile().ansiCodePage = 1251;
     EXPECT_EQ(GetACP(), 1251u);
     EXPECT_EQ(Narrow(CP_ACP, L"\u0416"), "\xC6");  // Cyrillic Zhe in 1251
+}
+
+// A converter that could not be opened once (no descriptor for its module)
+// must be tried again, not remembered as failed for the thread's life.
+TEST_F(CodePagesTest, FailedConverterIsNotRemembered) {
+    std::thread([this] {
+        const std::string text = "caf\xE9";
+        // The C library reads its converter list once per process: read it before descriptors run out.
+        EXPECT_EQ(Wide(1252, text), L"caf\u00E9");
+        {
+            testsupport::DescriptorsRunOut exhausted;
+            if (MultiByteToWideChar(1258, 0, text.c_str(), 4, nullptr, 0) != 0)
+                GTEST_SKIP() << "the converter module was loaded by an earlier test in this process";
+        }
+        EXPECT_EQ(Wide(1258, text), L"caf\u00E9");
+    }).join();
+}
+
+TEST(MachineRoot, NoPredictableSharedFolderWithoutHome) {
+    std::string saved[3];
+    const char* names[] = {"WEBINSTALLER_MACHINE_ROOT", "XDG_DATA_HOME", "HOME"};
+    for (int i = 0; i < 3; ++i) {
+        const char* value = std::getenv(names[i]);
+        saved[i] = value != nullptr ? value : "";
+        ::unsetenv(names[i]);
+    }
+    std::string root = platform::Machine::DefaultRoot();
+    for (int i = 0; i < 3; ++i)
+        if (!saved[i].empty()) ::setenv(names[i], saved[i].c_str(), 1);
+    EXPECT_NE(0u, root.rfind("/tmp/.local", 0)) << root;
+    EXPECT_EQ(root.find("/tmp/webinstaller/"), std::string::npos) << root;
 }
 
 }  // namespace

@@ -11,12 +11,16 @@
 // data is held as UTF-16 little-endian bytes, as Windows holds it.
 //
 // A change rewrites the whole hive into "<hive>.tmp" and renames it over the
-// hive, under an exclusive lock on "<hive>.lock", so a crash never leaves a
-// half-written hive and processes sharing the machine see each other's
-// changes (a reader reloads the file when it changed since its last look).
-// A file that is not a complete hive is not loaded; the next change moves it
-// to "<hive>.damaged" before writing a new hive. A new HKLM hive is seeded
-// with the network adapter keys of the machine.
+// hive (then flushes the folder), under an exclusive lock on "<hive>.lock",
+// so a crash never leaves a half-written hive and processes sharing the
+// machine see each other's changes (a reader reloads the file when it changed
+// since its last look). Neither file is opened through a link.
+// A file that does not parse as a complete hive is damaged: it is not loaded,
+// and the next change moves it aside under a name of its own
+// ("<hive>.damaged", "<hive>.damaged.1", ...) before writing a new hive. A
+// file that cannot be read (no descriptor, an I/O error, over the size limit)
+// is not damage: the call fails with the error and the file stays as it is.
+// A new HKLM hive is seeded with the network adapter keys of the machine.
 #pragma once
 
 #include <functional>
@@ -50,8 +54,9 @@ enum class Hive { LocalMachine, CurrentUser };
 
 // Runs `action` on the hive of the current machine under the store's lock.
 // With `write`, the action's changes are saved when it returns ERROR_SUCCESS
-// and `changed` was set; a failed save undoes nothing in memory but returns
-// the error. Returns the action's result.
+// and `changed` was set; a failed save undoes them in memory too and returns
+// the error. A hive that cannot be read fails the call before the action
+// runs. Returns the action's result.
 LONG WithHive(Hive hive, bool write, const std::function<LONG(Key& root, bool& changed)>& action);
 
 // Case-folded form of a name (the map key of Key::subKeys).
