@@ -55,6 +55,13 @@ int Hibernate();
 // the NVIDIA driver loaded at run time; 0 when there is no driver or device.
 int GetMaxCudaCapability();
 
+// 0 when the user's Internet Settings key does not open and no proxy
+// environment variable (https_proxy, http_proxy, all_proxy, either case) is
+// set, else 1. `proxyServer` (may be null) receives the key's "ProxyServer",
+// or the variables as "host:port" ("http=host:port;https=host:port" when
+// the two differ).
+int GetIeProxySetting(std::string* proxyServer = nullptr);
+
 // Drops every CR and LF of the text in place.
 void RemoveLineBreaks(char* text);
 void SleepMs(DWORD milliseconds);

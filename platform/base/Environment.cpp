@@ -3,6 +3,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -24,6 +25,22 @@ std::wstring Upper(std::wstring text) {
     return text;
 }
 
+// The host session's proxy settings pass through (either letter case, the
+// lower-case name first, as curl reads them).
+bool HostProxyValue(const std::wstring& upperName, std::wstring& value) {
+    std::string upper(upperName.begin(), upperName.end());
+    std::string lower = upper;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const std::string& name : {lower, upper}) {
+        const char* text = std::getenv(name.c_str());
+        if (text != nullptr && *text != '\0') {
+            value = platform::Utf8ToUtf16(text);
+            return true;
+        }
+    }
+    return false;
+}
+
 bool DefaultValue(const std::wstring& upperName, std::wstring& value) {
     const platform::Machine& machine = platform::Machine::Current();
     const platform::MachineProfile& profile = machine.Profile();
@@ -43,6 +60,9 @@ bool DefaultValue(const std::wstring& upperName, std::wstring& value) {
     else if (upperName == L"PROGRAMW6432" && profile.os64Bit) value = L"C:\\Program Files";
     else if (upperName == L"PROCESSOR_ARCHITECTURE") value = (profile.os64Bit && profile.process64Bit) ? L"AMD64" : L"x86";
     else if (upperName == L"PROCESSOR_ARCHITEW6432" && wow64) value = L"AMD64";
+    else if (upperName == L"HTTP_PROXY" || upperName == L"HTTPS_PROXY" || upperName == L"ALL_PROXY" ||
+             upperName == L"NO_PROXY")
+        return HostProxyValue(upperName, value);
     else return false;
     return true;
 }

@@ -1,6 +1,8 @@
 // Process environment, threads, the user's language and debugger output.
 // Environment variables are the simulated machine's (USERPROFILE, TEMP,
-// ProgramFiles, ProgramW6432 on a 64-bit system, ...), not the host's.
+// ProgramFiles, ProgramW6432 on a 64-bit system, ...), not the host's; only
+// the host session's proxy settings (HTTP_PROXY, HTTPS_PROXY, ALL_PROXY,
+// NO_PROXY, read in either letter case) pass through.
 #pragma once
 
 #include <map>

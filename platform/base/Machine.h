@@ -63,6 +63,9 @@ struct MachineProfile {
     std::vector<wchar_t> extraDrives;   // drive letters besides C: (e.g. 'D')
     std::map<wchar_t, ULONGLONG> freeBytes;  // free space per drive; default: the host's
     std::map<wchar_t, DriveVolume> volumes;  // per upper-case drive letter (C:, Z: or an extra drive)
+    // Host folder read in place of /sys for the hardware the machine reports
+    // (video controllers); empty: the host's own /sys.
+    std::string deviceTreeRoot;
     std::wstring moduleFileName;        // empty: the running program, seen through Z:
     // Elevation prompts ("runas") that the user declines (ERROR_CANCELLED)
     // before accepting; each declined prompt counts this down.

@@ -1,3 +1,4 @@
+#include "platform/system/Wmi.h"
 #include "platform/files/ShellLink.h"
 
 #include <atomic>
@@ -201,6 +202,8 @@ HRESULT CoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD context, REFII
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if (outer != nullptr) return static_cast<HRESULT>(0x80040110u);  // CLASS_E_NOAGGREGATION
+    if (IsEqualGUID(classId, CLSID_WbemLocator) && (context & CLSCTX_INPROC_SERVER) != 0)
+        return platform::CreateWbemLocator(iid, object);
     if (!IsEqualGUID(classId, CLSID_ShellLink) || (context & CLSCTX_INPROC_SERVER) == 0) return REGDB_E_CLASSNOTREG;
     auto* link = new ShellLink();
     HRESULT result = link->QueryInterface(iid, object);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/drawing/Gdi.h"
+#include "platform/windowing/Desktop.h"
 #include "platform/files/FileSystem.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/base/HostPaths.h"
@@ -52,6 +53,7 @@ Table& Modules() {
     static Table* table = [] {
         auto* t = new Table();
         t->modules[Key(L"user32.dll")].exports["UpdateLayeredWindow"] = reinterpret_cast<FARPROC>(&UpdateLayeredWindow);
+        t->modules[Key(L"user32.dll")].exports["SwitchToThisWindow"] = reinterpret_cast<FARPROC>(&SwitchToThisWindow);
         t->modules[Key(L"dwmapi.dll")].exports["DwmIsCompositionEnabled"] =
             reinterpret_cast<FARPROC>(&DwmIsCompositionEnabled);
         t->modules[Key(L"kernel32.dll")].exports["IsWow64Process"] = reinterpret_cast<FARPROC>(&IsWow64Process);

@@ -223,3 +223,48 @@ TEST_F(SystemControlsTest, SuspendAndHibernateAreRecordedNeverCarriedOut) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SystemControlsTest, ProxyComesFromInternetSettingsOrTheEnvironment) {
+    struct Case {
+        const wchar_t* http;
+        const wchar_t* https;
+        const wchar_t* all;
+        int result;
+        const char* proxy;
+    } cases[] = {
+        {L"", L"", L"", 0, ""},
+        {L"http://proxy.example:3128/", L"", L"", 1, "proxy.example:3128"},
+        {L"http://a:1", L"http://a:1", L"", 1, "a:1"},
+        {L"http://a:1", L"https://user:secret@b:2/path", L"", 1, "http=a:1;https=b:2"},
+        {L"", L"", L"socks5://c:1080", 1, "c:1080"},
+        {L"", L"d:8080", L"c:1080", 1, "http=c:1080;https=d:8080"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.proxy);
+        SetEnvironmentVariableW(L"http_proxy", c.http);
+        SetEnvironmentVariableW(L"HTTPS_PROXY", c.https);
+        SetEnvironmentVariableW(L"all_proxy", c.all);
+        std::string proxy = "untouched";
+        EXPECT_EQ(GetIeProxySetting(&proxy), c.result);
+        EXPECT_EQ(proxy, c.proxy);
+        EXPECT_EQ(GetIeProxySetting(), c.result);
+    }
+    // The user's own Internet Settings win when they exist, whatever they hold.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                              nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    std::string proxy = "untouched";
+    EXPECT_EQ(GetIeProxySetting(&proxy), 1);
+    EXPECT_EQ(proxy, "");
+    const wchar_t server[] = L"corp:8080";
+    ASSERT_EQ(RegSetValueExW(key, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server), sizeof server),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(GetIeProxySetting(&proxy), 1);
+    EXPECT_EQ(proxy, "corp:8080");
+}
+
+}  // namespace

@@ -1,0 +1,5 @@
+#include "platform/windowing/Desktop.h"
+
+#include "platform/windowing/Windowing.h"
+
+void SwitchToThisWindow(HWND window, BOOL) { SetForegroundWindow(window); }
