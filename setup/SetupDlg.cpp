@@ -173,6 +173,10 @@ int SetupDlg::OnInitDialog(HWND hwnd) {
     GetUninstallDword(keyName, "cfg_flag", flags);
     m_optionsFlags = flags;
     WriteLog("Read Setup Cfg Flag : %d, root(%s), key(%s).\n", flags, keyName.c_str(), "cfg_flag");
+    if (m_compact) {
+        m_installType = m_installKind.DetectInstallType();
+        WriteLog("Install type %s.\n", InstallTypeDetector::InstallTypeName(m_installType));
+    }
     WriteLog("Serial number is: %s", GetMachineMac().c_str());
 
     CreateControls();
@@ -530,8 +534,4 @@ bool SetupDlg::CheckSystem() { return true; }
 void SetupDlg::PrepareInstallPath(const std::wstring&, const std::wstring&) {}
 void SetupDlg::DeleteIcons(const std::wstring&) {
     // FIXME: the shortcuts are removed by the uninstall workflow.
-}
-bool SetupDlg::BeforeInstall(const std::wstring&, bool&) {
-    // FIXME: the local-package road's preparation comes with that road.
-    return true;
 }

@@ -43,7 +43,9 @@
 #include "download/IDownloader.h"
 #include "platform/Win32.h"
 #include "setup/FrameTypes.h"
+#include "setup/IconSettings.h"
 #include "setup/InstallSteps.h"
+#include "setup/InstallTypeDetector.h"
 #include "ui/BMData.h"
 #include "ui/ButtonCtrlEx.h"
 #include "ui/CheckButtonCtrl.h"
@@ -116,6 +118,7 @@ struct DialogSetupInfo {
     char version[32] = {};
     char shortProductName[16] = {};
     char date[16] = {};
+    char helpLink[128] = {};  // empty in the dialog's own record
     char copyright[67] = {};
     std::int32_t is64Bit = 0;
     std::int64_t payloadSize = 0;  // 0 on the online road
@@ -156,6 +159,17 @@ public:
     virtual void ScanInstallDir();
     // Before files are replaced (the local-package road); true to go on.
     virtual bool BeforeInstall(const std::wstring& installPath, bool& restartNeeded);
+    // --- Local-package road (LocalInstall.cpp) ---
+    // Unpacks the package into the install folder with progress; UnpackPackage's result.
+    virtual HRESULT InstallFile(const std::wstring& packagePath, const std::wstring& installPath);
+    // Shortcuts, finish page, the product's "/install" run and the uninstall entry.
+    virtual void AfterInstall(int isNew, bool hasOld);
+    virtual void CreateIcons(const IconSettings& settings);
+    // Runs folder\executable elevated with "/install ..." and waits up to 180 s;
+    // false when the program is missing.
+    virtual bool RunMainExeInstall(const std::wstring& folder, const std::wstring& executable, bool isNew,
+                                   bool& restartNeeded);
+    virtual void WriteUninstallEntry();
     virtual void DeleteIcons(const std::wstring& keyName);
     virtual std::string GetProductDisplayName(std::string name);
     virtual std::string GetProductKeyName(std::string name);
@@ -209,6 +223,27 @@ public:
     // --- Install road ---
     bool CheckBeforeInstall();
     void DoInstall();
+    // The worker's road when the options record names a package file.
+    void DoLocalInstall();
+    // What the product's "/install" run is told.
+    struct MainExeInstallTexts {
+        bool silent = false;
+        bool addPlan = false;     // the options record's plan flag (silent runs)
+        bool joinTicked = false;  // the join box exists and is ticked
+        std::string installId;
+        bool isNew = false;
+        std::string appFrom, option, source;
+        int downloadSeconds = 0;
+    };
+    static std::wstring MainExeInstallArguments(const MainExeInstallTexts& texts);
+    // The desktop shortcut of a local install: a silent run follows the
+    // stored flags' bit 0, a visible one the box; the options record can veto.
+    static bool DesktopShortcutWanted(bool silent, int configFlags, bool boxTicked, bool desktopOption);
+    // The uninstall entry's "InstallDate": yyyymmdd from a year-first or a
+    // day-first date of ten characters, "" when the date does not parse.
+    static std::string InstallDateOf(const std::string& date);
+    // 0 new, 1 reinstall, 2 overwrite (set at initialisation of the compact layout).
+    int GetInstallType() const { return m_installType.load(); }
     int OnDownloadEvent(int event, int value, void* data);
     // Event 3's percentage of `value` bytes of a total passed as `data`, 0..100.
     static int ProgressPercent(int value, void* data);
@@ -392,7 +427,10 @@ protected:
     std::string m_option;
     std::string m_source;
     std::string m_appFrom;
+    std::string m_installId;  // made after a local install's shortcuts
     DialogSetupInfo m_setupInfo;
+    InstallTypeDetector m_installKind;
+    std::atomic<int> m_installType{0};
 
     // --- Controls (owned here; the lists hold plain pointers) ---
     std::recursive_mutex m_uiLock;

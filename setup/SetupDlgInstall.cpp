@@ -144,6 +144,11 @@ std::shared_ptr<IDownloader> SetupDlg::DownloaderSnapshot() {
 
 void SetupDlg::DoInstall() {
     m_installStarted = true;
+    // A package file named by the options record is installed as it is.
+    if (SetupOptions::GetFilePath()[0] != L'\0' && !GetPackagePath().empty()) {
+        DoLocalInstall();
+        return;
+    }
     std::shared_ptr<IInstallSteps> steps;
     {
         std::lock_guard<std::mutex> guard(m_downloaderLock);

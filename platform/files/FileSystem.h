@@ -36,6 +36,9 @@ constexpr DWORD FILE_CURRENT = 1;
 constexpr DWORD FILE_END = 2;
 constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
 constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+// Allows a move to another volume by copying; the machine's drives share one
+// host file system, so a move stays a rename.
+constexpr DWORD MOVEFILE_COPY_ALLOWED = 0x2;
 // Recorded in the machine's registry (Session Manager's
 // "PendingFileRenameOperations") for the next restart instead of done now;
 // needs an elevated process, else ERROR_ACCESS_DENIED. A null target deletes.

@@ -8,8 +8,8 @@
 // folder under the product's main executable name, writes its own arguments
 // there as one line of "package-arguments.txt", and exits.
 //
-// Started with "--installmode" first (as the installed product), it is the
-// recorder: it appends its arguments as one line to "started-with.txt" beside
+// Started with "--installmode" or "/install" first (as the installed
+// product, or its first run after a local install), it is the recorder: it appends its arguments as one line to "started-with.txt" beside
 // itself and exits 0.
 //
 // Behaviour switches, from its own command line or from the file
@@ -137,6 +137,7 @@ int Install(const std::vector<std::wstring>& arguments) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--pad") == 0) return Pad(argv[2], argv[3]);
     std::vector<std::wstring> arguments = platform::SplitCommandLine(GetCommandLineW());
-    if (arguments.size() > 1 && arguments[1] == L"--installmode") return Record(arguments);
+    if (arguments.size() > 1 && (arguments[1] == L"--installmode" || arguments[1] == L"/install"))
+        return Record(arguments);
     return Install(arguments);
 }
