@@ -3,19 +3,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "download/TargetHasher.h"
 #include "platform/files/FileSystem.h"
 
-namespace {
-std::string Hex(const unsigned char digest[16]) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text(32, '0');
-    for (int i = 0; i < 16; ++i) {
-        text[2 * i] = kDigits[digest[i] >> 4];
-        text[2 * i + 1] = kDigits[digest[i] & 15];
-    }
-    return text;
-}
-}  // namespace
 
 BlockVerifier::BlockVerifier(std::uint64_t blockSize) : m_blockSize(blockSize ? blockSize : 1) { Reset(); }
 
@@ -41,7 +31,7 @@ void BlockVerifier::Feed(const unsigned char* bytes, std::size_t length) {
         if (m_inBlock == m_blockSize) {
             unsigned char digest[16];
             Md5::Final(m_blockContext, digest);
-            m_blocks.push_back(Hex(digest));
+            m_blocks.push_back(DigestHex(digest));
             Md5::Init(m_blockContext);
             m_inBlock = 0;
         }
@@ -52,12 +42,12 @@ void BlockVerifier::Finish() {
     unsigned char digest[16];
     if (m_inBlock > 0) {
         Md5::Final(m_blockContext, digest);
-        m_blocks.push_back(Hex(digest));
+        m_blocks.push_back(DigestHex(digest));
         Md5::Init(m_blockContext);
         m_inBlock = 0;
     }
     Md5::Final(m_wholeContext, digest);
-    m_whole = Hex(digest);
+    m_whole = DigestHex(digest);
 }
 
 bool DigestFileBlocks(const std::string& ansiPath, BlockVerifier* verifier) {

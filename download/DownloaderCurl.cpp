@@ -77,6 +77,7 @@ DownloaderCurl::~DownloaderCurl() {
     if (m_manifestThread.joinable()) m_manifestThread.join();
     if (m_supervisor.joinable()) m_supervisor.join();
     WriteLog("End: Wait dispatch thread finish.\n");
+    if (m_hasher.joinable()) m_hasher.join();
     JoinAllThreads();
 }
 
@@ -150,6 +151,7 @@ bool DownloaderCurl::PrepareStart() {
     // join them before their handles are reused.
     if (m_manifestThread.joinable() && m_manifestThread.get_id() != std::this_thread::get_id()) m_manifestThread.join();
     if (m_supervisor.joinable()) m_supervisor.join();
+    if (m_hasher.joinable()) m_hasher.join();
     JoinAllThreads();
     return true;
 }

@@ -25,6 +25,8 @@
 
 #include "download/BlockVerifier.h"
 #include "download/DownloadTuning.h"
+#include "download/TargetFile.h"
+#include "download/TargetHasher.h"
 #include "download/DownloadTypes.h"
 #include "download/IDownloader.h"
 #include "net/HttpTransfer.h"
@@ -134,8 +136,11 @@ private:
     struct TargetDigests {
         bool exists = false;
         bool readable = false;
-        BlockVerifier verifier{kHashBlockSize};
+        std::string whole;                // 32 upper-case hex digits
+        std::vector<std::string> blocks;  // only when the whole digest differs
     };
+    // The hasher thread's body.
+    void HashPrefix();
     // Reads and digests the target; called without the engine lock held.
     TargetDigests DigestTarget();
     // Compares with the manifest and starts the repairs; takes the engine lock.
@@ -164,7 +169,7 @@ private:
     std::map<int, DownloadItem> m_items;
     DownloadConfig m_settings;
     std::vector<DownloadUrlInfo> m_vecUrlCfg;
-    FILE* m_pFile = nullptr;
+    TargetFile m_target;
     std::uint64_t m_nFileSize = 0;
     std::uint64_t m_downloaded = 0;
     int m_partLimit = 0;
@@ -200,6 +205,13 @@ private:
     std::condition_variable m_wake;
     std::atomic<bool> m_slotFreed{false};
     bool m_verifying = false;  // a finish test is reading the target (under m_lock)
+
+    // The hasher thread digests the target while the parts run, so that the
+    // first finish test reads only what is left; the digests are usable
+    // until that first test takes them (repairs rewrite bytes).
+    TargetHasher m_targetHasher;
+    std::atomic<bool> m_prefixUsable{false};
+    std::thread m_hasher;
 };
 
 // Host of a mirror url: the text between the scheme and "/download/", "" otherwise.

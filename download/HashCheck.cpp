@@ -1,6 +1,8 @@
 // Verifying the target against the manifest's digests and repairing bad blocks.
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "download/DownloaderCurl.h"
 #include "download/BlockVerifier.h"
@@ -32,18 +34,42 @@ HRESULT DownloaderCurl::CheckHash() {
     }
 }
 
+void DownloaderCurl::HashPrefix() {
+    while (m_bRunning && m_prefixUsable) {
+        TargetHasher::Ranges written;
+        {
+            std::lock_guard<std::recursive_mutex> guard(m_lock);
+            for (const auto& [id, item] : m_items)
+                if (item.pos > item.start) written.emplace_back(item.start, item.pos);
+        }
+        if (!m_targetHasher.Step(m_target, TargetHasher::Merge(std::move(written)))) Sleep(10);
+    }
+}
+
 DownloaderCurl::TargetDigests DownloaderCurl::DigestTarget() {
     TargetDigests digests;
     std::string path;
+    std::string expected;
     {
         std::lock_guard<std::recursive_mutex> guard(m_lock);
         path = m_settings.targetPath;
-        if (m_pFile) std::fflush(m_pFile);
+        expected = m_settings.fileMd5;
     }
     // The reading and digesting run without the engine lock, so that the
     // painter's and the worker's polls are answered meanwhile.
     digests.exists = PathFileExistsA(path.c_str()) != FALSE;
-    if (digests.exists) digests.readable = DigestFileBlocks(path, &digests.verifier);
+    if (!digests.exists) return digests;
+    if (m_prefixUsable.exchange(false) && m_target.IsOpen()) {
+        // The first test: most of the file was digested while it arrived.
+        digests.readable = true;
+        digests.whole = m_targetHasher.FinishWhole(m_target);
+        if (!SameDigest(digests.whole, expected)) digests.blocks = m_targetHasher.FinishBlocks(m_target);
+        return digests;
+    }
+    BlockVerifier verifier(kHashBlockSize);
+    digests.readable = DigestFileBlocks(path, &verifier);
+    digests.whole = verifier.Whole();
+    digests.blocks = verifier.Blocks();
     return digests;
 }
 
@@ -57,8 +83,8 @@ DownloaderCurl::HashVerdict DownloaderCurl::JudgeTarget(const TargetDigests& dig
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (!digests.exists) return HashVerdict::Bad;
     if (!digests.readable) return HashVerdict::Unreadable;
-    if (SameDigest(digests.verifier.Whole(), m_settings.fileMd5)) return HashVerdict::Good;
-    const std::vector<std::string>& blocks = digests.verifier.Blocks();
+    if (SameDigest(digests.whole, m_settings.fileMd5)) return HashVerdict::Good;
+    const std::vector<std::string>& blocks = digests.blocks;
     const std::vector<std::string>& expected = m_settings.blockMd5;
     // A short file lacks its last blocks: they count as bad. A longer one cannot be mended.
     if (blocks.size() > expected.size()) return HashVerdict::Bad;

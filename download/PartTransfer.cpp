@@ -77,17 +77,17 @@ HRESULT DownloaderCurl::BeginDownload(const DownloadConfig* config) {
     CloseFile();
     m_downloaded = 0;
     m_nFileSize = static_cast<std::uint32_t>(config->size);
-    FILE* file = nullptr;
-    if (fopen_s(&file, m_settings.targetPath, "wb") != 0) file = nullptr;
-    m_pFile = file;
-    WriteLog("Download_BeginDownload : OpenFile(%d), Mutex(%d), File(%s).\n", file ? 1 : 0, 1, m_settings.targetPath);
-    if (!file) {
+    const bool opened = m_target.Create(m_settings.targetPath);
+    WriteLog("Download_BeginDownload : OpenFile(%d), Mutex(%d), File(%s).\n", opened ? 1 : 0, 1, m_settings.targetPath);
+    if (!opened) {
         // A target that cannot be created fails the start instead of writing nowhere.
         m_state = DownloadState_Failed;
         m_errorCode = DownloadExeError;
         return E_FAIL;
     }
     m_blockWriters.assign((m_nFileSize + kHashBlockSize - 1) / kHashBlockSize, 0);
+    m_targetHasher.Reset(m_nFileSize, kHashBlockSize);
+    m_prefixUsable = true;
     return InitDownload();
 }
 
@@ -116,6 +116,13 @@ HRESULT DownloaderCurl::InitDownload() {
         part.status = E_Status_Runing;
         auto inserted = m_items.emplace(i, part);
         BeginDownloadItem(&inserted.first->second);
+    }
+    if (m_prefixUsable && !m_hasher.joinable()) {
+        try {
+            m_hasher = std::thread([this] { HashPrefix(); });
+        } catch (const std::system_error&) {
+            m_prefixUsable = false;  // the finish test then reads the whole file
+        }
     }
     if (m_supervisor.joinable()) {
         // A start operation joins the previous supervisor; a direct second
@@ -160,7 +167,7 @@ HRESULT DownloaderCurl::BeginDownloadItem(DownloadItem* item) {
     }
     item->curl = nullptr;
     item->result = 0;
-    item->file = m_pFile;
+    item->file = nullptr;  // the target is the engine's TargetFile
     item->owner = this;
     item->requestStart = item->start;
     item->requestEnd = item->end;
@@ -320,9 +327,8 @@ size_t DownloaderCurl::WriteData(const char* bytes, size_t length, std::uint64_t
         return 0;
     }
     size_t written = 0;
-    if (m_pFile && bytes) {
-        if (_fseeki64(m_pFile, static_cast<std::int64_t>(offset), SEEK_SET) == 0)
-            written = std::fwrite(bytes, 1, length, m_pFile);
+    if (m_target.IsOpen() && bytes) {
+        written = m_target.WriteAt(offset, bytes, length);
         if (written < length) WriteLog("Error: Write Data!\n");
     } else {
         WriteLog("Error: m_pFile or pData is nullptr.\n");
@@ -336,9 +342,5 @@ size_t DownloaderCurl::WriteData(const char* bytes, size_t length, std::uint64_t
 void DownloaderCurl::CloseFile() {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     WriteLog("Download_CloseFile.\n");
-    if (m_pFile) {
-        int result = std::fclose(m_pFile);
-        m_pFile = nullptr;
-        WriteLog("CloseFile %d.\n", result);
-    }
+    if (m_target.IsOpen()) WriteLog("CloseFile %d.\n", m_target.Close());
 }

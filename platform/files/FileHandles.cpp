@@ -90,13 +90,21 @@ HANDLE platform::DuplicateHostDescriptor(int descriptor) {
     return platform::RegisterHandle(std::make_shared<FileObject>(fd));
 }
 
-BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPVOID) {
+namespace {
+off64_t OverlappedOffset(const OVERLAPPED* overlapped) {
+    return static_cast<off64_t>((static_cast<std::uint64_t>(overlapped->OffsetHigh) << 32) | overlapped->Offset);
+}
+}  // namespace
+
+BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped) {
     std::shared_ptr<FileObject> file = LookupFile(handle);
     if (bytesRead) *bytesRead = 0;
     if (!file) return FALSE;
     size_t done = 0;
     while (done < bytesToRead) {
-        ssize_t got = ::read(file->fd, static_cast<char*>(buffer) + done, bytesToRead - done);
+        char* at = static_cast<char*>(buffer) + done;
+        ssize_t got = overlapped ? ::pread64(file->fd, at, bytesToRead - done, OverlappedOffset(overlapped) + static_cast<off64_t>(done))
+                                 : ::read(file->fd, at, bytesToRead - done);
         if (got < 0) {
             if (errno == EINTR) continue;
             SetLastError(platform::ErrorFromErrno(errno));
@@ -109,13 +117,16 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead
     return TRUE;
 }
 
-BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPVOID) {
+BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped) {
     std::shared_ptr<FileObject> file = LookupFile(handle);
     if (bytesWritten) *bytesWritten = 0;
     if (!file) return FALSE;
     size_t done = 0;
     while (done < bytesToWrite) {
-        ssize_t put = ::write(file->fd, static_cast<const char*>(buffer) + done, bytesToWrite - done);
+        const char* at = static_cast<const char*>(buffer) + done;
+        ssize_t put = overlapped
+                          ? ::pwrite64(file->fd, at, bytesToWrite - done, OverlappedOffset(overlapped) + static_cast<off64_t>(done))
+                          : ::write(file->fd, at, bytesToWrite - done);
         if (put < 0) {
             if (errno == EINTR) continue;
             SetLastError(platform::ErrorFromErrno(errno));

@@ -117,8 +117,19 @@ std::int64_t _ftelli64(FILE* stream);
 // Kernel file handles.
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes, DWORD creation,
                    DWORD flags, HANDLE templateFile);
-BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPVOID overlapped);
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPVOID overlapped);
+// With an OVERLAPPED record the transfer happens at its Offset/OffsetHigh
+// (the handles are synchronous: the call returns when it is done) and the
+// file pointer is left where it was; hEvent is not used.
+struct OVERLAPPED {
+    ULONG_PTR Internal = 0;
+    ULONG_PTR InternalHigh = 0;
+    DWORD Offset = 0;
+    DWORD OffsetHigh = 0;
+    HANDLE hEvent = nullptr;
+};
+using LPOVERLAPPED = OVERLAPPED*;
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
 BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPosition, DWORD method);
 DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
 BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
