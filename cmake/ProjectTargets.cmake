@@ -41,9 +41,11 @@ function(project_test)
   endif()
   add_executable(${ARG_NAME} ${sources})
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} test_support GTest::gmock GTest::gtest_main)
-  set(props)
+  # Loopback only: the HTTP layer refuses every other host, before any
+  # name is looked up (platform/network/LoopbackGuard.h).
+  set(props PROPERTIES ENVIRONMENT "WEBINSTALLER_LOOPBACK_ONLY=1")
   if(ARG_LABELS)
-    set(props PROPERTIES LABELS "${ARG_LABELS}")
+    list(APPEND props LABELS "${ARG_LABELS}")
   endif()
   gtest_discover_tests(${ARG_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 ${props})
 endfunction()

@@ -7,6 +7,7 @@
 
 #include "net/CurlHandle.h"
 #include "platform/files/FileSystem.h"
+#include "platform/network/LoopbackGuard.h"
 
 namespace net {
 namespace {
@@ -139,10 +140,41 @@ struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
+// The host of a URL as libcurl reads it, "" when it has none.
+std::string HostOf(const std::string& url) {
+    CURLU* parsed = curl_url();
+    if (parsed == nullptr) return std::string();
+    std::string host;
+    char* part = nullptr;
+    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK &&
+        curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK && part != nullptr) {
+        host = part;
+        curl_free(part);
+    }
+    curl_url_cleanup(parsed);
+    return host;
+}
+
+// In a loopback-only run, the host (or proxy) that is not on this machine; "" when all are.
+std::string RefusedHost(const HttpRequest& request) {
+    if (!platform::IsLoopbackOnly()) return std::string();
+    const std::string host = HostOf(request.url);
+    if (!platform::IsLoopbackHost(host)) return host.empty() ? request.url : host;
+    if (request.proxy.kind != ProxySettings::Kind::None && !platform::IsLoopbackHost(request.proxy.host))
+        return request.proxy.host;
+    return std::string();
+}
+
 }  // namespace
 
 HttpResponse Perform(const HttpRequest& request, const TransferHooks& hooks) {
     HttpResponse response;
+    const std::string refused = RefusedHost(request);
+    if (!refused.empty()) {
+        response.result = CURLE_COULDNT_RESOLVE_HOST;
+        response.errorText = "not a loopback host in a loopback-only run: " + refused;
+        return response;
+    }
     CurlHandle handle;
     if (!handle) {
         response.result = CURLE_FAILED_INIT;
