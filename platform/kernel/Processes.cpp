@@ -67,11 +67,18 @@ struct ProcessState {
                 exited = true;  // reaped elsewhere; the code is lost
                 exitCode = terminateCode.value_or(0);
             }
-        } else if (::kill(pid, 0) != 0 && errno == ESRCH) {
+        } else if (pidfd >= 0 ? PidfdSignalled() : (::kill(pid, 0) != 0 && errno == ESRCH)) {
+            // The pidfd names this very process; the bare pid may already be someone else's.
             exited = true;
             exitCode = terminateCode.value_or(0);
         }
         return exited;
+    }
+
+    // True when the process the pidfd names has ended (it then polls readable).
+    bool PidfdSignalled() const {
+        pollfd entry{pidfd, POLLIN, 0};
+        return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLIN | POLLHUP)) != 0;
     }
 
     bool Wait(DWORD milliseconds) {
@@ -127,6 +134,8 @@ std::shared_ptr<ProcessState> StateForPid(pid_t pid) {
     }
     auto state = std::make_shared<ProcessState>();
     state->pid = pid;
+    // From here on the handle names this process, whatever later takes its pid.
+    state->pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     return state;
 }
 
@@ -158,6 +167,15 @@ std::string ImageHostPath(pid_t pid) {
     if (path.size() > deleted.size() && path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
         path.resize(path.size() - deleted.size());
     return path;
+}
+
+// True when the process's executable lies in one of the machine's drive
+// folders (not the host's root, which is Z:).
+bool RunsFromMachineDrive(pid_t pid) {
+    std::string image = ImageHostPath(pid);
+    if (image.empty()) return false;
+    std::wstring windows = platform::FromHostPath(image);
+    return windows.size() > 2 && windows[1] == L':' && platform::FoldCase(windows[0]) != L'Z';
 }
 
 std::wstring ImageName(pid_t pid) {
@@ -478,8 +496,13 @@ BOOL TerminateProcess(HANDLE process, UINT exitCode) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (state->Poll() || !platform::IsOwnDescendant(static_cast<DWORD>(state->pid)) ||
-        state->pid == ::getpid()) {
+    // Only our own descendants, or programs installed on the machine's drives
+    // (a product the user started); never anything else of the host. The
+    // checks read /proc by pid: the pidfd must still be alive afterwards, so
+    // that the pid was not handed to another process in between.
+    if (state->pidfd < 0 || state->Poll() || state->pid == ::getpid() ||
+        !(platform::IsOwnDescendant(static_cast<DWORD>(state->pid)) || RunsFromMachineDrive(state->pid)) ||
+        state->Poll()) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
@@ -487,7 +510,7 @@ BOOL TerminateProcess(HANDLE process, UINT exitCode) {
         std::lock_guard<std::mutex> guard(state->lock);
         state->terminateCode = exitCode;
     }
-    if (::kill(state->pid, SIGKILL) != 0) {
+    if (::syscall(SYS_pidfd_send_signal, state->pidfd, SIGKILL, nullptr, 0) != 0) {
         SetLastError(platform::ErrorFromErrno(errno));
         return FALSE;
     }

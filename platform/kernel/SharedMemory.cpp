@@ -1,6 +1,7 @@
 #include "platform/kernel/SharedMemory.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "platform/base/CodePages.h"
 #include "platform/kernel/KernelObjects.h"
@@ -21,16 +23,47 @@ namespace {
 constexpr ULONGLONG kMaxMappingBytes = 1ull << 30;  // a ceiling for one mapping
 constexpr ULONGLONG kGranularity = 65536;
 
+// Every process that holds a named segment keeps a shared flock on it. A
+// segment whose lock can be taken exclusively has no holder left: its creator
+// ended without closing it (stale), or the last holder is letting it go.
+// Those decisions run under the machine's shared-memory lock file, so that no
+// process opens a name while another one removes it.
+class MachineLock {
+public:
+    MachineLock() {
+        std::string path = platform::Machine::Current().StatePath("shared-memory.lock");
+        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (m_fd >= 0)
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~MachineLock() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    MachineLock(const MachineLock&) = delete;
+    MachineLock& operator=(const MachineLock&) = delete;
+    bool held() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
 // One shm object as this process knows it; shared by its handles and views.
 struct Segment {
     std::string shmName;  // empty for an unnamed mapping (already unlinked)
     int fd = -1;
     ULONGLONG size = 0;
     bool writable = true;
-    bool creator = false;
     ~Segment() {
-        if (fd >= 0) ::close(fd);
-        if (creator && !shmName.empty()) ::shm_unlink(shmName.c_str());
+        if (fd < 0) return;
+        if (!shmName.empty()) {
+            // The name goes with the last holder of any process, as a section's does.
+            MachineLock lock;
+            if (lock.held() && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ::shm_unlink(shmName.c_str());
+            ::close(fd);
+            return;
+        }
+        ::close(fd);
     }
 };
 
@@ -65,6 +98,34 @@ std::shared_ptr<Segment> FindLocked(const std::string& shmName) {
     std::shared_ptr<Segment> segment = it->second.lock();
     if (!segment) g_segments->erase(it);
     return segment;
+}
+
+// Opens a segment another process holds, under the machine lock. A segment
+// that is not this user's alone (owner, mode 0600) is refused; a stale one
+// (no holder) is removed and reported missing, so that it is made afresh.
+// On success `fd` holds a shared lock on it.
+DWORD OpenExisting(const std::string& shmName, bool writes, int& fd, ULONGLONG& size) {
+    fd = ::shm_open(shmName.c_str(), (writes ? O_RDWR : O_RDONLY) | O_NOFOLLOW | O_CLOEXEC, 0);
+    if (fd < 0) return errno == ENOENT ? ERROR_FILE_NOT_FOUND : platform::ErrorFromErrno(errno);
+    struct stat info {};
+    DWORD error = ERROR_SUCCESS;
+    if (::fstat(fd, &info) != 0) {
+        error = platform::ErrorFromErrno(errno);
+    } else if (info.st_uid != ::geteuid() || (info.st_mode & 077) != 0) {
+        error = ERROR_ACCESS_DENIED;
+    } else if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        ::shm_unlink(shmName.c_str());  // stale: its holders are gone
+        error = ERROR_FILE_NOT_FOUND;
+    } else if (errno != EWOULDBLOCK || ::flock(fd, LOCK_SH) != 0 || info.st_size <= 0) {
+        error = ERROR_FILE_NOT_FOUND;
+    }
+    if (error != ERROR_SUCCESS) {
+        ::close(fd);
+        fd = -1;
+        return error;
+    }
+    size = static_cast<ULONGLONG>(info.st_size);
+    return ERROR_SUCCESS;
 }
 
 HANDLE Register(std::shared_ptr<Segment> segment) {
@@ -144,26 +205,35 @@ HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWO
     }
     auto segment = std::make_shared<Segment>();
     segment->writable = protect == PAGE_READWRITE;
-    segment->fd = ::shm_open(shmName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (segment->fd < 0 && errno == EEXIST && named) {
-        // Another process of this machine created it: open that one.
-        segment->fd = ::shm_open(shmName.c_str(), O_RDWR | O_CLOEXEC, 0);
-        struct stat info {};
-        if (segment->fd < 0 || ::fstat(segment->fd, &info) != 0) {
+    std::optional<MachineLock> lock;
+    if (named) {
+        lock.emplace();
+        if (!lock->held()) {
             SetLastError(ERROR_ACCESS_DENIED);
             return nullptr;
         }
-        segment->size = static_cast<ULONGLONG>(info.st_size);
-        segment->shmName = shmName;
-        (*g_segments)[shmName] = segment;
-        SetLastError(ERROR_ALREADY_EXISTS);
-        return Register(segment);
+        int existing = -1;
+        ULONGLONG existingSize = 0;
+        DWORD error = OpenExisting(shmName, true, existing, existingSize);
+        if (error == ERROR_SUCCESS) {
+            segment->fd = existing;
+            segment->size = existingSize;
+            segment->shmName = shmName;
+            (*g_segments)[shmName] = segment;
+            SetLastError(ERROR_ALREADY_EXISTS);
+            return Register(segment);
+        }
+        if (error != ERROR_FILE_NOT_FOUND) {
+            SetLastError(error);
+            return nullptr;
+        }
     }
+    segment->fd = ::shm_open(shmName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (segment->fd < 0) {
         SetLastError(platform::ErrorFromErrno(errno));
         return nullptr;
     }
-    if (::ftruncate(segment->fd, static_cast<off_t>(size)) != 0) {
+    if (::ftruncate(segment->fd, static_cast<off_t>(size)) != 0 || (named && ::flock(segment->fd, LOCK_SH) != 0)) {
         DWORD error = platform::ErrorFromErrno(errno);
         ::shm_unlink(shmName.c_str());
         SetLastError(error);
@@ -172,7 +242,6 @@ HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWO
     segment->size = size;
     if (named) {
         segment->shmName = shmName;
-        segment->creator = true;
         (*g_segments)[shmName] = segment;
     } else {
         ::shm_unlink(shmName.c_str());  // unnamed: only handles reach it
@@ -191,18 +260,17 @@ HANDLE OpenFileMappingW(DWORD access, BOOL, LPCWSTR name) {
     std::string shmName = platform::SharedMemoryName(name);
     if (std::shared_ptr<Segment> known = FindLocked(shmName)) return Register(known);
     bool writes = (access & FILE_MAP_WRITE) != 0;
+    MachineLock lock;
+    if (!lock.held()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
     auto segment = std::make_shared<Segment>();
-    segment->fd = ::shm_open(shmName.c_str(), (writes ? O_RDWR : O_RDONLY) | O_CLOEXEC, 0);
-    if (segment->fd < 0) {
-        SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : platform::ErrorFromErrno(errno));
+    DWORD error = OpenExisting(shmName, writes, segment->fd, segment->size);
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
         return nullptr;
     }
-    struct stat info {};
-    if (::fstat(segment->fd, &info) != 0 || info.st_size <= 0) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return nullptr;
-    }
-    segment->size = static_cast<ULONGLONG>(info.st_size);
     segment->writable = writes;
     segment->shmName = shmName;
     (*g_segments)[shmName] = segment;

@@ -4,9 +4,12 @@
 // Only mappings backed by the paging file (INVALID_HANDLE_VALUE) exist. A
 // name ("Local\" is dropped, as in a desktop session) maps to a POSIX shm name
 // of the current machine, so processes of one machine (children included)
-// share it and processes of other machines do not. The process that created a
-// name removes it when its last handle and view of the mapping are gone;
-// processes that still have it mapped keep their memory.
+// share it and processes of other machines do not. The name lasts while any
+// process holds a handle or view of it, as a section does: the last holder's
+// close removes it. A segment left by a process that ended without closing it
+// (no holder left) is stale: the next create makes a fresh one of the asked
+// size. A segment that is not the user's own with mode 0600 is refused
+// (ERROR_ACCESS_DENIED).
 #pragma once
 
 #include <string>

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/stat.h>
+
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -175,6 +180,66 @@ TEST_F(ProcessTest, ProcessesOutsideOurTreeAreNeverEnded) {
 
     EXPECT_EQ(nullptr, OpenProcess(PROCESS_TERMINATE, FALSE, 0));
     EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
+}
+
+// A product the user started from its install folder is no child of ours,
+// yet the setup application must be able to end it.
+TEST_F(ProcessTest, ProgramsInstalledOnTheMachineCanBeEnded) {
+    std::string installed = Host(L"C:\\Program Files\\Product\\app.exe");
+    std::filesystem::create_directories(std::filesystem::path(installed).parent_path());
+    std::filesystem::copy_file(PLATFORM_TEST_CHILD, installed);
+    std::string out = Host(L"C:\\orphan.txt");
+    std::wstring command = L"\"C:\\Program Files\\Product\\app.exe\" orphan \"" + platform::Utf8ToUtf16(out) + L"\" 20000";
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(info.hProcess, 10000));
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    DWORD product = static_cast<DWORD>(std::strtoul(ReadHostFile(out).c_str(), nullptr, 10));
+    ASSERT_NE(0u, product);
+    EXPECT_FALSE(platform::IsOwnDescendant(product));
+    HANDLE handle = OpenProcess(PROCESS_TERMINATE, FALSE, product);
+    ASSERT_NE(nullptr, handle);
+    EXPECT_TRUE(TerminateProcess(handle, 5));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(handle, 10000));
+    CloseHandle(handle);
+}
+
+// A handle names one process: once that process is gone, a newcomer that got
+// the same pid must not be ended through it.
+TEST_F(ProcessTest, HandleNeverReachesAProcessThatReusedThePid) {
+    std::string out = Host(L"C:\\orphan.txt");
+    HANDLE parent = Start(L"orphan \"" + platform::Utf8ToUtf16(out) + L"\" 20000");
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(parent, 10000));
+    CloseHandle(parent);
+    pid_t old = static_cast<pid_t>(std::strtol(ReadHostFile(out).c_str(), nullptr, 10));
+    ASSERT_GT(old, 1);
+    // The newcomer below is our own child, which TerminateProcess allows: only
+    // the handle's hold on the ended process keeps it out of reach.
+    HANDLE handle = OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(old));
+    ASSERT_NE(nullptr, handle);
+    ::kill(old, SIGKILL);
+    struct stat info {};
+    for (int i = 0; i < 500 && ::stat(("/proc/" + std::to_string(old)).c_str(), &info) == 0; ++i) Sleep(10);
+    if (::stat(("/proc/" + std::to_string(old)).c_str(), &info) == 0) GTEST_SKIP() << "the ended orphan is not reaped";
+    std::ofstream last("/proc/sys/kernel/ns_last_pid");
+    last << (old - 1) << std::flush;
+    if (!last) GTEST_SKIP() << "the next pid cannot be chosen here";
+    last.close();
+    DWORD reused = 0;
+    HANDLE newcomer = Start(L"sleep 20000", &reused);
+    if (reused != static_cast<DWORD>(old)) {
+        TerminateProcess(newcomer, 1);
+        CloseHandle(newcomer);
+        CloseHandle(handle);
+        GTEST_SKIP() << "another process took the pid first";
+    }
+    EXPECT_FALSE(TerminateProcess(handle, 1));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(handle, 0)) << "the handle's process has ended";
+    EXPECT_EQ(STILL_ACTIVE, ExitCode(newcomer));
+    EXPECT_TRUE(TerminateProcess(newcomer, 1));
+    CloseHandle(newcomer);
+    CloseHandle(handle);
 }
 
 TEST_F(ProcessTest, ChildSeesTheCommandLineItWasGiven) {

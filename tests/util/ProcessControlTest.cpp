@@ -96,9 +96,25 @@ TEST_F(ProcessControlTest, KillProcessEndsEveryMatchingChild) {
     EXPECT_TRUE(g_lines.empty());
 }
 
-TEST_F(ProcessControlTest, AProcessOutsideOurTreeIsLoggedAndLeftRunning) {
+// A product the user started is no child of ours but runs from the machine's
+// drives: it is ended. The same program run from outside the machine (Z:) is
+// not, and the refusal is logged.
+TEST_F(ProcessControlTest, ProductsOutsideOurTreeAreEndedButNotHostPrograms) {
     std::string out = Host(L"C:\\orphan.txt");
-    HANDLE parent = Start(installed, L"orphan \"" + platform::Utf8ToUtf16(out) + L"\" 600");
+    HANDLE parent = Start(installed, L"orphan \"" + platform::Utf8ToUtf16(out) + L"\" 20000");
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(parent, 10000));
+    CloseHandle(parent);
+    EXPECT_TRUE(IsProcessRunning(exeName.c_str(), nullptr));
+    EXPECT_TRUE(KillProcess(exeName.c_str(), nullptr));
+    for (int i = 0; i < 500 && IsProcessRunning(exeName.c_str(), nullptr); ++i) Sleep(10);
+    EXPECT_FALSE(IsProcessRunning(exeName.c_str(), nullptr));
+    EXPECT_TRUE(g_lines.empty());
+
+    std::string outside = machine.machine().Root() + "/outside";
+    CreateDirectoryW(platform::FromHostPath(outside).c_str(), nullptr);
+    std::wstring hostCopy = platform::FromHostPath(outside) + L"\\" + exeName;
+    ASSERT_TRUE(CopyFileW(installed.c_str(), hostCopy.c_str(), FALSE));
+    parent = Start(hostCopy, L"orphan \"" + platform::Utf8ToUtf16(out) + L"\" 600");
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(parent, 10000));
     CloseHandle(parent);
     EXPECT_FALSE(KillProcess(exeName.c_str(), nullptr));

@@ -6,6 +6,7 @@
 //   sleep <milliseconds>            waits, then ends with 0
 //   orphan <out file> <ms>          starts "sleep <ms>", writes its process id, ends
 //   shm <name> <text>               writes the text into the named mapping
+//   shmhold <name> <text>           writes the text into the named mapping and keeps it open until ended
 //   regget <sub-key> <value> <out>  writes the HKCU REG_SZ value to a file (exit 2 when missing)
 //   regloop                         rewrites a 64 KiB HKCU value until ended
 #include <chrono>
@@ -56,6 +57,16 @@ int SharedText(char** argv) {
     return 0;
 }
 
+int HoldSharedText(char** argv) {
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, Wide(argv[2]).c_str());
+    if (mapping == nullptr) return 2;
+    char* view = static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (view == nullptr) return 3;
+    std::memcpy(view, argv[3], std::strlen(argv[3]) + 1);
+    std::this_thread::sleep_for(std::chrono::seconds(30));
+    return 0;
+}
+
 int RegGet(char** argv) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, argv[2], 0, KEY_READ, &key) != ERROR_SUCCESS) return 2;
@@ -98,6 +109,7 @@ int main(int argc, char** argv) {
     }
     if (mode == "orphan" && argc >= 4) return Orphan(argv);
     if (mode == "shm" && argc >= 4) return SharedText(argv);
+    if (mode == "shmhold" && argc >= 4) return HoldSharedText(argv);
     if (mode == "regget" && argc >= 5) return RegGet(argv);
     if (mode == "regloop") return RegLoop();
     return 100;
