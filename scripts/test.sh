@@ -13,7 +13,7 @@ packages=(
   libcurl4-openssl-dev libssl-dev zlib1g-dev libminizip-dev
   libboost-dev libboost-thread-dev libboost-filesystem-dev libboost-system-dev
   libboost-date-time-dev libboost-random-dev
-  libfreetype-dev libfontconfig-dev libpng-dev libx11-dev libffmpeg-nvenc-dev
+  libfreetype-dev libfontconfig-dev libpng-dev libx11-dev libxss-dev libffmpeg-nvenc-dev
   xvfb xauth fonts-dejavu-core fonts-liberation2 fonts-wqy-microhei
   clang-14 libclang-rt-14-dev
   zip unzip python3

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/windowing/Desktop.h"
 #include "platform/base/Clock.h"
 #include "platform/base/Environment.h"
 #include "platform/base/LastError.h"
@@ -440,6 +441,7 @@ BOOL PostToQueue(const QueuePtr& queue, HWND window, UINT message, WPARAM wParam
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window == nullptr) return PostToQueue(CurrentQueue(), nullptr, message, wParam, lParam);
+    if (window == platform::ScreenSaverWindow()) return platform::PostToScreenSaverWindow(message);
     QueuePtr target;
     {
         std::lock_guard<std::mutex> guard(WindowLock());

@@ -2,6 +2,7 @@
 // z-order, and the invalid-area bookkeeping behind WM_PAINT.
 #include <algorithm>
 
+#include "platform/windowing/Desktop.h"
 #include "platform/base/Environment.h"
 #include "platform/drawing/Gdi.h"
 #include "platform/drawing/detail/GdiInternals.h"
@@ -129,6 +130,7 @@ BOOL Place(HWND handle, int x, int y, int width, int height, bool move, bool siz
 using namespace platform;
 
 BOOL IsWindowVisible(HWND handle) {
+    if (handle == platform::ScreenSaverWindow()) return TRUE;
     std::lock_guard<std::mutex> guard(WindowLock());
     Window* window = FindWindowLocked(handle);
     if (window == nullptr) return FALSE;

@@ -1,6 +1,8 @@
 // Window placement and switching of the second library on headless windows.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/Win32.h"
 #include "tests/support/MachineFixture.h"
 #include "util/DesktopControls.h"
@@ -24,6 +26,26 @@ TEST_F(DesktopControlsTest, TopmostAndSwitchReachTheWindow) {
     EXPECT_EQ(GetForegroundWindow(), first);
     DestroyWindow(second);
     DestroyWindow(first);
+}
+
+}  // namespace
+
+namespace {
+
+// Without a display the clipboard and the screen saver fail plainly.
+TEST_F(DesktopControlsTest, ClipboardAndScreenSaverNeedADisplay) {
+    if (std::getenv("DISPLAY") != nullptr) GTEST_SKIP() << "a display is open; the x11 suite covers it";
+    char buffer[16] = "untouched";
+    EXPECT_EQ(GetClipboardText(buffer, sizeof buffer), 0);
+    EXPECT_STREQ(buffer, "");
+    EXPECT_FALSE(OpenClipboard(nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+    EXPECT_EQ(SetScreenSaverTimeout(1), 0);
+    EXPECT_EQ(SetScreenSaverTimeout(0), 0);
+    EXPECT_EQ(CloseScreenSaver(), 0);
+    int seconds = 0;
+    EXPECT_FALSE(SystemParametersInfoW(SPI_GETSCREENSAVETIMEOUT, 0, &seconds, 0));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
 }
 
 }  // namespace
