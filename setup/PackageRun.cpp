@@ -6,6 +6,7 @@
 #include "setup/ProductConfig.h"
 #include "setup/RunFlags.h"
 #include "setup/SetupDlg.h"
+#include "setup/SetupInfoErrors.h"
 #include "setup/SetupOptions.h"
 #include "ui/SkinMessageBox.h"
 #include "ui/lang/Language.h"
@@ -91,6 +92,7 @@ void SetupDlg::RunPackage() {
     std::wstring arguments = PackageArguments(channelName, desktop, installPath, option, source);
     std::wstring packagePath = GetPackagePath();
     HWND hwnd = GetHwnd();
+    std::shared_ptr<InstallStatsReport> report = InstallReport();
 
     for (;;) {
         SHELLEXECUTEINFOW info{};
@@ -104,8 +106,7 @@ void SetupDlg::RunPackage() {
         info.nShow = SW_HIDE;
 
         ++m_packageAttempts;
-        // FIXME: each attempt reports its start to the install report once
-        // the statistics client lands.
+        if (report) report->OnInstallBegin();
         m_elevation.asked = true;
         BOOL started = ShellExecuteExW(&info);
         DWORD error = started ? 0 : GetLastError();
@@ -131,8 +132,7 @@ void SetupDlg::RunPackage() {
             }
             m_finishPage = ShowFinishWebPage(isNew ? 1 : 0, hasOld) != 0;
             m_packageRun = true;
-            // FIXME: the install's end goes to the install report with the
-            // statistics client.
+            if (report) report->OnInstallEnd(true, GetUnpackLastError(), GetUnpackErrorName(), m_finishPage);
             EndPackageRun(true);
             if (channelOk) CloseProgressChannel();
             if (runAfter) {
@@ -147,7 +147,8 @@ void SetupDlg::RunPackage() {
         if (error != ERROR_CANCELLED) {
             // The finished page all the same; the channel stays until the end.
             EndPackageRun(false);
-            WriteLog("Install File FAILED error code = %0X, last error = %d.\n", 0, 0);
+            WriteLog("Install File FAILED error code = %0X, last error = %d.\n", 0, GetUnpackLastError());
+            if (report) report->OnInstallEnd(false, GetUnpackLastError(), GetUnpackErrorName(), m_finishPage);
             return;
         }
         // The user declined elevation: ask whether to try again.

@@ -114,7 +114,10 @@ int SetupDlg::OnInitDialog(HWND hwnd) {
     SetPageState(PAGE_WELCOME);
     m_storeInstall = SetupOptions::IsStoreInstall() != 0;
     // A setup run by another one reports its progress to that one.
-    if (SetupOptions::IsOutputProgress()) OpenProgressChannel(SetupOptions::GetOutputProgressName());
+    if (SetupOptions::IsOutputProgress()) {
+        if (OpenProgressChannel(SetupOptions::GetOutputProgressName())) WriteLog("Create Shared Memory success!\n");
+        else WriteLog("Create Shared Memory fail! %d \n", static_cast<int>(GetLastError()));
+    }
     CommonDlg::OnInitDialog(hwnd);
     m_dpi = GetDpi();
 
@@ -218,8 +221,7 @@ int SetupDlg::OnInitDialog(HWND hwnd) {
         std::lock_guard<std::mutex> guard(m_threadLock);
         StartThread(m_repaintThread, RepaintThreadProc);
     }
-    // FIXME: the start report and the statistics settings come with the
-    // statistics client; until then only the install-folder scan starts.
+    CreateInstallReport();
     {
         std::lock_guard<std::mutex> guard(m_threadLock);
         m_scanDone = false;
@@ -519,7 +521,15 @@ void SetupDlg::SendCloseStatistics() {
 }
 
 void SetupDlg::ScanInstallDir() {
-    // FIXME: the install-folder scan comes with the statistics client.
+    // FIXME: the scan of the install folder's programs comes with the close
+    // statistics; the token check that the start report waits for runs now.
+    std::shared_ptr<InstallStatsReport> report = InstallReport();
+    if (report) {
+        std::wstring folder = GetInstallPath();
+        std::string dir = ToOemString(folder);
+        if (!dir.empty() && dir.back() != '\\') dir += "\\";
+        report->GetTokenFromCookies(dir);
+    }
     m_scanDone = true;
 }
 

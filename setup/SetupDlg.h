@@ -46,6 +46,7 @@
 #include "setup/IconSettings.h"
 #include "setup/InstallSteps.h"
 #include "setup/InstallTypeDetector.h"
+#include "stats/InstallStatsReport.h"
 #include "ui/BMData.h"
 #include "ui/ButtonCtrlEx.h"
 #include "ui/CheckButtonCtrl.h"
@@ -131,7 +132,9 @@ DWORD RenderThreadProc(LPVOID dialog);
 DWORD InstallThreadProc(LPVOID dialog);
 DWORD CloseStatsThreadProc(LPVOID dialog);
 DWORD ScanInstallDirThreadProc(LPVOID dialog);
-DWORD StartReportThreadProc(LPVOID dialog);
+DWORD StartReportThreadProc(LPVOID report);
+// The range-error report: takes the install report (an InstallStatsReport*).
+DWORD RangeErrorReportThreadProc(LPVOID report);
 
 class SetupDlg : public CommonDlg {
 public:
@@ -289,6 +292,17 @@ public:
     bool IsPackageRun() const { return m_packageRun.load(); }
     bool IsFinishPageShown() const { return m_finishPage.load(); }
     bool HasProgressChannel();
+    // The run's statistics report (null before the dialog's initialisation).
+    std::shared_ptr<InstallStatsReport> InstallReport();
+    // The download's results as the install report takes them.
+    static DownloadResultInfo CollectDownloadResults(IDownloader& engine);
+    // Makes the install report from the session's settings and starts the
+    // start report (the dialog's initialisation).
+    void CreateInstallReport();
+    // The range-error report on a thread of its own.
+    void StartRangeErrorReport();
+    // Report threads still retrying give up (true) or may retry again (false).
+    static void StopReportRetries(bool stop);
     // The steps every later install uses (tests hand in their own).
     void SetInstallSteps(std::shared_ptr<IInstallSteps> steps);
     // The engine the painters read; null when none.
@@ -512,6 +526,9 @@ protected:
     HANDLE m_scanThread = nullptr;
     HANDLE m_closeStatsThread = nullptr;
     std::vector<HANDLE> m_rangeReportThreads;
+
+    // --- Statistics: made by the dialog's initialisation, then only read ---
+    std::shared_ptr<InstallStatsReport> m_installReport;
 
     // --- Package run ---
     ElevationRecord m_elevation;

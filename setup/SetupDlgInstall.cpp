@@ -149,6 +149,8 @@ void SetupDlg::DoInstall() {
         DoLocalInstall();
         return;
     }
+    std::shared_ptr<InstallStatsReport> report = InstallReport();
+    if (report) report->MarkStarted();
     std::shared_ptr<IInstallSteps> steps;
     {
         std::lock_guard<std::mutex> guard(m_downloaderLock);
@@ -175,6 +177,7 @@ void SetupDlg::DoInstall() {
     }
     // Released through the steps when the last holder (worker or painter) lets go.
     std::shared_ptr<IDownloader> engine(raw, [steps](IDownloader* gone) { steps->ReleaseDownloader(gone); });
+    if (report) report->OnDownloadBegin();
     RunFlags().downloadDone = false;
     m_downloadPercent = 0;
     engine->SetEventCallback([this](int event, int value, void* data) { return OnDownloadEvent(event, value, data); });
@@ -231,7 +234,7 @@ void SetupDlg::DoInstall() {
 
     int result = engine->GetState();
     WriteLog("Download Finish Result : %s(%d).\n", result == DownloadState_Finished ? "succeed" : "failed", result);
-    // FIXME: the download results go to the install report with the statistics client.
+    if (report) report->OnDownloadEnd(CollectDownloadResults(*engine));
     m_downloadSucceeded = result == DownloadState_Finished;
     m_downloadErrorCode = engine->GetErrorCode();
     {
@@ -296,10 +299,7 @@ int SetupDlg::OnDownloadEvent(int event, int value, void* data) {
             break;
         case DOWNLOAD_EVENT_RANGE_ERROR:
             // One exchange: only the first range error of the run is reported.
-            if (RunFlags().rangeErrorReportPending.exchange(false)) {
-                // FIXME: the range-error report comes with the statistics client.
-                WriteLog("Download range error reported.\n");
-            }
+            if (RunFlags().rangeErrorReportPending.exchange(false)) StartRangeErrorReport();
             break;
         default: break;
     }

@@ -45,13 +45,6 @@ DWORD ScanInstallDirThreadProc(LPVOID parameter) {
     return 0;
 }
 
-DWORD StartReportThreadProc(LPVOID parameter) {
-    // FIXME: posts the start report (up to 10 tries, 500 ms apart) once the
-    // statistics client lands.
-    (void)parameter;
-    return 0;
-}
-
 void SetupDlg::StartThread(HANDLE& handle, DWORD (*procedure)(LPVOID)) {
     // m_threadLock held by the caller.
     if (handle != nullptr) {
@@ -92,6 +85,7 @@ void SetupDlg::StartRenderThread() {
 
 bool SetupDlg::StopThreads(DWORD milliseconds) {
     m_stop = true;
+    StopReportRetries(true);
     {
         std::lock_guard<std::mutex> guard(m_downloadDoneLock);
     }
@@ -103,8 +97,24 @@ bool SetupDlg::StopThreads(DWORD milliseconds) {
                                &m_scanThread, &m_closeStatsThread})
             if (*handle != nullptr) handles.push_back(handle);
     }
+    std::vector<HANDLE> rangeReports;
+    {
+        std::lock_guard<std::mutex> guard(m_threadLock);
+        rangeReports.swap(m_rangeReportThreads);
+    }
     ULONGLONG start = GetTickCount64();
     bool all = true;
+    for (HANDLE handle : rangeReports) {
+        ULONGLONG spent = GetTickCount64() - start;
+        if (!WaitForThreadServing(handle, spent >= milliseconds ? 0 : static_cast<DWORD>(milliseconds - spent))) {
+            all = false;
+            // Kept, so a later stop waits for it again.
+            std::lock_guard<std::mutex> guard(m_threadLock);
+            m_rangeReportThreads.push_back(handle);
+            continue;
+        }
+        CloseHandle(handle);
+    }
     for (HANDLE* handle : handles) {
         ULONGLONG spent = GetTickCount64() - start;
         DWORD left = spent >= milliseconds ? 0 : static_cast<DWORD>(milliseconds - spent);
