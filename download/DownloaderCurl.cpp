@@ -116,7 +116,26 @@ void DownloaderCurl::Reset() {
 }
 
 void DownloaderCurl::FireEvent(int event, int value, void* data) {
-    if (m_callback) m_callback(event, value, data);
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (m_callback) m_pendingEvents.push_back({event, value, data});
+}
+
+void DownloaderCurl::FlushEvents() {
+    // One thread fires at a time, so the callback sees the events in the
+    // order they were raised; none is fired with the engine lock held.
+    std::lock_guard<std::mutex> firing(m_eventLock);
+    for (;;) {
+        std::vector<PendingEvent> events;
+        EventCallback callback;
+        {
+            std::lock_guard<std::recursive_mutex> guard(m_lock);
+            events.swap(m_pendingEvents);
+            callback = m_callback;
+        }
+        if (events.empty()) return;
+        for (const PendingEvent& pending : events)
+            if (callback) callback(pending.event, pending.value, pending.data);
+    }
 }
 
 void DownloaderCurl::FireEventSized(int event, std::uint64_t value, std::uint64_t data) {
@@ -126,10 +145,13 @@ void DownloaderCurl::FireEventSized(int event, std::uint64_t value, std::uint64_
 }
 
 void DownloaderCurl::FailStart() {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
-    m_bRunning = false;
-    m_state = DownloadState_Failed;
-    FireEvent(DOWNLOAD_EVENT_FAILED, 0, nullptr);
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        m_bRunning = false;
+        m_state = DownloadState_Failed;
+        FireEvent(DOWNLOAD_EVENT_FAILED, 0, nullptr);
+    }
+    FlushEvents();
 }
 
 void DownloaderCurl::EndDownload(int state, int errorCode) {
@@ -236,6 +258,7 @@ HRESULT DownloaderCurl::LoadConfigText(const char* bytes, int size) {
     }
     // A stop during the probe ends here too, as a failed start.
     if (FAILED(result)) FailStart();
+    FlushEvents();
     return result;
 }
 
@@ -248,7 +271,9 @@ HRESULT DownloaderCurl::StartFromFile(std::wstring manifestPath, std::string tar
         m_errorCode = ConfigLoadError;
         return E_INVALIDARG;
     }
-    return ApplyConfig(document, targetPath);
+    const HRESULT result = ApplyConfig(document, targetPath);
+    FlushEvents();
+    return result;
 }
 
 HRESULT DownloaderCurl::Stop() {
@@ -433,8 +458,10 @@ void DownloaderCurl::ManifestUrlThread() {
         WriteLog("Download_Thread_Download_Cfg : failed.\n");
     }
     WriteLog("Download_Thread_Download_Cfg : error.\n");
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
-    m_errorCode = ConfigDownloadError;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        m_errorCode = ConfigDownloadError;
+    }
     FailStart();
 }
 
@@ -460,5 +487,6 @@ HRESULT DownloaderCurl::OnConfigDownloaded(DownloadItem* item) {
         result = ApplyConfig(document, target);
     }
     if (FAILED(result)) FailStart();
+    FlushEvents();
     return result;
 }

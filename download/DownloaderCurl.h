@@ -2,13 +2,16 @@
 //
 // Threads: the caller's (start, poll, getters, Stop), the manifest thread
 // (manifest, probe, part set-up), one thread per part (one blocking transfer
-// each; its callbacks and the finish test run there), and the supervisor.
-// One engine lock (m_lock, re-entrant) guards the part map and every part's
-// fields, the target file, the counters and the result fields; running and
-// cancel are atomic. Lock order: m_lock is the only lock; events are fired
-// with it held, so a callback may call the getters but must not wait for
-// another engine thread. The destructor stops everything and joins every
-// thread it started.
+// each; its callbacks and the finish test run there), the supervisor and the
+// hasher. One engine lock (m_lock, re-entrant) guards the part map and every
+// part's fields, the counters and the result fields; running and cancel are
+// atomic; the target file and the hasher have locks of their own, and the
+// finish test reads the file without the engine lock. Lock order:
+// m_eventLock, then m_lock, then m_wakeLock or the file's and hasher's locks.
+// Events are queued under m_lock and fired after it is released, one thread
+// at a time, so a callback may call any getter or Stop, but must not wait
+// for another engine thread. The destructor stops everything and joins
+// every thread it started.
 #pragma once
 
 #include <boost/shared_ptr.hpp>
@@ -106,7 +109,10 @@ private:
     // False while a download runs; otherwise joins the earlier download's threads.
     bool PrepareStart();
     void SetRunningUnlessCancelled();
+    // Queues an event (takes the engine lock); FlushEvents fires the queue
+    // and must be called with no engine lock held: events never run under it.
     void FireEvent(int event, int value, void* data);
+    void FlushEvents();
     void FireEventSized(int event, std::uint64_t value, std::uint64_t data);
     // The one place a part's status changes.
     void SetItemStatus(DownloadItem& item, int status);
@@ -166,6 +172,13 @@ private:
 
     mutable std::recursive_mutex m_lock;
     EventCallback m_callback;
+    struct PendingEvent {
+        int event;
+        int value;
+        void* data;
+    };
+    std::vector<PendingEvent> m_pendingEvents;
+    std::mutex m_eventLock;  // held while firing; taken before m_lock, never after
     std::map<int, DownloadItem> m_items;
     DownloadConfig m_settings;
     std::vector<DownloadUrlInfo> m_vecUrlCfg;

@@ -240,7 +240,11 @@ void DownloaderCurl::ThreadDownloadInternal(DownloadItem* item) {
     request.cancel = &m_cancel;
     net::TransferHooks hooks;
     hooks.onHead = [this, item](const net::HttpResponse& head) { return AcceptPartHead(item, head); };
-    hooks.onBody = [item](const char* bytes, std::size_t length) { return OnItemData(const_cast<char*>(bytes), 1, length, item); };
+    hooks.onBody = [this, item](const char* bytes, std::size_t length) {
+        const std::size_t taken = OnItemData(const_cast<char*>(bytes), 1, length, item);
+        FlushEvents();
+        return taken;
+    };
     hooks.onProgress = [item] { return OnItemProgress(item, 0, 0, 0, 0) == 0; };
     const net::HttpResponse response = net::Perform(request, hooks);
     int id = 0;
@@ -275,6 +279,7 @@ void DownloaderCurl::ThreadDownloadInternal(DownloadItem* item) {
         item->curl = nullptr;
     }
     if (item->owner) CheckFinish(item);
+    FlushEvents();
 
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (item->result != 0 && item->status != E_Status_StopByDispatch && item->status != E_Status_Succeed) {

@@ -91,8 +91,10 @@ void DownloaderCurl::Dispatch() {
         // Parts refused or retired without a successor end no thread, so the
         // supervisor runs the finish test once nothing is left to run.
         if (!gaveUp && !splitsOnly) FinishWhenIdle(-1);
+        FlushEvents();
     }
     FinalCheck();
+    FlushEvents();
 }
 
 bool DownloaderCurl::DispatchFailedPart(int id) {
@@ -243,6 +245,7 @@ void DownloaderCurl::CheckFinish(DownloadItem* item) {
         WriteLog("Download_CheckFinish (%d): begin.\n", id);
         FireEvent(DOWNLOAD_EVENT_PART_DONE, id, item);
     }
+    FlushEvents();
     FinishWhenIdle(id);
 }
 
