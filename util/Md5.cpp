@@ -226,6 +226,8 @@ int Md5::DigestFileHandle(FILE* stream, unsigned char out[16]) {
     unsigned char chunk[kFileChunk];
     size_t read;
     while ((read = std::fread(chunk, 1, sizeof(chunk), stream)) > 0) Update(context, chunk, read);
+    // A read error is no end of file: the digest of what came before it is not the file's.
+    if (std::ferror(stream) != 0) return 0;
     Final(context, m_digest);
     if (out != nullptr) std::memcpy(out, m_digest, sizeof(m_digest));
     return 1;
@@ -235,9 +237,9 @@ int Md5::DigestFile(const char* ansiPath, unsigned char out[16]) {
     if (ansiPath == nullptr || !PathFileExistsA(ansiPath)) return 0;
     FILE* stream = nullptr;
     if (fopen_s(&stream, ansiPath, "rb") != 0 || stream == nullptr) return 0;
-    DigestFileHandle(stream, out);
+    int digested = DigestFileHandle(stream, out);
     std::fclose(stream);
-    return 1;
+    return digested;
 }
 
 void Md5::ToHexLower(std::string& out) const { HexOf(m_digest, kLowerDigits, out); }
@@ -249,7 +251,11 @@ int GetFileMd5(FILE* stream, char** buffer, int size) {
     std::memset(*buffer, 0, static_cast<size_t>(size));
     Md5 md5;
     unsigned char digest[16];
-    md5.DigestFileHandle(stream, digest);
+    if (md5.DigestFileHandle(stream, digest) == 0) {
+        std::clearerr(stream);
+        _fseeki64(stream, position, SEEK_SET);
+        return 0;
+    }
     std::string hex;
     HexOf(digest, kUpperDigits, hex);
     std::memcpy(*buffer, hex.data(), hex.size());
@@ -270,10 +276,16 @@ int GetFileBlockMd5List(FILE* stream, size_t blockSize, std::vector<std::string>
     Md5 md5;
     std::string hex;
     size_t read;
+    size_t first = list.size();
     while ((read = std::fread(block.get(), 1, blockSize, stream)) > 0) {
         md5.DigestHex(block.get(), read, hex);
         list.push_back(hex);
     }
+    bool failed = std::ferror(stream) != 0;
+    if (failed) {
+        list.resize(first);  // no digests of a file that could not be read to its end
+        std::clearerr(stream);
+    }
     _fseeki64(stream, position, SEEK_SET);
-    return 1;
+    return failed ? 0 : 1;
 }

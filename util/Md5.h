@@ -28,9 +28,10 @@ public:
     // The same, as 32 upper-case hex digits.
     void DigestHex(const void* data, size_t size, std::string& out);
     // Digest of the stream from its current position to its end, read in
-    // 1,024-byte chunks: 0 for a null stream, else 1.
+    // 1,024-byte chunks: 0 for a null stream or a read error (the held digest
+    // then stays as it was), else 1.
     int DigestFileHandle(FILE* stream, unsigned char out[16]);
-    // Digest of a file named by an ANSI path: 0 when it is missing or cannot be opened.
+    // Digest of a file named by an ANSI path: 0 when it is missing or cannot be opened or read.
     int DigestFile(const char* ansiPath, unsigned char out[16]);
     // The held digest as 32 lower-case hex digits.
     void ToHexLower(std::string& out) const;
@@ -48,10 +49,11 @@ private:
 
 // Whole-file digest as 32 upper-case hex digits into *buffer (size bytes, at
 // least 33). The stream is read from its start and left at the position it had.
-// 0 for a null stream or buffer or a size below 33, else 1.
+// 0 for a null stream or buffer, a size below 33 or a read error, else 1.
 int GetFileMd5(FILE* stream, char** buffer, int size);
 
 // Appends the upper-case hex digest of every `blockSize`-byte block of the
 // file (the last one may be shorter) to `list`, leaving the stream where it
-// was. 0 for a null stream or a block size of 0, else 1.
+// was. 0 for a null stream, a block size of 0 or a read error (nothing is
+// appended then), else 1.
 int GetFileBlockMd5List(FILE* stream, size_t blockSize, std::vector<std::string>& list);

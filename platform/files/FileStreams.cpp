@@ -5,7 +5,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/base/CodePages.h"
 #include "platform/files/FileSystem.h"
@@ -14,41 +17,84 @@
 
 namespace {
 
-// State of a text-mode stream: the host descriptor and one byte read ahead
-// while deciding whether a carriage return starts a CR LF pair.
+// State of a text-mode stream. The stream itself is unbuffered, so that the
+// C library never holds translated bytes whose file offsets it would count
+// wrongly; this cookie reads the file in blocks instead and knows the file
+// offset of the next byte it hands out, which is the stream's position as
+// Windows reports it (CR LF counts two bytes).
 struct TextCookie {
     int fd = -1;
-    int pushback = -1;
+    std::vector<char> block;  // file bytes read ahead, from `blockStart`
+    off64_t blockStart = 0;
+    size_t next = 0;          // index in `block` of the next byte to hand out
+    bool readAhead = false;   // the fd position is past the position below
+    bool failed = false;      // the last read of the file failed
+
+    off64_t Position() const { return blockStart + static_cast<off64_t>(next); }
+    // Puts the descriptor back at the stream's position and drops the block.
+    bool Settle() {
+        if (readAhead && ::lseek64(fd, Position(), SEEK_SET) < 0) return false;
+        blockStart = Position();
+        block.clear();
+        next = 0;
+        readAhead = false;
+        return true;
+    }
+    // Reads more file bytes after the block; false at the end or on an error (then `failed`).
+    bool Refill() {
+        if (next > 0) {
+            block.erase(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(next));
+            blockStart += static_cast<off64_t>(next);
+            next = 0;
+        }
+        if (!readAhead) {
+            off64_t at = ::lseek64(fd, 0, SEEK_CUR);
+            if (at >= 0) blockStart = at - static_cast<off64_t>(block.size());
+        }
+        size_t kept = block.size();
+        block.resize(kept + 65536);
+        ssize_t got;
+        do {
+            got = ::read(fd, block.data() + kept, 65536);
+        } while (got < 0 && errno == EINTR);
+        block.resize(kept + static_cast<size_t>(got > 0 ? got : 0));
+        readAhead = true;
+        failed = got < 0;
+        return got > 0;
+    }
 };
+
+std::mutex g_textLock;
+std::map<FILE*, TextCookie*>* g_textStreams = nullptr;  // lives to exit
+
+TextCookie* TextCookieOf(FILE* stream) {
+    std::lock_guard<std::mutex> guard(g_textLock);
+    if (g_textStreams == nullptr) return nullptr;
+    auto it = g_textStreams->find(stream);
+    return it == g_textStreams->end() ? nullptr : it->second;
+}
 
 ssize_t TextRead(void* cookie, char* buffer, size_t size) {
     auto* text = static_cast<TextCookie*>(cookie);
     size_t produced = 0;
     while (produced < size) {
-        int byte;
-        if (text->pushback >= 0) {
-            byte = text->pushback;
-            text->pushback = -1;
-        } else {
-            unsigned char raw;
-            ssize_t got = ::read(text->fd, &raw, 1);
-            if (got < 0) return produced > 0 ? static_cast<ssize_t>(produced) : -1;
-            if (got == 0) break;
-            byte = raw;
+        if (text->next >= text->block.size()) {
+            // Only wait for more data when nothing is ready, so pipes do not block.
+            if (produced > 0 || !text->Refill()) break;
         }
+        char byte = text->block[text->next];
         if (byte == '\r') {
-            unsigned char next;
-            ssize_t got = ::read(text->fd, &next, 1);
-            if (got == 1 && next == '\n') {
-                byte = '\n';
-            } else if (got == 1) {
-                text->pushback = next;
+            if (text->next + 1 >= text->block.size()) text->Refill();
+            if (text->next + 1 < text->block.size() && text->block[text->next + 1] == '\n') {
+                text->next += 2;
+                buffer[produced++] = '\n';
+                continue;
             }
         }
-        buffer[produced++] = static_cast<char>(byte);
-        // Stop at a line end so that short reads do not block on pipes.
-        if (byte == '\n') break;
+        ++text->next;
+        buffer[produced++] = byte;
     }
+    if (produced == 0 && text->failed) return -1;
     return static_cast<ssize_t>(produced);
 }
 
@@ -67,28 +113,48 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 ssize_t TextWrite(void* cookie, const char* buffer, size_t size) {
     auto* text = static_cast<TextCookie*>(cookie);
+    if (!text->Settle()) return 0;
     std::string converted;
     converted.reserve(size + size / 8 + 2);
     for (size_t i = 0; i < size; ++i) {
         if (buffer[i] == '\n') converted.push_back('\r');
         converted.push_back(buffer[i]);
     }
-    // One write per flush keeps an appended entry whole.
+    // One write per call keeps an appended entry whole.
     if (!WriteAll(text->fd, converted.data(), converted.size())) return 0;
+    off64_t at = ::lseek64(text->fd, 0, SEEK_CUR);  // after an append, the end of the file
+    text->blockStart = at >= 0 ? at : text->blockStart + static_cast<off64_t>(converted.size());
     return static_cast<ssize_t>(size);
 }
 
 int TextSeek(void* cookie, off64_t* position, int whence) {
     auto* text = static_cast<TextCookie*>(cookie);
-    off64_t result = ::lseek64(text->fd, *position, whence);
+    off64_t target = *position;
+    if (whence == SEEK_CUR) {
+        target += text->Position();
+        whence = SEEK_SET;
+    }
+    off64_t result = ::lseek64(text->fd, target, whence);
     if (result < 0) return -1;
-    text->pushback = -1;
+    text->block.clear();
+    text->next = 0;
+    text->blockStart = result;
+    text->readAhead = false;
     *position = result;
     return 0;
 }
 
 int TextClose(void* cookie) {
     auto* text = static_cast<TextCookie*>(cookie);
+    {
+        std::lock_guard<std::mutex> guard(g_textLock);
+        if (g_textStreams != nullptr)
+            for (auto it = g_textStreams->begin(); it != g_textStreams->end(); ++it)
+                if (it->second == text) {
+                    g_textStreams->erase(it);
+                    break;
+                }
+    }
     int result = ::close(text->fd);
     delete text;
     return result;
@@ -151,7 +217,9 @@ errno_t OpenStream(FILE** stream, const std::wstring& path, const std::string& m
         }
         return 0;
     }
-    auto* cookie = new TextCookie{fd, -1};
+    auto* cookie = new TextCookie();
+    cookie->fd = fd;
+    if ((parsed.flags & O_APPEND) == 0) cookie->blockStart = 0;
     cookie_io_functions_t functions{TextRead, TextWrite, TextSeek, TextClose};
     *stream = ::fopencookie(cookie, parsed.hostMode.c_str(), functions);
     if (*stream == nullptr) {
@@ -160,6 +228,10 @@ errno_t OpenStream(FILE** stream, const std::wstring& path, const std::string& m
         delete cookie;
         return error;
     }
+    ::setvbuf(*stream, nullptr, _IONBF, 0);
+    std::lock_guard<std::mutex> guard(g_textLock);
+    if (g_textStreams == nullptr) g_textStreams = new std::map<FILE*, TextCookie*>();
+    (*g_textStreams)[*stream] = cookie;
     return 0;
 }
 
@@ -187,12 +259,25 @@ errno_t fopen_s(FILE** stream, const char* ansiPath, const char* mode) {
     return OpenStream(stream, wide, mode);
 }
 
+// On a text stream the C library's own count of positions adds translated
+// bytes, so positions come from the stream's cookie, in file bytes.
 int _fseeki64(FILE* stream, std::int64_t offset, int origin) {
     if (stream == nullptr) return -1;
-    return ::fseeko64(stream, static_cast<off64_t>(offset), origin);
+    TextCookie* text = TextCookieOf(stream);
+    if (text == nullptr) return ::fseeko64(stream, static_cast<off64_t>(offset), origin);
+    if (::fflush(stream) != 0) return -1;
+    off64_t target = static_cast<off64_t>(offset);
+    if (origin == SEEK_CUR) {
+        target += text->Position();
+        origin = SEEK_SET;
+    }
+    return ::fseeko64(stream, target, origin);
 }
 
 std::int64_t _ftelli64(FILE* stream) {
     if (stream == nullptr) return -1;
-    return static_cast<std::int64_t>(::ftello64(stream));
+    TextCookie* text = TextCookieOf(stream);
+    if (text == nullptr) return static_cast<std::int64_t>(::ftello64(stream));
+    if (::fflush(stream) != 0) return -1;
+    return static_cast<std::int64_t>(text->Position());
 }

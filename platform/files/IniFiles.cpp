@@ -29,14 +29,26 @@ std::wstring Trim(const std::wstring& text) {
     return text.substr(begin, end - begin + 1);
 }
 
+constexpr size_t kMaxIniBytes = 1u << 20;
+
 bool ReadIni(LPCWSTR fileName, IniText& ini) {
     FILE* file = nullptr;
     if (fileName == nullptr || _wfopen_s(&file, fileName, L"rb") != 0 || file == nullptr) return false;
     std::string bytes;
     char buffer[4096];
     size_t got;
-    while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes.append(buffer, got);
+    bool tooLarge = false;
+    while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
+        bytes.append(buffer, got);
+        // Settings files are small: a larger one (or a device that never ends) reads as missing.
+        if (bytes.size() > kMaxIniBytes) {
+            tooLarge = true;
+            break;
+        }
+    }
+    bool failed = std::ferror(file) != 0;
     std::fclose(file);
+    if (tooLarge || failed) return false;
     std::wstring text;
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
         ini.utf16 = true;

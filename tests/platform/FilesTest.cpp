@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -34,6 +35,83 @@ TEST_F(FilesTest, TextModeTranslatesLineEndsBothWays) {
     got = std::fread(buffer, 1, sizeof(buffer), file);
     std::fclose(file);
     EXPECT_EQ(std::string(buffer, got), "a\rb\n\r");
+}
+
+// Positions in a text stream are file offsets, as Windows gives them: each
+// CR LF read back as "\n" counts two bytes, and seeking to a told position
+// reads on from there.
+TEST_F(FilesTest, TextModePositionsAreFileOffsets) {
+    WriteHostFile(Host(L"C:\\pos.txt"), "abcd\r\nef\r\n\r\ngh");
+    struct Case {
+        int reads;              // characters read with fgetc first
+        std::int64_t position;  // _ftelli64 then
+        const char* rest;       // what a fresh stream reads after seeking there
+    } cases[] = {
+        {0, 0, "abcd\nef\n\ngh"}, {4, 4, "\nef\n\ngh"}, {5, 6, "ef\n\ngh"},
+        {7, 8, "\n\ngh"},        {8, 10, "\ngh"},        {11, 14, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reads);
+        FILE* file = nullptr;
+        ASSERT_EQ(_wfopen_s(&file, L"C:\\pos.txt", L"rt"), 0);
+        for (int i = 0; i < c.reads; ++i) std::fgetc(file);
+        EXPECT_EQ(_ftelli64(file), c.position);
+        std::fclose(file);
+        ASSERT_EQ(_wfopen_s(&file, L"C:\\pos.txt", L"rt"), 0);
+        ASSERT_EQ(_fseeki64(file, c.position, SEEK_SET), 0);
+        char buffer[32] = {};
+        size_t got = std::fread(buffer, 1, sizeof buffer, file);
+        EXPECT_EQ(std::string(buffer, got), c.rest);
+        EXPECT_EQ(_ftelli64(file), 14);
+        // Relative seeks count file bytes too; the end is the file's size.
+        ASSERT_EQ(_fseeki64(file, -2, SEEK_CUR), 0);
+        EXPECT_EQ(std::fgetc(file), 'g');
+        ASSERT_EQ(_fseeki64(file, 0, SEEK_END), 0);
+        EXPECT_EQ(_ftelli64(file), 14);
+        std::fclose(file);
+    }
+    // Writing counts the carriage returns it adds.
+    FILE* file = nullptr;
+    ASSERT_EQ(_wfopen_s(&file, L"C:\\written.txt", L"w"), 0);
+    std::fputs("a\nb\n", file);
+    EXPECT_EQ(_ftelli64(file), 6);
+    std::fclose(file);
+    ASSERT_EQ(_wfopen_s(&file, L"C:\\written.txt", L"a"), 0);
+    std::fputs("c\n", file);
+    EXPECT_EQ(_ftelli64(file), 9);
+    std::fclose(file);
+    EXPECT_EQ(ReadHostFile(Host(L"C:\\written.txt")), "a\r\nb\r\nc\r\n");
+}
+
+TEST_F(FilesTest, TextModeReadsTheFileInBlocks) {
+    std::string lines;
+    for (int i = 0; i < 20000; ++i) lines += "line " + std::to_string(i) + "\r\n";
+    WriteHostFile(Host(L"C:\\big.txt"), lines);
+    auto readCalls = [] {
+        std::string io = ReadHostFile("/proc/self/io");
+        size_t at = io.find("syscr: ");
+        return at == std::string::npos ? 0ull : std::stoull(io.substr(at + 7));
+    };
+    FILE* file = nullptr;
+    ASSERT_EQ(_wfopen_s(&file, L"C:\\big.txt", L"rt"), 0);
+    unsigned long long before = readCalls();
+    char line[64];
+    size_t count = 0;
+    while (std::fgets(line, sizeof line, file) != nullptr) ++count;
+    unsigned long long calls = readCalls() - before;
+    std::fclose(file);
+    EXPECT_EQ(count, 20000u);
+    EXPECT_LT(calls, 200u) << "about one read per 64 KiB of the file";
+}
+
+TEST_F(FilesTest, OversizedOrEndlessIniReadsAsMissing) {
+    std::filesystem::create_symlink("/dev/zero", Host(L"C:\\endless.ini"));
+    WriteHostFile(Host(L"C:\\large.ini"), "[root]\nname=value\n" + std::string(2 << 20, ';'));
+    for (const wchar_t* ini : {L"C:\\endless.ini", L"C:\\large.ini"}) {
+        wchar_t text[16];
+        EXPECT_EQ(GetPrivateProfileStringW(L"root", L"name", L"fallback", text, 16, ini), 8u);
+        EXPECT_STREQ(text, L"fallback");
+    }
 }
 
 TEST_F(FilesTest, ModesAndLimits) {

@@ -134,6 +134,26 @@ TEST(FileMd5, RefusesWhatItCannotDigest) {
     EXPECT_TRUE(list.empty());
 }
 
+// A stream whose reads fail (here one opened only for writing) must not
+// pass for an empty file.
+TEST(FileMd5, ReadErrorsAreNoEndOfFile) {
+    File file = TempFileOf(Pattern(10));
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", ::fileno(file.get()));
+    FILE* writeOnly = std::fopen(path, "ab");
+    ASSERT_NE(writeOnly, nullptr);
+    char text[40] = {};
+    char* buffer = text;
+    EXPECT_EQ(GetFileMd5(writeOnly, &buffer, sizeof text), 0);
+    EXPECT_EQ(text[0], 0);
+    unsigned char digest[16];
+    EXPECT_EQ(Md5().DigestFileHandle(writeOnly, digest), 0);
+    std::vector<std::string> list = {"kept"};
+    EXPECT_EQ(GetFileBlockMd5List(writeOnly, 4, list), 0);
+    EXPECT_EQ(list, std::vector<std::string>({"kept"}));
+    std::fclose(writeOnly);
+}
+
 TEST(FileMd5, ListsOneDigestPerBlock) {
     constexpr size_t kMiB = 1 << 20;
     struct Case {
