@@ -2,7 +2,6 @@
 
 #include "ui/BMData.h"
 #include "ui/BoxFallbackArt.h"
-#include "ui/CommonDlg.h"
 
 namespace {
 
@@ -12,7 +11,7 @@ namespace {
 HBITMAP ScaledForDpi(HBITMAP bitmap, int dpi) {
     BITMAP header{};
     if (dpi == 96 || dpi <= 0 || GetObjectW(bitmap, sizeof header, &header) == 0) return bitmap;
-    const int width = ScaleForDpi(header.bmWidth, dpi), height = ScaleForDpi(header.bmHeight, dpi);
+    const int width = BoxBitmapLength(header.bmWidth, dpi), height = BoxBitmapLength(header.bmHeight, dpi);
     if (width <= 0 || height <= 0) return bitmap;
     HDC from = CreateCompatibleDC(nullptr);
     HDC to = CreateCompatibleDC(nullptr);

@@ -15,6 +15,14 @@
 
 #include "platform/Win32.h"
 
+// The length of a scaled bitmap: the design length scaled and rounded up, so
+// the bitmap covers every control placed at scaled design edges (a 17-pixel
+// close button at 144 DPI spans 25 or 26 pixels); only its top-left part the
+// size of the control is drawn.
+inline int BoxBitmapLength(int designLength, int dpi) {
+    return static_cast<int>((static_cast<long long>(designLength) * dpi + 95) / 96);
+}
+
 class BoxBitmaps {
 public:
     BoxBitmaps() = default;

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "ui/CommonDlg.h"
+#include "ui/BoxBitmaps.h"
 
 namespace {
 
@@ -41,8 +41,8 @@ class Art {
 public:
     Art(int designWidth, int designHeight, int dpi)
         : m_scale(dpi / 96.0),
-          m_width(std::max(1, ScaleForDpi(designWidth, dpi))),
-          m_height(std::max(1, ScaleForDpi(designHeight, dpi))),
+          m_width(std::max(1, BoxBitmapLength(designWidth, dpi))),
+          m_height(std::max(1, BoxBitmapLength(designHeight, dpi))),
           m_pixels(static_cast<size_t>(m_width) * m_height) {}
 
     void Fill(std::uint32_t colour) { std::fill(m_pixels.begin(), m_pixels.end(), colour); }

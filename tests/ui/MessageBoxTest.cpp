@@ -290,6 +290,15 @@ TEST_F(MessageBoxTest, EveryBoxScalesWithTheDpi) {
             platform::Image image = driver.Capture();
             EXPECT_GT(Whitest(image, close), 150) << "no cross in the close button";
             ASSERT_TRUE(driver.SavePng(std::string("message-box-") + variant.name + "-" + std::to_string(dpi) + ".png"));
+            // The hovered close image reaches the button's last column too
+            // (17 design pixels span 26 at 144 DPI where 17 × 1.5 is 25.5).
+            driver.MoveTo((close.left + close.right) / 2, (close.top + close.bottom) / 2);
+            bool hovered = false;
+            for (int attempt = 0; attempt < 100 && !hovered; ++attempt) {
+                hovered = driver.Pixel(close.right - 1, close.bottom - 2) == RGB(0x68, 0x65, 0xD3);
+                if (!hovered) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            EXPECT_TRUE(hovered);
             driver.Click((first.left + first.right) / 2, (first.top + first.bottom) / 2);
             ASSERT_TRUE(driver.WaitFinished());
         }
