@@ -149,10 +149,16 @@ void SetupDlg::ComposeStartFrame() {
     for (int slept = 0; slept < 300 && !m_stop; slept += 10) Sleep(10);
     // Only while the start frames are still wanted: once the install phase
     // began, the package's progress is not thrown away by a late start frame.
+    std::lock_guard<std::mutex> phase(m_phaseLock);
     if (m_animationMode == ANIMATION_RING) {
         m_revealRadius = 0;
         m_installProgress = 0;
     }
+}
+
+void SetupDlg::SetAnimationMode(int mode) {
+    std::lock_guard<std::mutex> phase(m_phaseLock);
+    m_animationMode = mode;
 }
 
 void SetupDlg::ComposeStaticFrame() {

@@ -337,6 +337,9 @@ public:
     // Applies a page's table, then makes it the page state (worker side).
     void ShowPage(int pageState);
     int GetAnimationMode() const { return m_animationMode.load(); }
+    // Changes the animation mode under the phase lock, so a start frame that
+    // is about to reset the install progress sees the change first.
+    void SetAnimationMode(int mode);
     int GetInstallProgress() const { return m_installProgress.load(); }
     int GetDownloadPercent() const { return m_downloadPercent.load(); }
     bool IsDownloadEnded() const { return m_downloadEnded.load(); }
@@ -406,6 +409,10 @@ protected:
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_installSucceeded{1};
     std::atomic<int> m_animationMode{ANIMATION_RING};
+    // Orders a mode change against the start frame's "still the ring? then
+    // reset the progress" step; without it a late start frame could drop
+    // the package's first progress value.
+    std::mutex m_phaseLock;
     std::atomic<int> m_pageState{PAGE_WELCOME};
     std::atomic<bool> m_downloadEnded{false};
     std::atomic<int> m_downloadPercent{0};

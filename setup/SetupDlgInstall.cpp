@@ -71,7 +71,7 @@ void SetupDlg::OnBtnInstall() {
     }
     if (page == PAGE_FAILED) UpdateCtrlStatus(PAGE_BUSY);
     SetPageState(PAGE_BUSY);
-    m_animationMode = ANIMATION_RING;
+    SetAnimationMode(ANIMATION_RING);
     StartRenderThread();
     HANDLE previous = nullptr;
     {
@@ -256,7 +256,7 @@ void SetupDlg::DoInstall() {
             m_packagePath = ToWideString(target);
         }
         ShowPage(PAGE_BUSY);
-        m_animationMode = ANIMATION_INSTALL;
+        SetAnimationMode(ANIMATION_INSTALL);
         steps->Pause(1000, m_stop);
         if (m_stop) return;
         steps->RunPackage(*this);
@@ -343,7 +343,7 @@ void SetupDlg::EndPackageRun(bool started) {
     m_packageRun = started;
     if (started) {
         SetInstallProgress(1, 100);
-        m_animationMode = ANIMATION_FINISH;
+        SetAnimationMode(ANIMATION_FINISH);
     }
     // A run that failed for another reason than a declined elevation still
     // shows the finished page with its start button.

@@ -209,7 +209,7 @@ TEST_F(LanguageTest, LoadLangTableLaysRowsOverInOrder) {
     const LangTable table = {rows, 3};
     InitLanguage(nullptr, 0x0407);
     LoadLangTable(nullptr);
-    EXPECT_STREQ(GetLangText(0), L"Jetzt installieren");
+    EXPECT_STREQ(GetLangText(0), L"Installieren");
     LoadLangTable(&table);
     EXPECT_STREQ(GetLangText(0), L"second");
     EXPECT_STREQ(GetLangText(200), L"Demo and Demo");

@@ -6,7 +6,7 @@
 namespace {
 
 const LangTextEntry kRows[] = {
-    {0, L"Klik om te installeren"},
+    {0, L"Installeren"},
     {1, L"Aangepast"},
     {2, L"Accepteren"},
     {3, L"Gebruiksrechtovereenkomst"},
@@ -20,7 +20,7 @@ const LangTextEntry kRows[] = {
     {11, L"OK"},
     {12, L"Annuleren"},
     {13, L"De installatie kan niet doorgaan omdat __PRODUCT_NAME__ al actief is. Sluit het programma om het opnieuw te proberen, of forceer het afsluiten."},
-    {14, L"Opnieuw proberen"},
+    {14, L"Opnieuw"},
     {15, L"Geforceerd afsluiten"},
     {16, L"Pictogram voor Snel starten maken"},
     {17, L"Selecteer een map in de onderstaande lijst en klik op OK."},

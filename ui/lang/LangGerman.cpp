@@ -6,7 +6,7 @@
 namespace {
 
 const LangTextEntry kRows[] = {
-    {0, L"Jetzt installieren"},
+    {0, L"Installieren"},
     {1, L"Benutzerdefiniert"},
     {2, L"Akzeptieren"},
     {3, L"Lizenzvereinbarung"},
@@ -20,7 +20,7 @@ const LangTextEntry kRows[] = {
     {11, L"OK"},
     {12, L"Abbrechen"},
     {13, L"Die Installation kann nicht fortgesetzt werden, da __PRODUCT_NAME__ bereits ausgeführt wird. Bitte schließen Sie das Programm und versuchen Sie es erneut, oder erzwingen Sie das Beenden."},
-    {14, L"Erneut versuchen"},
+    {14, L"Wiederholen"},
     {15, L"Beenden erzwingen"},
     {16, L"Schnellstartsymbol erstellen"},
     {17, L"Wählen Sie einen Ordner aus der Liste unten aus und klicken Sie dann auf OK."},

@@ -7,7 +7,7 @@
 namespace {
 
 const LangTextEntry kRows[] = {
-    {0, L"Kattintson a telepítéshez"},
+    {0, L"Telepítés"},
     {1, L"Egyéni"},
     {2, L"Elfogadom"},
     {3, L"Felhasználói licencszerződés"},
@@ -21,7 +21,7 @@ const LangTextEntry kRows[] = {
     {11, L"OK"},
     {12, L"Mégse"},
     {13, L"A telepítés nem folytatható, mert a(z) __PRODUCT_NAME__ már fut. Zárja be, majd próbálja újra, vagy kényszerítse a bezárását."},
-    {14, L"Újrapróbálkozás"},
+    {14, L"Újra"},
     {15, L"Bezárás kényszerítése"},
     {16, L"Gyorsindító ikon létrehozása"},
     {17, L"Válasszon mappát az alábbi listából, majd kattintson az OK gombra."},

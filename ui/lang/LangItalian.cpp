@@ -6,7 +6,7 @@
 namespace {
 
 const LangTextEntry kRows[] = {
-    {0, L"Fai clic per installare"},
+    {0, L"Installa"},
     {1, L"Personalizza"},
     {2, L"Accetta"},
     {3, L"Contratto di licenza per l'utente"},

@@ -7,7 +7,7 @@
 namespace {
 
 const LangTextEntry kRows[] = {
-    {0, L"Klikk for å installere"},
+    {0, L"Installer"},
     {1, L"Tilpass"},
     {2, L"Godta"},
     {3, L"Lisensavtale for brukere"},

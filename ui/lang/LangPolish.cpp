@@ -6,7 +6,7 @@
 namespace {
 
 const LangTextEntry kRows[] = {
-    {0, L"Kliknij, aby zainstalować"},
+    {0, L"Zainstaluj"},
     {1, L"Niestandardowa"},
     {2, L"Akceptuję"},
     {3, L"Umowa licencyjna użytkownika"},
@@ -20,7 +20,7 @@ const LangTextEntry kRows[] = {
     {11, L"OK"},
     {12, L"Anuluj"},
     {13, L"Nie można kontynuować instalacji, ponieważ program __PRODUCT_NAME__ jest już uruchomiony. Zamknij go i spróbuj ponownie lub wymuś zamknięcie."},
-    {14, L"Spróbuj ponownie"},
+    {14, L"Ponów"},
     {15, L"Wymuś zamknięcie"},
     {16, L"Utwórz ikonę Szybkiego uruchamiania"},
     {17, L"Wybierz folder z poniższej listy, a następnie kliknij OK."},

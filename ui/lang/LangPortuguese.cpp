@@ -8,7 +8,7 @@
 namespace {
 
 const LangTextEntry kRows[] = {
-    {0, L"Clique para instalar"},
+    {0, L"Instalar"},
     {1, L"Personalizar"},
     {2, L"Aceitar"},
     {3, L"Contrato de Licença do Usuário"},
@@ -22,7 +22,7 @@ const LangTextEntry kRows[] = {
     {11, L"OK"},
     {12, L"Cancelar"},
     {13, L"Não é possível prosseguir com a instalação porque o __PRODUCT_NAME__ já está em execução. Feche-o para tentar novamente ou force o fechamento."},
-    {14, L"Tentar novamente"},
+    {14, L"Repetir"},
     {15, L"Forçar fechamento"},
     {16, L"Criar um ícone de Inicialização Rápida"},
     {17, L"Selecione uma pasta na lista abaixo e clique em OK."},

@@ -7,7 +7,7 @@
 namespace {
 
 const LangTextEntry kRows[] = {
-    {0, L"Haga clic para instalar"},
+    {0, L"Instalar"},
     {1, L"Personalizar"},
     {2, L"Aceptar"},
     {3, L"Contrato de licencia de usuario"},
@@ -103,7 +103,7 @@ const LangTextEntry kRows[] = {
 };
 
 const LangTextEntry kAlternativeRows[] = {
-    {0, L"Haz clic para instalar"},
+    {0, L"Instalar"},
     {1, L"Personalizado"},
     {2, L"Acepto"},
     {3, L"Acuerdo de licencia del usuario"},
@@ -117,7 +117,7 @@ const LangTextEntry kAlternativeRows[] = {
     {11, L"Aceptar"},
     {12, L"Cancelar"},
     {13, L"No se puede seguir con la instalación porque __PRODUCT_NAME__ ya está abierto. Ciérralo para intentarlo de nuevo o fuerza el cierre."},
-    {14, L"Intentar de nuevo"},
+    {14, L"Reintentar"},
     {15, L"Forzar el cierre"},
     {16, L"Crear icono de inicio rápido"},
     {17, L"Elige una carpeta de la lista de abajo y haz clic en Aceptar."},

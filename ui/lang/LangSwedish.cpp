@@ -6,7 +6,7 @@
 namespace {
 
 const LangTextEntry kRows[] = {
-    {0, L"Klicka för att installera"},
+    {0, L"Installera"},
     {1, L"Anpassa"},
     {2, L"Godkänn"},
     {3, L"Licensavtal för användare"},
