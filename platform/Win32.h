@@ -14,6 +14,7 @@
 #include "platform/files/FileTimes.h"
 #include "platform/files/FileVersion.h"
 #include "platform/files/Volumes.h"
+#include "platform/windowing/FolderBrowser.h"
 #include "platform/drawing/Gdi.h"
 #include "platform/files/IniFiles.h"
 #include "platform/windowing/Input.h"

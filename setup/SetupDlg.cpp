@@ -12,6 +12,7 @@
 #include "ui/SkinMessageBox.h"
 #include "ui/lang/Language.h"
 #include "util/ExeName.h"
+#include "util/Folders.h"
 #include "util/Log.h"
 #include "util/ShellPaths.h"
 #include "util/StringConvert.h"
@@ -466,15 +467,54 @@ void SetupDlg::OnCheckRunAfter() {
     m_runAfterBox->SetCheck(!m_runAfterBox->GetCheck());
 }
 
+namespace {
+
+// Preselects the folder whose path `data` holds once the browser is up.
+int BrowseFolderCallback(HWND window, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+    return 0;
+}
+
+}  // namespace
+
 void SetupDlg::OnBtnBrower() {
     std::wstring path = GetInstallPath();
     WriteLog("OnBtnBrower() path = %s", ToOemString(path).c_str());
     // A bounded copy: a longer path is cut at the buffer's size.
     wchar_t buffer[MAX_PATH] = {};
     std::wcsncpy(buffer, path.c_str(), MAX_PATH - 1);
-    // FIXME: the shell's folder browser is not part of the platform layer yet;
-    // the chosen path stays as it is until it is.
-    WriteLog("OnBtnBrower()NULL == idl, error = %p", reinterpret_cast<void*>(static_cast<uintptr_t>(GetLastError())));
+    if (buffer[0] != 0 && !PathFileExistsW(buffer)) CreateDirectoryPath(buffer);
+
+    std::wstring title = GetLangText(17);
+    BROWSEINFOW info{};
+    info.hwndOwner = nullptr;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    info.lpfn = BrowseFolderCallback;
+    info.lParam = reinterpret_cast<LPARAM>(buffer);
+    PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
+    if (list == nullptr) {
+        WriteLog("OnBtnBrower()NULL == idl, error = %p", reinterpret_cast<void*>(static_cast<uintptr_t>(GetLastError())));
+        return;
+    }
+    wchar_t chosen[MAX_PATH] = {};
+    BOOL found = SHGetPathFromIDListW(list, chosen);
+    CoTaskMemFree(list);
+    if (!found) return;
+    std::wstring folderName;
+    {
+        std::lock_guard<std::mutex> guard(m_textLock);
+        folderName = ToWideString(m_setupInfo.installFolderName);
+    }
+    // PathAppendW keeps the buffer's bound: a result that would not fit
+    // leaves the chosen folder as it is.
+    if (!folderName.empty() && std::wstring(chosen).find(folderName) == std::wstring::npos)
+        PathAppendW(chosen, folderName.c_str());
+    {
+        std::lock_guard<std::mutex> guard(m_textLock);
+        m_installPath = chosen;
+    }
+    if (m_editBox != nullptr) SetWindowTextW(m_editBox, chosen);
 }
 
 int SetupDlg::OnClose() {

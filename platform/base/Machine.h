@@ -10,6 +10,7 @@
 // only read. Installing a machine swaps one pointer under a lock.
 #pragma once
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -40,6 +41,13 @@ struct DriveVolume {
     DWORD busType = 11;        // STORAGE_BUS_TYPE: 4 IEEE 1394, 7 USB, 11 SATA, 17 NVMe
     std::wstring device;       // QueryDosDeviceW target; empty: "\Device\HarddiskVolume<n>" or "\Device\CdRom<n>"
     bool mediaPresent = true;  // false: an empty disc or card drive (ERROR_NOT_READY)
+};
+
+// One call of the shell's folder browser as the machine saw it.
+struct FolderBrowseRecord {
+    std::wstring title;
+    UINT flags = 0;
+    std::wstring selection;  // the folder the caller preselected; empty: none
 };
 
 struct MachineProfile {
@@ -74,6 +82,12 @@ struct MachineProfile {
     bool shutdownPrivilegeHeld = true;   // the token holds SeShutdownPrivilege
     // Replaces the host's network interfaces (from /sys/class/net) when set.
     std::optional<std::vector<NetworkAdapterEntry>> networkAdapters;
+    // The folder browser (SHBrowseForFolderW) draws no picker: these answers
+    // stand in for the user, one per call, a Windows folder path or an empty
+    // text for Cancel. With none left the browser is cancelled.
+    std::deque<std::wstring> folderBrowserAnswers;
+    // Every call of the folder browser, in order.
+    std::vector<FolderBrowseRecord> folderBrowses;
 };
 
 class Machine {

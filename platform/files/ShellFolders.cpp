@@ -103,6 +103,13 @@ BOOL SHGetPathFromIDListW(LPCITEMIDLIST list, LPWSTR path) {
     return TRUE;
 }
 
+PIDLIST_ABSOLUTE ILCreateFromPathW(LPCWSTR path) {
+    if (path == nullptr || std::wcslen(path) >= MAX_PATH) return nullptr;
+    auto* item = static_cast<ITEMIDLIST*>(std::calloc(1, sizeof(ITEMIDLIST)));
+    if (item != nullptr) std::wcscpy(item->path, path);
+    return item;
+}
+
 void CoTaskMemFree(LPVOID memory) { std::free(memory); }
 
 DWORD GetTempPathW(DWORD bufferLength, LPWSTR buffer) {

@@ -38,6 +38,8 @@ HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPST
 BOOL SHGetSpecialFolderPathW(HWND owner, LPWSTR path, int folder, BOOL create);
 HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* list);
 BOOL SHGetPathFromIDListW(LPCITEMIDLIST list, LPWSTR path);
+// The item list of a path (at most MAX_PATH - 1 characters; longer: null).
+PIDLIST_ABSOLUTE ILCreateFromPathW(LPCWSTR path);
 void CoTaskMemFree(LPVOID memory);
 DWORD GetTempPathW(DWORD bufferLength, LPWSTR buffer);
 UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size);
