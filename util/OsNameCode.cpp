@@ -1,5 +1,5 @@
-// The OS name and code of the second utility library: the mirror ping's
-// table, with Windows 11 told apart from Windows 10 by its build number.
+// The OS name and code table shared by the mirror ping and the second
+// utility library, which tells Windows 11 apart from Windows 10 by its build.
 #include <cstdio>
 #include <string>
 
@@ -17,19 +17,21 @@ OsNameAndCode g_os;  // filled on first use, again only while the code is 0
 
 // Versions past Windows 7: GetVersionExW says 6.2 to a program without a
 // compatibility manifest, so the true version comes from ntdll.
-int CodeAboveWindows7(bool workstation, std::string& base, bool& withBuild, DWORD& build) {
+int CodeAboveWindows7(bool workstation, bool windows11ByBuild, std::string& base, bool& withBuild, DWORD& build) {
     DWORD major = 0, minor = 0;
     RtlGetNtVersionNumbers(&major, &minor, &build);
     build &= 0xFFFF;
     withBuild = true;
     if (major == 6 && minor == 2) return base = "Windows 8", 18;
     if (major == 6 && minor == 3) return base = "Windows 8.1", 20;
-    if (major >= 10) return build >= 22000 ? (base = "Windows 11", 23) : (base = "Windows 10", 22);
+    if (major >= 10) return windows11ByBuild && build >= 22000 ? (base = "Windows 11", 23) : (base = "Windows 10", 22);
     withBuild = false;
     return workstation ? (base = "Windows 8", 18) : (base = "Windows Server 2012", 17);
 }
 
-int Compute(char* name) {
+}  // namespace
+
+int ComputeOsNameAndCode(char* name, bool windows11ByBuild) {
     OSVERSIONINFOEXW info{};
     info.dwOSVersionInfoSize = sizeof info;
     if (!GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&info))) {
@@ -72,19 +74,17 @@ int Compute(char* name) {
     } else if (major == 6 && minor == 1) {
         code = workstation ? 16 : 15, base = workstation ? "Windows 7" : "Windows Server 2008 R2";
     } else {
-        code = CodeAboveWindows7(workstation, base, withBuild, build);
+        code = CodeAboveWindows7(workstation, windows11ByBuild, base, withBuild, build);
     }
     std::string text = info.dwPlatformId == VER_PLATFORM_WIN32_NT ? (wide ? "64bit System " : "32bit System ") : "";
     text += base;
     if (withBuild) text += " Build " + std::to_string(build);
-    std::snprintf(name, 260, "%s", text.c_str());
+    if (name != nullptr) std::snprintf(name, 260, "%s", text.c_str());
     return code;
 }
 
-}  // namespace
-
 int GetOsNameAndCodeB(char* name) {
-    if (g_os.code == 0) g_os.code = Compute(g_os.name);
+    if (g_os.code == 0) g_os.code = ComputeOsNameAndCode(g_os.name, true);
     if (name != nullptr) std::snprintf(name, 260, "%s", g_os.name);
     return g_os.code;
 }

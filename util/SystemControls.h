@@ -45,6 +45,9 @@ BOOL ShutdownOrReboot(int shutdown);
 // of version 10.0) and, when `name` is given, its 260-byte display name.
 // Computed once per process.
 int GetOsNameAndCodeB(char* name);
+// The table itself, computed afresh: `windows11ByBuild` clear reports every
+// 10.0 build as "Windows 10" (code 22). `name` (may be null) holds 260 bytes.
+int ComputeOsNameAndCode(char* name, bool windows11ByBuild);
 void ResetOsNameAndCodeBForTest();
 // Below OS code 10 the code itself, without suspending; otherwise the shutdown
 // privilege is enabled and SetSuspendState's answer returned.

@@ -259,3 +259,27 @@ LPSTR CharNextA(LPCSTR current) {
     if (IsDBCSLeadByte(static_cast<BYTE>(*current)) && current[1] != '\0') return const_cast<LPSTR>(current + 2);
     return const_cast<LPSTR>(current + 1);
 }
+
+namespace platform {
+
+std::wstring CodePageToWide(UINT codePage, const char* text) {
+    if (text == nullptr || *text == '\0') return {};
+    int units = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
+    if (units <= 0) return {};
+    std::wstring wide(static_cast<size_t>(units), L'\0');
+    MultiByteToWideChar(codePage, 0, text, -1, wide.data(), units);
+    wide.resize(static_cast<size_t>(units - 1));
+    return wide;
+}
+
+std::string WideToCodePage(UINT codePage, const std::wstring& text) {
+    if (text.empty()) return {};
+    int bytes = WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return {};
+    std::string narrow(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(codePage, 0, text.c_str(), -1, narrow.data(), bytes, nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(bytes - 1));
+    return narrow;
+}
+
+}  // namespace platform

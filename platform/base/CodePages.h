@@ -31,6 +31,11 @@ namespace platform {
 std::string Utf16ToUtf8(const std::wstring& text);
 std::wstring Utf8ToUtf16(const std::string& text);
 
+// Text of a code page (CP_ACP, CP_OEMCP, ...) to wide and back, for the
+// layer's narrow ("A") entry points; a null or empty text gives an empty one.
+std::wstring CodePageToWide(UINT codePage, const char* text);
+std::string WideToCodePage(UINT codePage, const std::wstring& text);
+
 // iconv name of a Windows code page ("CP1252", "UTF-8", ...), empty when unknown.
 std::string IconvNameOfCodePage(UINT codePage);
 

@@ -12,6 +12,8 @@
 
 namespace {
 
+std::wstring AnsiToWide(const char* text) { return platform::CodePageToWide(CP_ACP, text); }
+
 constexpr DWORD kResourceDirectoryEntry = 2;  // index of the resource table among the data directories
 constexpr DWORD kVersionResourceType = 16;    // RT_VERSION
 constexpr DWORD kMaxVersionBlock = 64 * 1024;  // a version block's length field is 16 bits
@@ -146,15 +148,6 @@ std::vector<BYTE> VersionBlockOf(LPCWSTR path) {
     return block;
 }
 
-std::wstring AnsiToWide(const char* text) {
-    if (text == nullptr) return {};
-    int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (units <= 0) return {};
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), units);
-    wide.resize(static_cast<size_t>(units - 1));
-    return wide;
-}
 
 // The root block's fixed file information: after the header (length, value
 // length, type), the key L"VS_VERSION_INFO" and padding to 32 bits.

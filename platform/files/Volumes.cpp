@@ -18,6 +18,9 @@
 
 namespace {
 
+std::wstring AnsiToWide(const char* text) { return platform::CodePageToWide(CP_ACP, text); }
+std::string WideToAnsi(const std::wstring& text) { return platform::WideToCodePage(CP_ACP, text); }
+
 wchar_t Upper(wchar_t letter) { return (letter >= L'a' && letter <= L'z') ? static_cast<wchar_t>(letter - 32) : letter; }
 
 // The machine's drive letters in order: C:, the extra drives, Z:.
@@ -79,25 +82,7 @@ public:
     wchar_t letter;
 };
 
-std::wstring AnsiToWide(const char* text) {
-    if (text == nullptr) return {};
-    int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (units <= 0) return {};
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), units);
-    wide.resize(static_cast<size_t>(units - 1));
-    return wide;
-}
 
-std::string WideToAnsi(const std::wstring& text) {
-    if (text.empty()) return {};
-    int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return {};
-    std::string narrow(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), bytes, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(bytes - 1));
-    return narrow;
-}
 
 }  // namespace
 

@@ -25,15 +25,6 @@ ClipboardCopy& Clipboard() {
     return copy;
 }
 
-std::string ToCodePage(UINT codePage, const std::wstring& text) {
-    if (text.empty()) return {};
-    int bytes = WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return {};
-    std::string narrow(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(codePage, 0, text.c_str(), -1, narrow.data(), bytes, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(bytes - 1));
-    return narrow;
-}
 
 // Windows clipboard text ends its lines with CR LF.
 std::wstring WithCrLf(const std::wstring& text) {
@@ -68,8 +59,8 @@ BOOL OpenClipboard(HWND) {
     }
     clipboard.open = true;
     clipboard.wide = WithCrLf(platform::Utf8ToUtf16(text));
-    clipboard.ansi = ToCodePage(CP_ACP, clipboard.wide);
-    clipboard.oem = ToCodePage(CP_OEMCP, clipboard.wide);
+    clipboard.ansi = platform::WideToCodePage(CP_ACP, clipboard.wide);
+    clipboard.oem = platform::WideToCodePage(CP_OEMCP, clipboard.wide);
     return TRUE;
 }
 

@@ -191,6 +191,13 @@ TEST_F(SystemControlsTest, OsNameAndCodeTellWindows11ByItsBuild) {
         char name[260] = "";
         EXPECT_EQ(GetOsNameAndCodeB(name), c.code);
         EXPECT_STREQ(name, c.name);
+        // The mirror ping's form of the table calls every 10.0 build Windows 10.
+        char pingName[260] = "";
+        int pingCode = ComputeOsNameAndCode(pingName, false);
+        EXPECT_EQ(pingCode, c.code == 23 ? 22 : c.code);
+        if (c.code == 23) {
+            EXPECT_NE(std::string(pingName).find("Windows 10 Build"), std::string::npos);
+        }
         // Kept for the process: a changed machine is not asked again.
         profile.osMajor = 5;
         EXPECT_EQ(GetOsNameAndCodeB(nullptr), c.code);
