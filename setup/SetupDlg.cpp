@@ -582,6 +582,3 @@ int SetupDlg::GetDisplayProgress(int progress) { return progress; }
 bool SetupDlg::IsRestartExitCode(int) { return false; }
 bool SetupDlg::CheckSystem() { return true; }
 void SetupDlg::PrepareInstallPath(const std::wstring&, const std::wstring&) {}
-void SetupDlg::DeleteIcons(const std::wstring&) {
-    // FIXME: the shortcuts are removed by the uninstall workflow.
-}

@@ -173,6 +173,19 @@ public:
     virtual bool RunMainExeInstall(const std::wstring& folder, const std::wstring& executable, bool isNew,
                                    bool& restartNeeded);
     virtual void WriteUninstallEntry();
+    // --- Uninstall workflow (UninstallWork.cpp) ---
+    // On the uninstall thread: the main program with "/uninstall" (or
+    // "/full_uninstall" without keep-data), the install folder (only when it
+    // is the product's), shortcuts, the entry and, when asked, the user data.
+    virtual void UninstallWork();
+    // 0 reset, 1 done, 2 the failure box, 3 value (0..100); the third argument is ignored.
+    int SetUninstallProgress(int mode, int value, void* unused);
+    // Runs the main program elevated with the uninstall parameter; false when it is missing.
+    virtual bool RunUninstaller(bool full, const std::wstring& folder, const std::wstring& executable,
+                                bool& restartNeeded);
+    virtual void DeleteFiles(const std::wstring& folder);
+    int GetUninstallProgress() const { return m_uninstallProgress.load(); }
+    bool IsUninstallDone() const { return m_uninstallDone.load(); }
     virtual void DeleteIcons(const std::wstring& keyName);
     virtual std::string GetProductDisplayName(std::string name);
     virtual std::string GetProductKeyName(std::string name);
@@ -436,6 +449,7 @@ protected:
     std::atomic<int> m_countdownCounter{kCountdownNotStarted};
     int m_uninstallEstimate = 0;
     std::atomic<bool> m_uninstallDone{false};
+    std::atomic<int> m_uninstallProgress{0};
 
     // --- Texts the worker and the dialog thread share (m_textLock) ---
     std::mutex m_textLock;

@@ -19,6 +19,7 @@
 #include "setup/SetupOptions.h"
 #include "setup/WebsiteSmallDownloader.h"
 #include "tests/formats/zip/ZipTestTools.h"
+#include "tests/setup/support/RecordedDialog.h"
 #include "tests/setup/support/SetupTestSupport.h"
 #include "ui/lang/Language.h"
 #include "util/Folders.h"
@@ -159,16 +160,6 @@ TEST_F(InstallTypeTest, NewReinstallAndOverwrite) {
     EXPECT_STREQ(InstallTypeDetector::InstallTypeName(1), "reinstall");
     EXPECT_STREQ(InstallTypeDetector::InstallTypeName(0), "new");
 }
-
-// The dialog's record as its initialisation fills it.
-class RecordedDialog : public WebsiteSmallDownloader {
-public:
-    void Fill(const char* productName, const char* version, const char* date) {
-        WriteText(m_setupInfo.productName, productName);
-        WriteText(m_setupInfo.version, version);
-        WriteText(m_setupInfo.date, date);
-    }
-};
 
 class AfterInstallTest : public testsupport::MachineTest {
 protected:

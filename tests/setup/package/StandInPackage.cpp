@@ -8,9 +8,11 @@
 // folder under the product's main executable name, writes its own arguments
 // there as one line of "package-arguments.txt", and exits.
 //
-// Started with "--installmode" or "/install" first (as the installed
-// product, or its first run after a local install), it is the recorder: it appends its arguments as one line to "started-with.txt" beside
-// itself and exits 0.
+// Started with "--installmode", "/install", "/uninstall" or "/full_uninstall"
+// first (as the installed product, its first run after a local install, or
+// its uninstall run), it is the recorder: it appends its arguments as one
+// line to "started-with.txt" beside itself (an uninstall run: in the
+// machine's temporary folder) and exits 0.
 //
 // Behaviour switches, from its own command line or from the file
 // "stand_in_package.ini" in the machine's temporary folder (section
@@ -79,11 +81,19 @@ bool Append(const std::wstring& path, const std::string& line) {
     return ok != FALSE;
 }
 
-// The recorder: its arguments, joined as the command line had them.
+// The recorder: its arguments, joined as the command line had them, beside
+// itself; an uninstall run (whose folder goes next) writes them into the
+// machine's temporary folder instead.
 int Record(const std::vector<std::wstring>& arguments) {
     std::wstring line;
     for (size_t i = 1; i < arguments.size(); ++i) line += (i > 1 ? L" " : L"") + arguments[i];
-    return Append(JoinPath(FolderOf(OwnPath()), L"started-with.txt"), WideToUtf8Text(line)) ? 0 : 1;
+    std::wstring folder = FolderOf(OwnPath());
+    if (arguments[1] == L"/uninstall" || arguments[1] == L"/full_uninstall") {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        folder = temp;
+    }
+    return Append(JoinPath(folder, L"started-with.txt"), WideToUtf8Text(line)) ? 0 : 1;
 }
 
 int Setting(const std::vector<std::wstring>& arguments, const wchar_t* name, int fallback) {
@@ -137,7 +147,8 @@ int Install(const std::vector<std::wstring>& arguments) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--pad") == 0) return Pad(argv[2], argv[3]);
     std::vector<std::wstring> arguments = platform::SplitCommandLine(GetCommandLineW());
-    if (arguments.size() > 1 && (arguments[1] == L"--installmode" || arguments[1] == L"/install"))
+    if (arguments.size() > 1 && (arguments[1] == L"--installmode" || arguments[1] == L"/install" ||
+                                 arguments[1] == L"/uninstall" || arguments[1] == L"/full_uninstall"))
         return Record(arguments);
     return Install(arguments);
 }
