@@ -36,35 +36,30 @@ bool TargetFile::IsOpen() const {
     return m_handle != INVALID_HANDLE_VALUE;
 }
 
-std::size_t TargetFile::WriteAt(std::uint64_t offset, const void* bytes, std::size_t length) {
+std::size_t TargetFile::Transfer(std::uint64_t offset, void* bytes, std::size_t length, bool write) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_handle == INVALID_HANDLE_VALUE || !bytes) return 0;
     std::size_t done = 0;
     while (done < length) {
         const std::size_t piece = length - done < kMaxPiece ? length - done : kMaxPiece;
         OVERLAPPED overlapped = At(offset + done);
-        DWORD written = 0;
-        const BOOL ok = WriteFile(m_handle, static_cast<const char*>(bytes) + done, static_cast<DWORD>(piece), &written,
-                                  &overlapped);
-        done += written;
-        if (!ok || written < piece) break;
+        DWORD moved = 0;
+        char* at = static_cast<char*>(bytes) + done;
+        const BOOL ok = write ? WriteFile(m_handle, at, static_cast<DWORD>(piece), &moved, &overlapped)
+                              : ReadFile(m_handle, at, static_cast<DWORD>(piece), &moved, &overlapped);
+        done += moved;
+        if (!ok || moved < piece) break;
     }
     return done;
 }
 
+std::size_t TargetFile::WriteAt(std::uint64_t offset, const void* bytes, std::size_t length) {
+    // Transfer only reads from the buffer when it writes.
+    return Transfer(offset, const_cast<void*>(bytes), length, true);
+}
+
 std::size_t TargetFile::ReadAt(std::uint64_t offset, void* bytes, std::size_t length) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    if (m_handle == INVALID_HANDLE_VALUE || !bytes) return 0;
-    std::size_t done = 0;
-    while (done < length) {
-        const std::size_t piece = length - done < kMaxPiece ? length - done : kMaxPiece;
-        OVERLAPPED overlapped = At(offset + done);
-        DWORD read = 0;
-        const BOOL ok = ReadFile(m_handle, static_cast<char*>(bytes) + done, static_cast<DWORD>(piece), &read, &overlapped);
-        done += read;
-        if (!ok || read < piece) break;
-    }
-    return done;
+    return Transfer(offset, bytes, length, false);
 }
 
 int TargetFile::Close() {

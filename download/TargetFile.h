@@ -31,6 +31,8 @@ public:
     int Close();
 
 private:
+    std::size_t Transfer(std::uint64_t offset, void* bytes, std::size_t length, bool write);
+
     mutable std::mutex m_lock;
     HANDLE m_handle = INVALID_HANDLE_VALUE;
 };
