@@ -111,8 +111,9 @@ struct ElevationRecord {
 };
 
 // The dialog's own setup information: the product's identity texts, version,
-// date and bitness. FIXME: becomes the shared setup information record once
-// that record's type lands; the fields keep their names and widths.
+// date and bitness, with the widths of SetupInfoBlock's fields. FIXME: to be
+// replaced by SetupInfoBlock itself; every workflow file reads these names,
+// so the move is one change across all of them.
 struct DialogSetupInfo {
     char installFolderName[64] = {};
     char productName[64] = {};

@@ -11,6 +11,7 @@
 #include "ui/SkinMessageBox.h"
 #include "ui/lang/Language.h"
 #include "util/StringConvert.h"
+#include "tests/support/DibBytes.h"
 
 namespace setuptest {
 
@@ -159,27 +160,9 @@ bool WaitFor(const std::function<bool()>& condition, unsigned milliseconds) {
 
 namespace {
 
-void Put32(std::string& bytes, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<char>((value >> shift) & 0xFF));
-}
-void Put16(std::string& bytes, std::uint16_t value) {
-    bytes.push_back(static_cast<char>(value & 0xFF));
-    bytes.push_back(static_cast<char>(value >> 8));
-}
-
+// A 32-bit DIB whose pixel (x, y), y from the top, is pixel(x, y).
 std::string Dib(int width, int height, const std::function<std::uint32_t(int, int)>& pixel) {
-    std::string bytes;
-    Put32(bytes, 40);
-    Put32(bytes, static_cast<std::uint32_t>(width));
-    Put32(bytes, static_cast<std::uint32_t>(height));
-    Put16(bytes, 1);
-    Put16(bytes, 32);
-    Put32(bytes, 0);
-    Put32(bytes, static_cast<std::uint32_t>(width * height * 4));
-    for (int i = 0; i < 4; ++i) Put32(bytes, 0);
-    for (int y = height - 1; y >= 0; --y)
-        for (int x = 0; x < width; ++x) Put32(bytes, pixel(x, y));
-    return bytes;
+    return testsupport::MakeDib(width, height, pixel);
 }
 
 std::uint32_t Mix(std::uint32_t a, std::uint32_t b, double t) {
