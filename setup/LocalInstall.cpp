@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/Win32.h"
+#include "setup/ElevatedRun.h"
 #include "setup/IconSettings.h"
 #include "setup/ProductConfig.h"
 #include "setup/RunFlags.h"
@@ -183,20 +184,7 @@ bool SetupDlg::RunMainExeInstall(const std::wstring& folder, const std::wstring&
     const std::wstring arguments = MainExeInstallArguments(texts);
     WriteLog("Run Install Params: %s.\n", ToOemString(arguments).c_str());
 
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.lpVerb = L"runas";
-    info.lpFile = path.c_str();
-    info.lpParameters = arguments.c_str();
-    info.lpDirectory = nullptr;
-    info.nShow = SW_HIDE;
-    DWORD exitCode = 0;
-    if (ShellExecuteExW(&info) && reinterpret_cast<INT_PTR>(info.hInstApp) > 32 && info.hProcess != nullptr) {
-        if (WaitForSingleObject(info.hProcess, kMainExeLimitMs) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 0);
-        GetExitCodeProcess(info.hProcess, &exitCode);
-        CloseHandle(info.hProcess);
-    }
+    const DWORD exitCode = RunElevatedAndWait(path, arguments, kMainExeLimitMs);
     restartNeeded = IsRestartExitCode(static_cast<int>(exitCode));
     return true;
 }

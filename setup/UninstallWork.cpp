@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Win32.h"
+#include "setup/ElevatedRun.h"
 #include "setup/ProductConfig.h"
 #include "setup/SetupDlg.h"
 #include "setup/SetupOptions.h"
@@ -121,19 +122,7 @@ bool SetupDlg::RunUninstaller(bool full, const std::wstring& folder, const std::
     if (!PathFileExistsW(program.c_str())) return false;
     const wchar_t* parameters = full ? L"/full_uninstall" : L"/uninstall";
     WriteLog("Uninstall Param (%s)\n", ToOemString(parameters).c_str());
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.lpVerb = L"runas";
-    info.lpFile = program.c_str();
-    info.lpParameters = parameters;
-    info.nShow = SW_HIDE;
-    DWORD exitCode = 0;
-    if (ShellExecuteExW(&info) && reinterpret_cast<INT_PTR>(info.hInstApp) > 32 && info.hProcess != nullptr) {
-        if (WaitForSingleObject(info.hProcess, kMainExeLimitMs) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 0);
-        GetExitCodeProcess(info.hProcess, &exitCode);
-        CloseHandle(info.hProcess);
-    }
+    const DWORD exitCode = RunElevatedAndWait(program, parameters, kMainExeLimitMs);
     restartNeeded = IsRestartExitCode(static_cast<int>(exitCode));
     return true;
 }
