@@ -167,6 +167,12 @@ std::string RefusedHost(const HttpRequest& request) {
 
 }  // namespace
 
+bool IsRefusedInThisRun(const std::string& url) {
+    HttpRequest request;
+    request.url = url;
+    return !RefusedHost(request).empty();
+}
+
 HttpResponse Perform(const HttpRequest& request, const TransferHooks& hooks) {
     HttpResponse response;
     const std::string refused = RefusedHost(request);

@@ -43,6 +43,10 @@ struct TransferHooks {
     std::function<bool(std::int64_t, std::int64_t, std::int64_t, std::int64_t)> onProgressCounts;
 };
 
+// True when this run refuses `url` without trying (a loopback-only test run
+// and a host elsewhere); retrying such a request changes nothing.
+bool IsRefusedInThisRun(const std::string& url);
+
 // Performs the request. `hooks` may leave any member empty: bodies are then dropped.
 HttpResponse Perform(const HttpRequest& request, const TransferHooks& hooks);
 

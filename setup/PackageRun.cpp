@@ -201,10 +201,3 @@ void SetupDlg::RunProduct(std::wstring arguments) {
     WriteLog("Finish and Close Setup!");
 }
 
-int SetupDlg::ShowFinishWebPage(int newInstall, bool hasOldVersion) {
-    // FIXME: the thank-you page opens with the web pages and their URL
-    // parameters; until then no page is opened.
-    WriteLog("ShowFinishWebPage bNewFlag(%d)", newInstall);
-    (void)hasOldVersion;
-    return 0;
-}

@@ -344,15 +344,11 @@ int SetupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         case IDC_SETUP_INSTALL: OnBtnInstall(); return 1;
         case IDC_SETUP_CUSTOM: OnCheckCustom(); return 1;
         case IDC_SETUP_LICENSE: OnCheckLicense(); return 1;
-        case IDC_SETUP_LICENSE_LINK:
-            // FIXME: the licence page opens with the web pages.
-            return 1;
+        case IDC_SETUP_LICENSE_LINK: OpenPrivacyPage(); return 1;
         case IDC_SETUP_BROWSE: OnBtnBrower(); return 1;
         case IDC_SETUP_DESKTOP: OnCheckDesktop(); return 1;
         case IDC_SETUP_JOIN: OnCheckJoin(); return 1;
-        case IDC_SETUP_PROGRAMME_LINK:
-            // FIXME: the programme page opens with the web pages.
-            return 1;
+        case IDC_SETUP_PROGRAMME_LINK: OpenTermsPage(); return 1;
         case IDC_SETUP_KEEP_DATA: m_keepData = !m_keepData; return 1;
         case IDC_SETUP_RUN_AFTER: OnCheckRunAfter(); return 1;
         default: return CommonDlg::OnCommand(wParam, lParam);
@@ -552,30 +548,6 @@ int SetupDlg::OnClose() {
     if (!InSendMessage()) StopThreads(10000);
     EndDialog(hwnd, 0);
     return 0;
-}
-
-void SetupDlg::SendCloseStatistics() {
-    // FIXME: the close report comes with the statistics client; the close
-    // path only needs the done signal.
-    m_closeStatsDone = true;
-}
-
-void SetupDlg::ScanInstallDir() {
-    // FIXME: the scan of the install folder's programs comes with the close
-    // statistics; the token check that the start report waits for runs now.
-    std::shared_ptr<InstallStatsReport> report = InstallReport();
-    if (report) {
-        std::wstring folder = GetInstallPath();
-        std::string dir = ToOemString(folder);
-        if (!dir.empty() && dir.back() != '\\') dir += "\\";
-        report->GetTokenFromCookies(dir);
-    }
-    m_scanDone = true;
-}
-
-std::string SetupDlg::GetRegisteredUserName() {
-    // FIXME: read from the registry with the web pages' parameters.
-    return "";
 }
 
 int SetupDlg::GetDisplayProgress(int progress) { return progress; }

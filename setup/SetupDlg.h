@@ -137,6 +137,8 @@ DWORD StartReportThreadProc(LPVOID report);
 // The range-error report: takes the install report (an InstallStatsReport*).
 DWORD RangeErrorReportThreadProc(LPVOID report);
 
+struct DialogCloseState;
+
 class SetupDlg : public CommonDlg {
 public:
     static constexpr int kDesignWidth = 622;
@@ -279,6 +281,15 @@ public:
     virtual void RunProduct(std::wstring arguments);
     // The thank-you page after a package run; nonzero when a page was opened.
     int ShowFinishWebPage(int newInstall, bool hasOldVersion);
+
+    // --- Web pages and close statistics (WebPages.cpp, CloseStatistics.cpp) ---
+    // The URL builders: each puts its parameters in front of the URL's query.
+    std::string AppendClientParams(const std::string& url);
+    std::string AppendPageParams(const std::string& url, bool popup, int kind, const std::string& extra);
+    std::string AppendAppFrom(const std::string& url);
+    // Commands 1617 and 1623: the privacy and the terms pages.
+    void OpenPrivacyPage();
+    void OpenTermsPage();
     // Creator side of the channel: a new zeroed 4096-byte mapping.
     bool CreateProgressChannel(std::wstring name);
     // The channel's text (at most 4095 characters), "" when no view is mapped.
@@ -416,6 +427,13 @@ protected:
     friend DWORD CloseStatsThreadProc(LPVOID);
     friend DWORD ScanInstallDirThreadProc(LPVOID);
     friend DWORD StartReportThreadProc(LPVOID);
+
+    // The configured page URL with the version and every builder's parameters.
+    std::string PageUrl(const std::string& configured, bool popup, int kind);
+    // ShellExecuteW "open"; its result as an int.
+    int OpenWebPage(const std::string& url);
+    void OpenConfiguredPage(const std::string& configured, const char* caller);
+    void FillElevationState(DialogCloseState& state);
 
     // --- Run state (atomics; see the header comment) ---
     std::atomic<int> m_dpi{96};

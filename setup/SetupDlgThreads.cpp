@@ -1,6 +1,7 @@
 // The threads the main dialog starts, and their bounded joins.
 #include "setup/SetupDlg.h"
 #include "setup/UiWait.h"
+#include "stats/InstallStatsReport.h"
 #include "util/Log.h"
 
 DWORD RepaintThreadProc(LPVOID parameter) {
@@ -86,6 +87,7 @@ void SetupDlg::StartRenderThread() {
 bool SetupDlg::StopThreads(DWORD milliseconds) {
     m_stop = true;
     StopReportRetries(true);
+    if (std::shared_ptr<InstallStatsReport> report = InstallReport()) report->StopWaiting();
     {
         std::lock_guard<std::mutex> guard(m_downloadDoneLock);
     }

@@ -190,7 +190,7 @@ CJsonObject InstallStatsReport::StartInstallSectionLocked() {
 }
 
 void InstallStatsReport::WaitForCookieScan() {
-    for (int waits = 0; !IsTokenCheckDone() && waits < 60; ++waits) Sleep(500);
+    for (int waits = 0; !IsTokenCheckDone() && !m_stopWaiting && waits < 600; ++waits) Sleep(50);
 }
 
 std::string InstallStatsReport::BuildStartDocument() {

@@ -15,6 +15,7 @@
 // monotonic 64-bit clock; an interval that never began counts 0.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -35,6 +36,10 @@ public:
     bool PostStartReport();
     bool PostRangeErrorReport();
     bool PostFinalReport(CloseStatsInfo close);
+
+    // Ends the start document's wait for the cookie scan at once (the
+    // dialog is closing); the document is sent without waiting further.
+    void StopWaiting() { m_stopWaiting = true; }
 
     void MarkStarted();
     void OnDownloadBegin();
@@ -77,6 +82,7 @@ private:
     static std::uint64_t Now();
     static std::int32_t Seconds(std::uint64_t begin, std::uint64_t end);
 
+    std::atomic<bool> m_stopWaiting{false};
     mutable std::mutex m_lock;  // every field below
     std::mutex m_fetchLock;     // one user-profile fetch at a time
 
