@@ -4,6 +4,7 @@
 #   BUILD_DIR=dir      build folder (default build, or build-<sanitizers>)
 #   SANITIZE=list      e.g. address,undefined or thread
 #   CTEST_ARGS="..."   extra arguments for ctest (e.g. -R Log)
+#   WERROR=ON          warnings fail the build (CI sets it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -40,7 +41,7 @@ fi
 
 # The archiver's source (Debian's source package, checked, in a cache outside the repository).
 archiver_source="$(bash scripts/fetch-archiver.sh)"
-cmake -S . -B "$build_dir" -G Ninja -DSANITIZE="$sanitize" -DARCHIVER_SOURCE_DIR="$archiver_source" >/dev/null
+cmake -S . -B "$build_dir" -G Ninja -DSANITIZE="$sanitize" -DARCHIVER_SOURCE_DIR="$archiver_source" -DWERROR="${WERROR:-OFF}" >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
