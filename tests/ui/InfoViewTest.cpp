@@ -210,8 +210,9 @@ TEST_F(InfoViewTest, TableShowsThePartsAndRefreshesOncePerSecond) {
     platform::AdvanceClock(500);
     UpdateInfoViewSegments(&empty);
     ASSERT_TRUE(view.Idle());
-    if (std::chrono::steady_clock::now() - firstRefresh < std::chrono::milliseconds(450))
+    if (std::chrono::steady_clock::now() - firstRefresh < std::chrono::milliseconds(450)) {
         EXPECT_EQ(view.Table().size(), 4u);
+    }
     platform::AdvanceClock(500);
     UpdateInfoViewSegments(&empty);
     ASSERT_TRUE(view.Idle());
