@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -38,7 +40,22 @@ std::uint64_t SplitMix(std::uint64_t x) {
 
 }  // namespace
 
+Content Content::FromFile(const std::string& hostPath) {
+    std::ifstream in(hostPath, std::ios::binary);
+    auto bytes = std::make_shared<std::string>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Content content;
+    content.size = bytes->size();
+    content.bytes = std::move(bytes);
+    return content;
+}
+
 void Content::Fill(std::uint64_t offset, unsigned char* out, std::size_t length) const {
+    if (bytes) {
+        // Past the file's end (never asked for by the server) gives zeros.
+        for (std::size_t i = 0; i < length; ++i)
+            out[i] = offset + i < bytes->size() ? static_cast<unsigned char>((*bytes)[offset + i]) : 0;
+        return;
+    }
     std::uint64_t word = offset / 8;
     std::uint64_t value = SplitMix(seed * 0x100000001B3ull + word);
     for (std::size_t i = 0; i < length; ++i) {

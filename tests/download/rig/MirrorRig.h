@@ -20,11 +20,15 @@
 
 namespace rig {
 
-// The package: byte i is a fixed function of (seed, i).
+// The package: byte i is a fixed function of (seed, i), or, when `bytes` is
+// set, the bytes of a real file (FromFile).
 struct Content {
     std::uint64_t size = 0;
     std::uint64_t seed = 1;
+    std::shared_ptr<const std::string> bytes = nullptr;
     void Fill(std::uint64_t offset, unsigned char* out, std::size_t length) const;
+    // A host file's bytes as the package; an empty package when it cannot be read.
+    static Content FromFile(const std::string& hostPath);
 };
 
 enum class FaultKind {

@@ -2,7 +2,8 @@
 // closes (or --seconds pass) and writes the package's manifest.
 //   mirror_rig --mirrors 5 --size 134217728 --rate 4194304 [--mirror-rates a,b,...]
 //              [--fault stall@1:1048576 ...] [--prefix 127.0.0.] [--port 80]
-//              [--manifest FILE] [--seconds N]
+//              [--manifest FILE] [--seconds N] [--file PACKAGE]
+// (--file serves a real file's bytes in place of the generated package)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
         if (arg == "--mirrors") mirrors = std::atoi(next().c_str());
         else if (arg == "--size") content.size = std::strtoull(next().c_str(), nullptr, 10);
         else if (arg == "--seed") content.seed = std::strtoull(next().c_str(), nullptr, 10);
+        else if (arg == "--file") content = rig::Content::FromFile(next());
         else if (arg == "--rate") rate = std::atof(next().c_str());
         else if (arg == "--mirror-rates") {
             std::string list = next();
