@@ -9,6 +9,13 @@ namespace {
 // The version text: version, channel word and build date.
 constexpr char kVersionText[] = "1.0.7.2 official (10/12/2026)";
 
+#ifdef SETUP_DEMO_MANIFEST_FILE
+// The demo product: the manifest of the stand-in package on the loopback
+// mirrors, a build input (SETUP_DEMO_MANIFEST).
+constexpr char kManifest[] =
+#include SETUP_DEMO_MANIFEST_FILE
+    ;
+#else
 // A placeholder manifest: its mirrors are reserved names that resolve
 // nowhere, so a run reaches the failed page; the demo manifest replaces it.
 constexpr char kManifest[] =
@@ -23,6 +30,7 @@ constexpr char kManifest[] =
     "    <item_1 value=\"B6D81B360A5672D80C27430F39153E2C\"/>\n"
     "  </hash>\n"
     "</download>\n";
+#endif
 
 struct Registration {
     Registration() {

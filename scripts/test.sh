@@ -5,6 +5,7 @@
 #   SANITIZE=list      e.g. address,undefined or thread
 #   CTEST_ARGS="..."   extra arguments for ctest (e.g. -R Log)
 #   WERROR=ON          warnings fail the build (CI sets it)
+#   INSTALL_ONLY=1     install the packages and stop
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +20,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   zip unzip python3
   make dpkg-dev ccache 7zip
+  util-linux iproute2
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -31,6 +33,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+# INSTALL_ONLY=1: the packages only (scripts/demo.sh).
+[ -z "${INSTALL_ONLY:-}" ] || exit 0
 
 sanitize="${SANITIZE:-}"
 if [ -n "$sanitize" ]; then
