@@ -86,7 +86,11 @@ function(add_archiver_library target)
     IUnknown=ArchiverIUnknown
     IID_IUnknown=ArchiverIID_IUnknown)
   set_source_files_properties(${ARG_CONSOLE} PROPERTIES COMPILE_OPTIONS "-Wall;-Wextra")
-  target_include_directories(${target} PRIVATE "${tree}" "${PROJECT_SOURCE_DIR}")
+  target_include_directories(${target} PRIVATE "${tree}")
+  # Only our console files see the repository, so the archiver's own object
+  # files do not depend on where the repository lies (ccache shares them
+  # between clones).
+  set_property(SOURCE ${ARG_CONSOLE} APPEND PROPERTY INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}")
   target_link_libraries(${target} PUBLIC Threads::Threads ${CMAKE_DL_LIBS})
   find_program(CCACHE_PROGRAM ccache)
   if(CCACHE_PROGRAM AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
