@@ -62,6 +62,20 @@ protected:
         if (pid != nullptr) *pid = info.dwProcessId;
         return info.hProcess;
     }
+    // Runs `program` with "orphan": it starts a sleeper that outlives it (so is
+    // no child of ours) and ends; the sleeper's pid, or 0.
+    DWORD StartOrphan(const std::wstring& program, int milliseconds) {
+        std::string out = Host(L"C:\\orphan.txt");
+        std::wstring command = L"\"" + program + L"\" orphan \"" + platform::Utf8ToUtf16(out) + L"\" " +
+                               std::to_wstring(milliseconds);
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info))
+            return 0;
+        bool ended = WaitForSingleObject(info.hProcess, 10000) == WAIT_OBJECT_0 && ExitCode(info.hProcess) == 0;
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+        return ended ? static_cast<DWORD>(std::strtoul(ReadHostFile(out).c_str(), nullptr, 10)) : 0;
+    }
     static DWORD ExitCode(HANDLE process) {
         DWORD code = 0xDEAD;
         EXPECT_TRUE(GetExitCodeProcess(process, &code));
@@ -163,12 +177,7 @@ TEST_F(ProcessTest, ExitCodesWaitsAndTermination) {
 }
 
 TEST_F(ProcessTest, ProcessesOutsideOurTreeAreNeverEnded) {
-    std::string out = Host(L"C:\\orphan.txt");
-    HANDLE parent = Start(L"orphan \"" + platform::Utf8ToUtf16(out) + L"\" 600");
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(parent, 10000));
-    ASSERT_EQ(0u, ExitCode(parent));
-    CloseHandle(parent);
-    DWORD orphan = static_cast<DWORD>(std::strtoul(ReadHostFile(out).c_str(), nullptr, 10));
+    DWORD orphan = StartOrphan(child, 600);
     ASSERT_NE(0u, orphan);
     EXPECT_FALSE(platform::IsOwnDescendant(orphan));
     HANDLE handle = OpenProcess(PROCESS_TERMINATE, FALSE, orphan);
@@ -188,14 +197,7 @@ TEST_F(ProcessTest, ProgramsInstalledOnTheMachineCanBeEnded) {
     std::string installed = Host(L"C:\\Program Files\\Product\\app.exe");
     std::filesystem::create_directories(std::filesystem::path(installed).parent_path());
     std::filesystem::copy_file(PLATFORM_TEST_CHILD, installed);
-    std::string out = Host(L"C:\\orphan.txt");
-    std::wstring command = L"\"C:\\Program Files\\Product\\app.exe\" orphan \"" + platform::Utf8ToUtf16(out) + L"\" 20000";
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(info.hProcess, 10000));
-    CloseHandle(info.hProcess);
-    CloseHandle(info.hThread);
-    DWORD product = static_cast<DWORD>(std::strtoul(ReadHostFile(out).c_str(), nullptr, 10));
+    DWORD product = StartOrphan(L"C:\\Program Files\\Product\\app.exe", 20000);
     ASSERT_NE(0u, product);
     EXPECT_FALSE(platform::IsOwnDescendant(product));
     HANDLE handle = OpenProcess(PROCESS_TERMINATE, FALSE, product);
@@ -208,11 +210,7 @@ TEST_F(ProcessTest, ProgramsInstalledOnTheMachineCanBeEnded) {
 // A handle names one process: once that process is gone, a newcomer that got
 // the same pid must not be ended through it.
 TEST_F(ProcessTest, HandleNeverReachesAProcessThatReusedThePid) {
-    std::string out = Host(L"C:\\orphan.txt");
-    HANDLE parent = Start(L"orphan \"" + platform::Utf8ToUtf16(out) + L"\" 20000");
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(parent, 10000));
-    CloseHandle(parent);
-    pid_t old = static_cast<pid_t>(std::strtol(ReadHostFile(out).c_str(), nullptr, 10));
+    pid_t old = static_cast<pid_t>(StartOrphan(child, 20000));
     ASSERT_GT(old, 1);
     // The newcomer below is our own child, which TerminateProcess allows: only
     // the handle's hold on the ended process keeps it out of reach.
