@@ -17,6 +17,7 @@
 
 #include "platform/kernel/KernelObjects.h"
 #include "platform/base/LastError.h"
+#include "platform/network/LoopbackGuard.h"
 
 namespace winsock {
 
@@ -101,6 +102,8 @@ int closesocket(SOCKET socket) {
 int sendto(SOCKET socket, const char* buffer, int length, int flags, const SOCKADDR* to, int toLength) {
     if (!buffer || length < 0 || !to || toLength < static_cast<int>(sizeof(SOCKADDR_IN))) return Fail(WSAEFAULT);
     const SOCKADDR_IN* target = reinterpret_cast<const SOCKADDR_IN*>(to);
+    // Test runs never send a packet off this machine.
+    if (platform::IsLoopbackOnly() && (ntohl(target->sin_addr.s_addr) >> 24) != 127) return Fail(WSAENETUNREACH);
     sockaddr_in host{};
     host.sin_family = AF_INET;
     host.sin_port = target->sin_port;
@@ -127,6 +130,38 @@ int recvfrom(SOCKET socket, char* buffer, int length, int flags, SOCKADDR* from,
         *fromLength = sizeof(SOCKADDR_IN);
     }
     return static_cast<int>(received);
+}
+
+int setsockopt(SOCKET socket, int level, int name, const char* value, int length) {
+    if (level != kIpProtoIp || name != kIpTtl) return Fail(WSAEINVAL);
+    if (!value || length < static_cast<int>(sizeof(int))) return Fail(WSAEFAULT);
+    int ttl = 0;
+    std::memcpy(&ttl, value, sizeof ttl);
+    if (::setsockopt(static_cast<int>(socket), IPPROTO_IP, IP_TTL, &ttl, sizeof ttl) != 0)
+        return Fail(FromErrno(errno));
+    return 0;
+}
+
+int select(int, fd_set* readSet, fd_set* writeSet, fd_set* exceptSet, const timeval* timeout) {
+    if (!readSet || writeSet || exceptSet || readSet->fd_count > kFdSetSize)
+        return Fail(WSAEINVAL);
+    pollfd entries[kFdSetSize] = {};
+    const unsigned count = readSet->fd_count;
+    for (unsigned i = 0; i < count; ++i) {
+        if (readSet->fd_array[i] == INVALID_SOCKET) return Fail(WSAENOTSOCK);
+        entries[i].fd = static_cast<int>(readSet->fd_array[i]);
+        entries[i].events = POLLIN;
+    }
+    const int wait = timeout ? static_cast<int>(timeout->tv_sec * 1000 + timeout->tv_usec / 1000) : -1;
+    const int ready = ::poll(entries, count, wait);
+    if (ready < 0) return Fail(FromErrno(errno));
+    unsigned kept = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        if (entries[i].revents & POLLNVAL) return Fail(WSAENOTSOCK);
+        if (entries[i].revents & (POLLIN | POLLERR | POLLHUP)) readSet->fd_array[kept++] = readSet->fd_array[i];
+    }
+    readSet->fd_count = kept;
+    return static_cast<int>(kept);
 }
 
 WSAEVENT WSACreateEvent() { return platform::RegisterHandle(std::make_shared<SocketEvent>()); }
@@ -177,6 +212,27 @@ char* inet_ntoa(IN_ADDR address) {
     host.s_addr = address.s_addr;
     if (!::inet_ntop(AF_INET, &host, text, sizeof(text))) text[0] = '\0';
     return text;
+}
+
+int getnameinfo(const SOCKADDR* address, int addressLength, char* host, DWORD hostSize, char* service,
+                DWORD serviceSize, int flags) {
+    if (!address || addressLength < static_cast<int>(sizeof(SOCKADDR_IN)) || address->sa_family != kAfInet)
+        return WSAEAFNOSUPPORT;
+    const SOCKADDR_IN* source = reinterpret_cast<const SOCKADDR_IN*>(address);
+    sockaddr_in hostAddress{};
+    hostAddress.sin_family = AF_INET;
+    hostAddress.sin_port = source->sin_port;
+    hostAddress.sin_addr.s_addr = source->sin_addr.s_addr;
+    int hostFlags = 0;
+    if (flags & kNiNumericHost) hostFlags |= NI_NUMERICHOST;
+    if (flags & kNiNameReqd) hostFlags |= NI_NAMEREQD;
+    const int result = ::getnameinfo(reinterpret_cast<const sockaddr*>(&hostAddress), sizeof hostAddress, host,
+                                     host ? hostSize : 0, service, service ? serviceSize : 0, hostFlags);
+    if (result != 0) {
+        t_lastError = WSAHOST_NOT_FOUND;
+        return WSAHOST_NOT_FOUND;
+    }
+    return 0;
 }
 
 HOSTENT* gethostbyname(const char* name) {

@@ -87,8 +87,27 @@ int WSAGetLastError();
 // Only AF_INET raw ICMP sockets are offered.
 SOCKET WSASocketW(int family, int type, int protocol, void* protocolInfo, unsigned group, DWORD flags);
 int closesocket(SOCKET socket);
+// Only kIpProtoIp / kIpTtl (an int) is offered.
+constexpr int kIpProtoIp = 0;   // IPPROTO_IP
+constexpr int kIpTtl = 4;       // IP_TTL
+int setsockopt(SOCKET socket, int level, int name, const char* value, int length);
+// In a loopback-only run (LoopbackGuard.h) a destination outside 127.0.0.0/8
+// fails with WSAENETUNREACH before anything is sent.
 int sendto(SOCKET socket, const char* buffer, int length, int flags, const SOCKADDR* to, int toLength);
 int recvfrom(SOCKET socket, char* buffer, int length, int flags, SOCKADDR* from, int* fromLength);
+
+// Readability of up to 64 sockets; only the read set is supported (the
+// others must be null). Returns the count of readable sockets, 0 on timeout.
+constexpr unsigned kFdSetSize = 64;  // FD_SETSIZE
+struct fd_set {
+    unsigned int fd_count;
+    SOCKET fd_array[kFdSetSize];
+};
+struct timeval {
+    long tv_sec;
+    long tv_usec;
+};
+int select(int ignored, fd_set* readSet, fd_set* writeSet, fd_set* exceptSet, const timeval* timeout);
 
 WSAEVENT WSACreateEvent();
 BOOL WSACloseEvent(WSAEVENT event);
@@ -104,5 +123,13 @@ ULONG inet_addr(const char* text);
 char* inet_ntoa(IN_ADDR address);
 // IPv4 lookup (a per-thread record); null with WSAHOST_NOT_FOUND when none.
 HOSTENT* gethostbyname(const char* name);
+
+// Host name of an IPv4 address (the dotted text when it has no name unless
+// kNiNameReqd). Returns 0 or a WSA error.
+constexpr int kNiMaxHost = 1025;      // NI_MAXHOST
+constexpr int kNiNumericHost = 0x02;  // NI_NUMERICHOST
+constexpr int kNiNameReqd = 0x04;     // NI_NAMEREQD
+int getnameinfo(const SOCKADDR* address, int addressLength, char* host, DWORD hostSize, char* service,
+                DWORD serviceSize, int flags);
 
 }  // namespace winsock

@@ -8,73 +8,16 @@
 // the difference before committing it).
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <regex>
-#include <sstream>
 #include <string>
 
 #include "platform/files/FileSystem.h"
 #include "stats/InstallStatsReport.h"
-#include "stats/StatsClock.h"
-#include "tests/stats/StatsServerFixture.h"
-#include "ui/lang/Language.h"
-#include "util/SystemIdentity.h"
+#include "tests/stats/GoldenFiles.h"
+#include "tests/stats/ReportFixture.h"
 
 namespace statstest {
 namespace {
-
-std::atomic<std::uint64_t> g_seconds{1000};
-std::uint64_t ScriptClock() { return g_seconds.load(); }
-void Advance(std::uint64_t seconds) { g_seconds += seconds; }
-
-std::string Normalised(std::string text) {
-    text = std::regex_replace(text, std::regex(R"("localtime":"[^"]*")"), R"("localtime":"@LOCALTIME@")");
-    return std::regex_replace(text, std::regex(R"("update_time":"[^"]*")"), R"("update_time":"@TODAY@")");
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void ExpectGolden(const std::string& name, const std::string& document) {
-    const std::string path = std::string(STATS_GOLDEN_DIR) + "/" + name + ".json";
-    const std::string actual = Normalised(document) + "\n";
-    const char* write = std::getenv("STATS_GOLDEN_WRITE");
-    if (write != nullptr && std::string(write) == "1") {
-        std::ofstream(path, std::ios::binary) << actual;
-        return;
-    }
-    EXPECT_EQ(actual, ReadText(path)) << name;
-}
-
-const char* const kLogPath = "C:\\Users\\User\\Documents\\Tessarovinde\\Log\\install.log";
-const char* const kZipPath = "C:\\Users\\User\\Documents\\Tessarovinde\\Log\\install.zip";
-
-StatsReportSettings Settings() {
-    StatsReportSettings settings;
-    settings.runId = "5F0C3A0E9B2D4C1A8E7F6D5C4B3A2910";
-    settings.shortName = "tessarovinde";
-    settings.option = "";
-    settings.source = "official";
-    settings.version = "1072";
-    settings.logPath = kLogPath;
-    settings.domain = "tessarovinde.invalid";
-    settings.productId = "1083";
-    settings.productName = "Tessarovinde";
-    settings.registeredUserName = "registered@example.invalid";
-    settings.startMode = "online";
-    settings.x64Product = true;
-    settings.os64Bit = true;
-    settings.silent = false;
-    settings.installType = "new";
-    return settings;
-}
 
 DownloadResultInfo Download(bool ok) {
     DownloadResultInfo result;
@@ -116,31 +59,8 @@ DownloadResultInfo Download(bool ok) {
     return result;
 }
 
-class InstallReportGoldenTest : public StatsServerTest {
+class InstallReportGoldenTest : public ReportRunTest {
 protected:
-    void SetUp() override {
-        StatsServerTest::SetUp();
-        g_seconds = 1000;
-        SetStatsClockForTests(ScriptClock);
-        machine.profile().networkAdapters =
-            std::vector<platform::NetworkAdapterEntry>{{"{A1}", "Ethernet", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, true}};
-        ResetMachineMacForTest();
-        ResetLanguageForTests();
-        InitLanguage(L"Tessarovinde", 0x0409);
-        CreateDirectoryW(L"C:\\Users\\User\\Documents\\Tessarovinde", nullptr);
-        CreateDirectoryW(L"C:\\Users\\User\\Documents\\Tessarovinde\\Log", nullptr);
-        WriteHostFile(Host(L"C:\\Users\\User\\Documents\\Tessarovinde\\Log\\install.log"), "2026-12-10 10:00:00 : Init Log OK.\r\n");
-        WriteHostFile(Host(machine.machine().TempFolder() + L"\\devcon.log"), "devcon: no devices\r\n");
-        server->SetProfileReplies(
-            {}, ProfileAnswer("0", R"({"api_version":3,"user_info":{"token_id":"tok-7f3a","email":"user@example.invalid"}})"));
-    }
-    void TearDown() override {
-        SetStatsClockForTests(nullptr);
-        ResetLanguageForTests();
-        ResetMachineMacForTest();
-        StatsServerTest::TearDown();
-    }
-
     // The report with its cookie scan done, as the dialog makes it.
     std::unique_ptr<InstallStatsReport> MakeReport() {
         auto report = std::make_unique<InstallStatsReport>(UploadUrl(), Settings());
@@ -149,13 +69,6 @@ protected:
         return report;
     }
 
-    // The documents the server decoded, in order.
-    std::vector<ReceivedRequest> Uploads() const {
-        std::vector<ReceivedRequest> uploads;
-        for (const ReceivedRequest& request : server->Requests())
-            if (request.target.rfind("/api/common_json_post/", 0) == 0) uploads.push_back(request);
-        return uploads;
-    }
 };
 
 TEST_F(InstallReportGoldenTest, StartAndRangeErrorDocuments) {

@@ -1,0 +1,249 @@
+#include "stats/OfflineInstallStatsReport.h"
+
+#include <string>
+
+#include "platform/base/Clock.h"
+#include "platform/base/Environment.h"
+#include "platform/base/Locale.h"
+#include "platform/files/FileSystem.h"
+#include "stats/IcmpTraceroute.h"
+#include "stats/StatsClock.h"
+#include "stats/StatsKeys.h"
+#include "util/ValueFormat.h"
+
+namespace {
+
+// The short name of the streaming-download product, the only one that sends
+// the start-info document.
+const char* const kStreamingProduct = "pelmorant";
+const char* const kStartInfoIndex = "qov_start_info_pelmorant";
+// A public resolver that answers ICMP echo.
+const char* const kPublicDnsServer = "9.9.9.9";
+
+// One user-profile fetch at a time across every report of the process.
+std::mutex g_fetchLock;
+
+// The process's trace: made by the first start-info document, reused after.
+struct TraceRecord {
+    std::mutex lock;
+    bool done = false;
+    std::string text;
+    int code = 0;
+    std::string target;  // empty: the public DNS server
+};
+TraceRecord& Trace() {
+    static TraceRecord record;
+    return record;
+}
+
+std::string Flag(bool value) { return value ? "true" : "false"; }
+
+bool IsObject(const CJsonObject& value) {
+    const std::string text = value.ToString();
+    return !text.empty() && text.front() == '{';
+}
+
+}  // namespace
+
+void SetStartInfoTraceTargetForTests(const std::string& target) {
+    std::lock_guard<std::mutex> guard(Trace().lock);
+    Trace().target = target;
+}
+
+void ResetStartInfoTraceForTests() {
+    std::lock_guard<std::mutex> guard(Trace().lock);
+    Trace().done = false;
+    Trace().text.clear();
+    Trace().code = 0;
+}
+
+OfflineInstallStatsReport::OfflineInstallStatsReport() = default;
+
+OfflineInstallStatsReport::OfflineInstallStatsReport(const std::string& statsUrl, bool installMode,
+                                                     StatsReportSettings settings)
+    : m_statsUrl(statsUrl),
+      m_runId(settings.runId),
+      m_shortName(settings.shortName),
+      m_option(settings.option),
+      m_source(settings.source),
+      m_logPath(settings.logPath),
+      m_version(settings.version),
+      m_productName(settings.productName),
+      m_reservedText(settings.reservedText),
+      m_domain(settings.domain),
+      m_productId(settings.productId),
+      m_registeredUserName(settings.registeredUserName),
+      m_startMode(settings.startMode),
+      m_x64Product(settings.x64Product),
+      m_os64Bit(settings.os64Bit),
+      m_installMode(installMode),
+      m_installType(settings.installType) {
+    char name[32] = {};
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, name, sizeof name) > 0) m_languageName = name;
+}
+
+OfflineInstallStatsReport::~OfflineInstallStatsReport() = default;
+
+std::uint64_t OfflineInstallStatsReport::Now() { return StatsClockSeconds(); }
+
+void OfflineInstallStatsReport::OnInstallBegin() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_installBegun = true;
+    m_installBegin = Now();
+}
+
+void OfflineInstallStatsReport::OnInstallEnd(bool success, std::int32_t resultCode, std::string errorText,
+                                             bool showThankYou) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_installEnd = Now();
+    m_installSuccess = success;
+    m_installResultCode = resultCode;
+    m_installErrorText = std::move(errorText);
+    m_showThankYou = showThankYou;
+}
+
+void OfflineInstallStatsReport::SetCloseState(bool addPlan, bool createDesktop, bool autoInstall, bool runApp,
+                                              bool changeInstallPath, bool autoRunApp, bool silent,
+                                              std::int32_t pageOpenResult) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_addPlan = addPlan;
+    m_createDesktop = createDesktop;
+    m_autoInstall = autoInstall;
+    m_runApp = runApp;
+    m_changeInstallPath = changeInstallPath;
+    m_autoRunApp = autoRunApp;
+    m_silent = silent;
+    m_pageOpenResult = pageOpenResult;
+}
+
+void OfflineInstallStatsReport::SetUninstallInfo(UninstallStatsInfo info) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_keepData = info.keepData;
+    m_uninstallReason = std::move(info.uninstallReason);
+    m_uninstallDetail = std::move(info.uninstallDetail);
+    m_silent = info.silent;
+    m_pageOpenResult = info.pageOpenResult;
+}
+
+std::string OfflineInstallStatsReport::GetResultName() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_installBegun) return "cancel";
+    return m_installSuccess ? "success" : "failed";
+}
+
+std::string OfflineInstallStatsReport::UserProfileText(bool serialised) {
+    std::unique_lock<std::mutex> fetchGuard(g_fetchLock, std::defer_lock);
+    if (serialised) fetchGuard.lock();
+    std::string domain, productId, shortName;
+    bool x64 = false;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_userProfileText.empty()) return m_userProfileText;
+        domain = m_domain;
+        productId = m_productId;
+        shortName = m_shortName;
+        x64 = m_x64Product;
+    }
+    const std::string text = FetchUserInfo(domain, productId, shortName, x64);
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_userProfileText.empty()) m_userProfileText = text;
+    return m_userProfileText;
+}
+
+CJsonObject OfflineInstallStatsReport::FrameLocked(const std::string& profileText, const CJsonObject& section) {
+    CJsonObject document;
+    // Only a profile object can take the sections; anything else starts empty.
+    if (!document.Parse(profileText) || !IsObject(document)) document.Clear();
+    CJsonObject app = BuildAppInfo(m_shortName, m_version, m_productName, m_productId, m_x64Product);
+    CJsonObject user;
+    if (!document.Get("user_info", user) || !IsObject(user))
+        document.Add("user_info", BuildUserInfo(m_registeredUserName, ""));
+    app.Add(StatsKeys::install_way, std::string("offline"));
+    app.Add(StatsKeys::start_mode, m_startMode);
+    document.Add("app", app);
+    document.Add(m_installMode ? "install" : "uninstall", section);
+    return document;
+}
+
+CJsonObject OfflineInstallStatsReport::StartSectionLocked() {
+    CJsonObject section;
+    section.Add(StatsKeys::data_version, std::int32_t{4005});
+    section.Add(StatsKeys::uuid, m_runId);
+    section.Add(StatsKeys::option, m_option);
+    section.Add(StatsKeys::source, m_source);
+    section.Add(StatsKeys::system_type, std::string(m_os64Bit ? "x64" : "x86"));
+    section.Add(StatsKeys::localtime, GetLocalTimeText());
+    section.Add(StatsKeys::install_status, std::string("start"));
+    if (m_installMode) {
+        section.Add(StatsKeys::install_type, m_installType);
+        const std::int32_t cookies = GetCookieFlags();
+        section.Add(StatsKeys::has_kravon_cookie, Flag((cookies & 1) != 0));
+        section.Add(StatsKeys::has_pelmorant_cookie, Flag((cookies & 2) != 0));
+    }
+    return section;
+}
+
+void OfflineInstallStatsReport::WaitForCookieScan() {
+    for (int waits = 0; !IsTokenCheckDone() && waits < 60; ++waits) Sleep(500);
+}
+
+std::string OfflineInstallStatsReport::BuildStartDocument() {
+    const std::string profile = UserProfileText(true);
+    bool installMode = false;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        installMode = m_installMode;
+    }
+    // An uninstall's start section carries no cookie flags, so it does not wait for the scan.
+    if (installMode) WaitForCookieScan();
+    std::lock_guard<std::mutex> guard(m_lock);
+    return FrameLocked(profile, StartSectionLocked()).ToString();
+}
+
+std::string OfflineInstallStatsReport::BuildStartInfoDocument() {
+    const std::string profile = UserProfileText(true);
+    bool installMode = false;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        installMode = m_installMode;
+    }
+    if (installMode) WaitForCookieScan();
+    const DWORD begin = GetTickCount();
+    std::string traceText;
+    int traceCode = 0;
+    {
+        TraceRecord& trace = Trace();
+        std::lock_guard<std::mutex> guard(trace.lock);
+        if (!trace.done) {
+            trace.code = RunIcmpTraceroute(trace.target.empty() ? kPublicDnsServer : trace.target, trace.text);
+            trace.done = true;
+        }
+        traceText = trace.text;
+        traceCode = trace.code;
+    }
+    std::string text;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        CJsonObject document = FrameLocked(profile, StartSectionLocked());
+        document.Add("op_code", traceText);
+        document.Add("error_code", std::int32_t{traceCode});
+        text = document.ToString();
+    }
+    OutputDebugStringA("elapse time :\n");
+    OutputDebugStringA(std::to_string(GetTickCount() - begin).c_str());
+    return text;
+}
+
+bool OfflineInstallStatsReport::PostStartReport() {
+    const std::string text = BuildStartDocument();
+    return PostDocument(m_statsUrl, StatsKeys::common_soft_install, text, "", "", 0);
+}
+
+bool OfflineInstallStatsReport::PostStartInfo() {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_shortName != kStreamingProduct) return true;
+    }
+    const std::string text = BuildStartInfoDocument();
+    return PostDocument(m_statsUrl, kStartInfoIndex, text, "", "", 2);
+}

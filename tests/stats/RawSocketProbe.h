@@ -1,0 +1,16 @@
+// Whether this process may open a raw ICMP socket (root or CAP_NET_RAW).
+#pragma once
+
+#include "platform/network/IcmpPing.h"
+
+namespace statstest {
+
+inline bool RawIcmpSocketsAllowed() {
+    const winsock::SOCKET socket =
+        winsock::WSASocketW(winsock::kAfInet, winsock::kSockRaw, winsock::kIpProtoIcmp, nullptr, 0, 0);
+    if (socket == winsock::INVALID_SOCKET) return false;
+    winsock::closesocket(socket);
+    return true;
+}
+
+}  // namespace statstest
