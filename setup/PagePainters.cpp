@@ -162,6 +162,11 @@ using setuppaint::Present;
 
 void SetupDlg::OnPaint() {
     CommonDlg::OnPaint();
+    if (!m_compact) {
+        PaintUninstallPage();
+        ++m_paints;
+        return;
+    }
     switch (m_pageState.load()) {
         case PAGE_WELCOME: PaintWelcomePage(); break;
         case PAGE_BUSY: {
@@ -178,6 +183,22 @@ void SetupDlg::OnPaint() {
         default: break;  // the large layout's pages come with that layout
     }
     ++m_paints;
+}
+
+void SetupDlg::PaintUninstallPage() {
+    HWND hwnd = GetHwnd();
+    std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+    HDC window = GetDC(hwnd);
+    if (window == nullptr) return;
+    {
+        PageBuffer buffer(window, H);
+        if (buffer.Ready()) {
+            Fill(buffer.Dc(), 0, 0, W, H, GetBackgroundColor());
+            for (CommonCtrl* control : m_paintList) control->Draw(buffer.Dc());
+            Present(*this, hwnd, window, buffer, nullptr);
+        }
+    }
+    ReleaseDC(hwnd, window);
 }
 
 void SetupDlg::PaintWelcomePage() {

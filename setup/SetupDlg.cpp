@@ -109,7 +109,9 @@ HFONT SetupDlg::MakeFont(int height, bool underline) {
 }
 
 int SetupDlg::OnInitDialog(HWND hwnd) {
-    m_compact = 1;
+    // The uninstall mode shows the uninstall layout, which is built only
+    // without the compact flag.
+    m_compact = SetupOptions::GetMode() == 1 ? 0 : 1;
     m_nDesignWidth = kDesignWidth;
     m_nDesignHeight = kDesignHeight;
     SetPageState(PAGE_WELCOME);
@@ -290,7 +292,7 @@ int SetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND: return 1;
         case WM_SETUP_SILENT_START:
             if (SetupOptions::GetMode() == 0) OnBtnInstall();
-            // FIXME: mode 1 starts the uninstall, which comes with that workflow.
+            else if (SetupOptions::GetMode() == 1) OnBtnUninstall();
             return 1;
         case WM_SETUP_PROGRESS_TIMER:
             if (wParam != 0) SetTimer(GetHwnd(), TIMER_PACKAGE_PROGRESS, 500, nullptr);
@@ -349,7 +351,17 @@ int SetupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         case IDC_SETUP_DESKTOP: OnCheckDesktop(); return 1;
         case IDC_SETUP_JOIN: OnCheckJoin(); return 1;
         case IDC_SETUP_PROGRAMME_LINK: OpenTermsPage(); return 1;
-        case IDC_SETUP_KEEP_DATA: m_keepData = !m_keepData; return 1;
+        case IDC_SETUP_KEEP_DATA: {
+            std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+            if (m_keepDataBox == nullptr) {
+                m_keepData = !m_keepData;
+            } else {
+                m_keepDataBox->SetCheck(!m_keepDataBox->GetCheck());
+                m_keepData = m_keepDataBox->GetCheck();
+            }
+            return 1;
+        }
+        case IDC_SETUP_UNINSTALL: OnBtnUninstall(); return 1;
         case IDC_SETUP_RUN_AFTER: OnCheckRunAfter(); return 1;
         default: return CommonDlg::OnCommand(wParam, lParam);
     }

@@ -51,6 +51,7 @@
 #include "ui/ButtonCtrlEx.h"
 #include "ui/CheckButtonCtrl.h"
 #include "ui/CommonDlg.h"
+#include "ui/ProcessCtrl.h"
 #include "ui/StaticCtrl.h"
 #include "ui/WndShadow.h"
 
@@ -189,6 +190,21 @@ public:
     virtual void DeleteFiles(const std::wstring& folder);
     int GetUninstallProgress() const { return m_uninstallProgress.load(); }
     bool IsUninstallDone() const { return m_uninstallDone.load(); }
+    // --- Uninstall page (UninstallLayout.cpp, UninstallPage.cpp) ---
+    // The uninstall button (1625), and the start of a silent uninstall.
+    void OnBtnUninstall();
+    // The uninstall layout's controls: a dialog without the compact flag
+    // (the uninstall mode) builds them instead of the compact layout.
+    void CreateUninstallLayout();
+    void PaintUninstallPage();
+    bool IsKeepData() const { return m_keepData.load(); }
+    bool IsCompactLayout() const { return m_compact.load() != 0; }
+    StaticCtrl* QuestionLabel() { return m_questionLabel; }
+    CheckButtonCtrl* KeepDataBox() { return m_keepDataBox; }
+    StaticCtrl* KeepDataLabel() { return m_keepDataLabel; }
+    ButtonCtrlEx* UninstallButton() { return m_uninstallButton; }
+    ButtonCtrlEx* CancelButton() { return m_cancelButton; }
+    ProcessCtrl* UninstallBar() { return m_uninstallBar; }
     virtual void DeleteIcons(const std::wstring& keyName);
     virtual std::string GetProductDisplayName(std::string name);
     virtual std::string GetProductKeyName(std::string name);
@@ -469,6 +485,7 @@ protected:
     int m_uninstallEstimate = 0;
     std::atomic<bool> m_uninstallDone{false};
     std::atomic<int> m_uninstallProgress{0};
+    std::atomic<bool> m_uninstallStarted{false};
 
     // --- Texts the worker and the dialog thread share (m_textLock) ---
     std::mutex m_textLock;
@@ -507,6 +524,14 @@ protected:
     HyLinkCtrlEx* m_licenseLink = nullptr;
     HWND m_editBox = nullptr;
     RECT m_editRect{};
+    // The uninstall layout's own controls (null in the compact layout).
+    StaticCtrl* m_questionLabel = nullptr;
+    StaticCtrl* m_uninstallPicture = nullptr;
+    CheckButtonCtrl* m_keepDataBox = nullptr;
+    StaticCtrl* m_keepDataLabel = nullptr;
+    ButtonCtrlEx* m_uninstallButton = nullptr;
+    ButtonCtrlEx* m_cancelButton = nullptr;
+    ProcessCtrl* m_uninstallBar = nullptr;
     ButtonCtrlEx* m_browseButton = nullptr;
     CheckButtonCtrlEx* m_desktopBox = nullptr;
     CheckButtonCtrlEx* m_runAfterBox = nullptr;

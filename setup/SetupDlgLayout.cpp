@@ -52,8 +52,12 @@ int SetupDlg::CreateControls() {
     std::lock_guard<std::recursive_mutex> guard(m_uiLock);
     m_inputList.clear();
     m_paintList.clear();
-    // Only the compact layout is built; the large and uninstall layouts come
-    // with the uninstall workflow.
+    if (!m_compact) {
+        // FIXME: the large layout is not built yet; its products get the
+        // uninstall layout, which the uninstall road handles in both forms.
+        CreateUninstallLayout();
+        return 0;
+    }
     HWND hwnd = GetHwnd();
     bool x64 = m_setupInfo.is64Bit != 0;
     bool silent = SetupOptions::IsSilent() != 0;
@@ -296,6 +300,7 @@ void SetupDlg::ApplyFinishButton() {
 }
 
 void SetupDlg::UpdateCtrlStatus(int pageState) {
+    if (!m_compact) return;  // the uninstall layout has no page table
     // Page 0 folds the panel in, which moves the window: done after the lock.
     if (pageState == PAGE_WELCOME) ShowOptionsPanel(false);
     std::lock_guard<std::recursive_mutex> guard(m_uiLock);
@@ -355,3 +360,9 @@ void SetupDlg::UpdateCtrlStatus(int pageState) {
         default: break;  // the large layout's pages come with that layout
     }
 }
+
+// The uninstall layout (UninstallLayout.cpp) adds its controls through the same template.
+template StaticCtrl* SetupDlg::AddControl<StaticCtrl>(std::unique_ptr<StaticCtrl>, bool);
+template CheckButtonCtrl* SetupDlg::AddControl<CheckButtonCtrl>(std::unique_ptr<CheckButtonCtrl>, bool);
+template ButtonCtrlEx* SetupDlg::AddControl<ButtonCtrlEx>(std::unique_ptr<ButtonCtrlEx>, bool);
+template ProcessCtrl* SetupDlg::AddControl<ProcessCtrl>(std::unique_ptr<ProcessCtrl>, bool);

@@ -1,7 +1,8 @@
 // The uninstall worker: the product's main program in uninstall mode, then
 // the install folder, the shortcuts, the uninstall entry and, when asked,
 // the user's data. None of the steps stops the worker. It runs on a thread
-// of its own and changes no control that the layout lacks.
+// of its own and changes no control that the layout lacks; the uninstall
+// layout's controls it changes under the UI lock.
 #include "setup/UninstallWork.h"
 
 #include <cwctype>
@@ -12,6 +13,7 @@
 #include "setup/ProductConfig.h"
 #include "setup/SetupDlg.h"
 #include "setup/SetupOptions.h"
+#include "ui/lang/Language.h"
 #include "util/Folders.h"
 #include "util/Log.h"
 #include "util/ProcessControl.h"
@@ -35,6 +37,18 @@ std::wstring FolderOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
+bool HasDotStep(const std::wstring& path) {
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos) end = path.size();
+        const std::wstring step = path.substr(start, end - start);
+        if (step == L"." || step == L"..") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 bool StoreInstallRecorded() {
     wchar_t roaming[MAX_PATH] = {};
     if (!GetAppDataFolder(roaming)) return false;
@@ -48,9 +62,25 @@ bool StoreInstallRecorded() {
 }  // namespace
 
 bool IsUninstallableFolder(const std::wstring& folder) {
-    if (folder.empty() || IsProtectedFolder(folder)) return false;
-    if (Normalised(folder) == Normalised(GetDownloadsSubPath(L"", nullptr, false))) return false;
-    return PathFileExistsW(JoinPath(folder, L"uninstall.exe").c_str()) != FALSE;
+    // An absolute drive path without "." or ".." steps, so that the checks
+    // below see the folder that would really be removed.
+    if (folder.size() < 3 || folder[1] != L':' || (folder[2] != L'\\' && folder[2] != L'/')) return false;
+    if (HasDotStep(folder) || IsProtectedFolder(folder)) return false;
+    // Neither the Downloads folder nor anything below it, where downloads
+    // and stray copies of the uninstaller live.
+    std::vector<std::wstring> downloads{GetDownloadsSubPath(L"", nullptr, false)};
+    wchar_t profile[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, 0, profile)) && profile[0] != 0)
+        downloads.push_back(JoinPath(profile, L"Downloads"));
+    const std::wstring lowered = Normalised(folder);
+    for (const std::wstring& path : downloads) {
+        const std::wstring base = Normalised(path);
+        if (!base.empty() && lowered.compare(0, base.size(), base) == 0 &&
+            (lowered.size() == base.size() || lowered[base.size()] == L'\\'))
+            return false;
+    }
+    const DWORD attributes = GetFileAttributesW(JoinPath(folder, L"uninstall.exe").c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 void ClearReadOnlyTree(const std::wstring& folder) {
@@ -99,18 +129,47 @@ DWORD UninstallThread(LPVOID dialog) {
 }
 
 int SetupDlg::SetUninstallProgress(int mode, int value, void*) {
+    // The page's controls change under the UI lock; the layout may lack any of them.
+    HWND hwnd = GetHwnd();
     switch (mode) {
-        case 0: m_uninstallProgress = 0; break;
+        case 0: {
+            m_uninstallProgress = 0;
+            std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+            if (m_uninstallBar != nullptr) m_uninstallBar->SetPos(0);
+            if (m_questionLabel != nullptr) m_questionLabel->SetText(GetLangText(26));
+            break;
+        }
         case 1:
             m_uninstallProgress = 100;
+            if (!GetProductConfig()->UseLargeLayout()) {
+                {
+                    std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+                    if (m_uninstallBar != nullptr) m_uninstallBar->SetPos(100);
+                }
+                Sleep(200);
+                std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+                if (m_uninstallBar != nullptr) m_uninstallBar->SetVisible(false);
+                if (m_keepDataLabel != nullptr) m_keepDataLabel->SetVisible(false);
+                if (m_cancelButton != nullptr) {
+                    m_cancelButton->SetId(IDC_SETUP_CLOSE_THIRD);
+                    m_cancelButton->SetText(GetLangText(28));
+                    m_cancelButton->SetVisible(true);
+                }
+                if (m_questionLabel != nullptr) m_questionLabel->SetText(GetLangText(27));
+            }
             m_uninstallDone = true;
             break;
-        case 2: MessageBoxW(GetHwnd(), L"UnInstall Failed!", L"ERROR", MB_OK); break;
+        case 2: MessageBoxW(hwnd, L"UnInstall Failed!", L"ERROR", MB_OK); break;
         case 3:
-            if (value >= 0 && value <= 100) m_uninstallProgress = value;
+            if (value >= 0 && value <= 100) {
+                m_uninstallProgress = value;
+                std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+                if (m_uninstallBar != nullptr) m_uninstallBar->SetPos(value);
+            }
             break;
         default: break;
     }
+    if (hwnd != nullptr) InvalidateRect(hwnd, nullptr, FALSE);
     return 1;
 }
 
@@ -164,8 +223,9 @@ void SetupDlg::UninstallWork() {
         KillExtraProcesses(folder);
         KillProductProcesses(folder);
     }
+    // Nor is a program started from such a folder told to uninstall.
     bool restart = false;
-    RunUninstaller(!m_keepData, folder, executable, restart);
+    if (removable) RunUninstaller(!m_keepData, folder, executable, restart);
     m_restartNeeded = restart;
     if (removable) {
         DeleteFiles(folder);

@@ -148,6 +148,10 @@ TEST_F(UninstallTest, FoldersThatAreNoInstallLoseNothing) {
         {"Program Files itself", L"C:\\Program Files (x86)", L"C:\\Program Files (x86)\\uninstall.exe"},
         {"a folder without the uninstaller", L"C:\\Games\\Other", L"C:\\Games\\Other\\setup.exe"},
         {"an empty package path", L"C:\\Games\\Empty", L""},
+        {"a folder inside Downloads", JoinPath(downloads, L"Tessarovinde"),
+         JoinPath(downloads, L"Tessarovinde\\uninstall.exe")},
+        {"a dot-dot step into Downloads", JoinPath(downloads, L"Tessarovinde"),
+         std::wstring(documents) + L"\\..\\Downloads\\Tessarovinde\\uninstall.exe"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
