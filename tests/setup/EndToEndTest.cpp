@@ -43,6 +43,7 @@ protected:
     }
     void TearDown() override {
         SetupProgramTest::TearDown();
+        WaitForReleasedDownloaders();  // the engines' deletion threads are joined
         if (mirrors) mirrors->Stop();
         platform::RegisterResource(L"xml", MAKEINTRESOURCEW(502), savedManifest);
     }
