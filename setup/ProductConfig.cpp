@@ -7,11 +7,23 @@
 #include "util/StringConvert.h"
 #include "util/StringUtil.h"
 
-const std::shared_ptr<IProductConfig>& GetProductConfig() {
+namespace {
+
+std::shared_ptr<IProductConfig>& Instance() {
     // Initialised once, whichever thread asks first; kept until exit.
-    static const std::shared_ptr<IProductConfig> instance = std::make_shared<TessarovindeQovProductConfig>();
+    static std::shared_ptr<IProductConfig> instance = std::make_shared<TessarovindeQovProductConfig>();
     return instance;
 }
+
+}  // namespace
+
+const std::shared_ptr<IProductConfig>& GetProductConfig() { return Instance(); }
+
+ScopedProductConfig::ScopedProductConfig(std::shared_ptr<IProductConfig> product) : m_previous(Instance()) {
+    if (product) Instance() = std::move(product);
+}
+
+ScopedProductConfig::~ScopedProductConfig() { Instance() = std::move(m_previous); }
 
 std::string GetCompanyName() { return GetProductConfig()->GetCompanyName(); }
 std::string GetProductName() { return GetProductConfig()->GetProductName(); }

@@ -15,6 +15,20 @@
 // The holder of the instance.
 const std::shared_ptr<IProductConfig>& GetProductConfig();
 
+// Tests only: another product for the life of the object (a product that
+// asks for the large layout, say), then the previous one again. Not for use
+// while other threads read the configuration.
+class ScopedProductConfig {
+public:
+    explicit ScopedProductConfig(std::shared_ptr<IProductConfig> product);
+    ~ScopedProductConfig();
+    ScopedProductConfig(const ScopedProductConfig&) = delete;
+    ScopedProductConfig& operator=(const ScopedProductConfig&) = delete;
+
+private:
+    std::shared_ptr<IProductConfig> m_previous;
+};
+
 // One accessor per text operation that the program uses.
 std::string GetCompanyName();
 std::string GetProductName();

@@ -112,8 +112,10 @@ int SetupDlg::OnInitDialog(HWND hwnd) {
     // The uninstall mode shows the uninstall layout, which is built only
     // without the compact flag.
     m_compact = SetupOptions::GetMode() == 1 ? 0 : 1;
-    m_nDesignWidth = kDesignWidth;
-    m_nDesignHeight = kDesignHeight;
+    // A product that asks for the large layout gets it, at its own size.
+    const bool large = !m_compact && GetProductConfig()->UseLargeLayout();
+    m_nDesignWidth = large ? kLargeWidth : kDesignWidth;
+    m_nDesignHeight = large ? kLargeHeight : kDesignHeight;
     SetPageState(PAGE_WELCOME);
     m_storeInstall = SetupOptions::IsStoreInstall() != 0;
     // A setup run by another one reports its progress to that one.
@@ -197,7 +199,8 @@ int SetupDlg::OnInitDialog(HWND hwnd) {
                 labelText = m_versionLabelText;
             }
             m_versionLabel->SetText(labelText);
-            m_versionLabel->SetVisible(!text.empty());
+            // The uninstall layout's question covers the version's place.
+            m_versionLabel->SetVisible(m_compact && !text.empty());
         }
         std::lock_guard<std::mutex> guard(m_textLock);
         CopyField(m_setupInfo.version, version);
@@ -305,11 +308,7 @@ int SetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // The handlers run over a copy of the list and outside the UI
             // lock: a release sends the control's command, whose handler may
             // change the lists, open a box or close the dialog.
-            std::vector<ButtonCtrlEx*> controls;
-            {
-                std::lock_guard<std::recursive_mutex> guard(m_uiLock);
-                controls = m_inputList;
-            }
+            std::vector<ButtonCtrlEx*> controls = MouseControls();
             int sum = 0;
             if (message == WM_MOUSEMOVE) {
                 bool held = (wParam & MK_LBUTTON) != 0 || m_mouseDown != 0;
@@ -363,6 +362,8 @@ int SetupDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         }
         case IDC_SETUP_UNINSTALL: OnBtnUninstall(); return 1;
         case IDC_SETUP_RUN_AFTER: OnCheckRunAfter(); return 1;
+        case IDC_SETUP_SURVEY_ROW: OnSurveyCommand(static_cast<int>(lParam)); return 1;
+        case IDC_SETUP_MORE_APPS_ROW: OnMoreAppsCommand(static_cast<int>(lParam)); return 1;
         default: return CommonDlg::OnCommand(wParam, lParam);
     }
 }
@@ -398,14 +399,24 @@ int SetupDlg::CountdownPercent(int counter, int estimate) {
 }
 
 void SetupDlg::OnCountdownTimer() {
-    // The uninstall page of the large layout; its controls come with that
-    // layout, so only the counting is done here.
+    // The uninstalling page of the large layout: the remaining seconds and
+    // the bar count down; the result page follows once the work is done.
     int counter = m_countdownCounter;
     if (counter == kCountdownNotStarted) counter = m_uninstallEstimate;
     if (counter < 1) {
         if (!m_uninstallDone) return;
         KillTimer(GetHwnd(), TIMER_UNINSTALL_COUNTDOWN);
-        SetPageState(6);
+        UpdateCtrlStatus(PAGE_UNINSTALLED);
+        SetPageState(PAGE_UNINSTALLED);
+    }
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+        if (m_remainingLabel != nullptr) {
+            std::wstring text = GetLangText(81);
+            ReplaceAllWide(text, L"XXX", std::to_wstring(counter));
+            m_remainingLabel->SetText(text);
+        }
+        if (m_large && m_uninstallBar != nullptr) m_uninstallBar->SetPos(CountdownPercent(counter, m_uninstallEstimate));
     }
     m_countdownCounter = counter - 1;
 }

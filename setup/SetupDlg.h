@@ -43,11 +43,13 @@
 #include "download/IDownloader.h"
 #include "platform/Win32.h"
 #include "setup/FrameTypes.h"
+#include "setup/IProductConfig.h"
 #include "setup/IconSettings.h"
 #include "setup/InstallSteps.h"
 #include "setup/InstallTypeDetector.h"
 #include "stats/InstallStatsReport.h"
 #include "ui/BMData.h"
+#include "ui/ButtonColorWithTitleCtrl.h"
 #include "ui/ButtonCtrlEx.h"
 #include "ui/CheckButtonCtrl.h"
 #include "ui/CommonDlg.h"
@@ -61,6 +63,11 @@ enum SetupPageState : int {
     PAGE_BUSY = 1,      // download ring, then the install animation; goes to 2 or 3
     PAGE_FINISHED = 2,  // finish button; the dialog ends from here
     PAGE_FAILED = 3,    // "Try Again"; goes to 1 on the button
+    // The large layout (a dialog in the uninstall mode whose product asks for it).
+    PAGE_SURVEY = 4,            // why the user uninstalls; Continue goes to 5
+    PAGE_UNINSTALLING = 5,      // the remaining time counts down
+    PAGE_UNINSTALLED = 6,       // the result page, "Uninstall Successfully!"
+    PAGE_UNINSTALL_FAILED = 7,  // the result page, "Uninstall failed!"
 };
 
 // Animation modes of the frame renderer.
@@ -87,6 +94,9 @@ constexpr int IDC_SETUP_UNINSTALL = 1625;
 constexpr int IDC_SETUP_CLOSE_OTHER = 1626;
 constexpr int IDC_SETUP_CLOSE_THIRD = 1627;
 constexpr int IDC_SETUP_RUN_AFTER = 1631;
+// The large layout's rows: one command each, told apart by the sender's id.
+constexpr int IDC_SETUP_SURVEY_ROW = 1000;     // check box 1000 + text id, button or link 1100 + text id
+constexpr int IDC_SETUP_MORE_APPS_ROW = 2000;  // row i has the id 2001 + i
 
 // Timers.
 constexpr UINT_PTR TIMER_AUTO_START = 1;
@@ -140,11 +150,39 @@ DWORD RangeErrorReportThreadProc(LPVOID report);
 
 struct DialogCloseState;
 
+// One row of the large layout's survey: its check box, its record, the area
+// the relayout gave it (left, top, right, bottom) and the parts its flags
+// name (null when not named): description, button, link and edit box.
+struct SurveyRowEntry {
+    CheckButtonCtrlEx* checkBox = nullptr;
+    SurveyRow record;
+    int area[4] = {};
+    StaticCtrl* description = nullptr;
+    ButtonCtrlEx* button = nullptr;
+    HyLinkCtrlEx* link = nullptr;
+    HWND editBox = nullptr;
+    int editRect[4] = {};
+};
+
+// Survey record flags.
+constexpr int SURVEY_EDIT = 1;
+constexpr int SURVEY_DESCRIPTION = 2;
+constexpr int SURVEY_BUTTON = 4;
+constexpr int SURVEY_LINK = 8;
+
+// One row of the large layout's more-apps list.
+struct MoreAppsRowEntry {
+    ButtonColorWithTitleCtrl* control = nullptr;
+    std::wstring url;
+};
+
 class SetupDlg : public CommonDlg {
 public:
     static constexpr int kDesignWidth = 622;
     static constexpr int kDesignHeight = 405;
     static constexpr int kPanelHeight = 175;
+    static constexpr int kLargeWidth = 750;
+    static constexpr int kLargeHeight = 568;
 
     SetupDlg();
     ~SetupDlg() override;
@@ -197,6 +235,33 @@ public:
     // (the uninstall mode) builds them instead of the compact layout.
     void CreateUninstallLayout();
     void PaintUninstallPage();
+    // --- Large layout (LargeLayout.cpp, SurveyPage.cpp, UninstallPages.cpp,
+    // LargeLayoutPainters.cpp): the uninstall mode of a product that asks for it ---
+    bool IsLargeLayout() const { return m_large.load(); }
+    void CreateLargeLayout();
+    void CreateSurveyPage();
+    void CreateUninstallPages();
+    // The large layout's page table (pages 4 to 7).
+    void UpdateLargeLayoutPage(int pageState);
+    void ShowSurveyPage(bool show);
+    void ShowUninstallingPage(bool show);
+    void ShowResultPage(bool show);
+    // Commands 1000 and 2000, with the sending control's id.
+    void OnSurveyCommand(int id);
+    void OnMoreAppsCommand(int id);
+    // Places the survey rows and their parts and sizes the panel under them.
+    void RelayoutSurvey();
+    void PaintSurveyPage();
+    void PaintUninstallPages();
+    int UninstallEstimate() const { return m_uninstallEstimate; }
+    // Copies for tests (under the UI lock).
+    std::vector<SurveyRowEntry> SurveyRows();
+    std::vector<MoreAppsRowEntry> MoreAppsRows();
+    RECT SurveyPanel();
+    ButtonCtrlEx* ContinueButton() { return m_large ? m_uninstallButton : nullptr; }
+    StaticCtrl* ResultLabel() { return m_resultLabel; }
+    StaticCtrl* RemainingTimeLabel() { return m_remainingLabel; }
+    ButtonCtrlEx* FinishButton() { return m_finishButton; }
     bool IsKeepData() const { return m_keepData.load(); }
     bool IsCompactLayout() const { return m_compact.load() != 0; }
     StaticCtrl* QuestionLabel() { return m_questionLabel; }
@@ -424,7 +489,24 @@ protected:
     // A control owned by the dialog, appended to the input or the paint list.
     template <typename Control>
     Control* AddControl(std::unique_ptr<Control> control, bool input);
+    // A control owned by the dialog and in neither list (the survey rows' parts).
+    template <typename Control>
+    Control* OwnControl(std::unique_ptr<Control> control);
+    // A skin bitmap; a missing one of the uninstall and large layouts is
+    // replaced by a plain drawn one (null only for an id without either).
     HBITMAP Bitmap(UINT id);
+    // A font of `pixels` at 96 DPI (the frames are composed in design pixels).
+    HFONT MakeFaceFont(int pixels, bool bold, const std::wstring& face);
+    // The uninstall and large layouts' button font: 12 px of the UI face for
+    // a Japanese system, else 11 pt.
+    HFONT MakeButtonFont();
+    // The controls that take mouse input: the input list, then each survey
+    // row's check box, button and link, then each more-apps row.
+    std::vector<ButtonCtrlEx*> MouseControls();
+    // The close button, the minimize button (left edge `minimizeLeft`, none
+    // when negative), the two logo pictures and the version label of the
+    // compact and uninstall layouts, in that order.
+    void CreateTitleControls(int closeLeft, int minimizeLeft, COLORREF versionColour);
     HFONT MakeFont(int height, bool underline);
     void InitRenderer();
     // The pictures of the busy, finished and failed pages, loaded once.
@@ -466,6 +548,7 @@ protected:
     std::atomic<int> m_downloadPercent{0};
     std::atomic<int> m_installProgress{0};
     std::atomic<int> m_compact{0};
+    std::atomic<bool> m_large{false};  // the large layout is built
     std::atomic<int> m_mouseDown{0};
     std::atomic<int> m_optionsFlags{-1};
     std::atomic<bool> m_installStarted{false};
@@ -532,6 +615,19 @@ protected:
     ButtonCtrlEx* m_uninstallButton = nullptr;
     ButtonCtrlEx* m_cancelButton = nullptr;
     ProcessCtrl* m_uninstallBar = nullptr;
+    // The large layout's own controls and rows (null and empty otherwise).
+    StaticCtrl* m_productLabel = nullptr;
+    StaticCtrl* m_surveyTitle = nullptr;
+    RECT m_surveyPanel{};
+    std::vector<SurveyRowEntry> m_surveyRows;
+    HFONT m_surveyPlainFont = nullptr;  // the rows' texts, and the chosen row's
+    HFONT m_surveyBoldFont = nullptr;
+    std::vector<MoreAppsRowEntry> m_moreAppsRows;
+    StaticCtrl* m_moreAppsTitle = nullptr;
+    StaticCtrl* m_resultLabel = nullptr;
+    StaticCtrl* m_uninstallLabel = nullptr;
+    StaticCtrl* m_remainingLabel = nullptr;
+    ButtonCtrlEx* m_finishButton = nullptr;
     ButtonCtrlEx* m_browseButton = nullptr;
     CheckButtonCtrlEx* m_desktopBox = nullptr;
     CheckButtonCtrlEx* m_runAfterBox = nullptr;

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "platform/drawing/Gdi.h"
+#include "setup/FallbackArt.h"
 #include "setup/ProductConfig.h"
 #include "setup/SetupDlg.h"
 #include "setup/SetupOptions.h"
@@ -37,11 +38,84 @@ Control* SetupDlg::AddControl(std::unique_ptr<Control> control, bool input) {
     return raw;
 }
 
+template <typename Control>
+Control* SetupDlg::OwnControl(std::unique_ptr<Control> control) {
+    Control* raw = control.get();
+    std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+    m_controls.push_back(std::move(control));
+    return raw;
+}
+
 HBITMAP SetupDlg::Bitmap(UINT id) {
     if (id == 0) return nullptr;
     HBITMAP bitmap = LoadSkinBitmap(id);
+    if (bitmap == nullptr) bitmap = DrawDialogFallbackBitmap(id);
     if (bitmap != nullptr) m_bitmaps.push_back(bitmap);
     return bitmap;
+}
+
+HFONT SetupDlg::MakeFaceFont(int pixels, bool bold, const std::wstring& face) {
+    LOGFONTW font{};
+    font.lfHeight = PixelHeight(pixels);
+    font.lfWeight = bold ? 700 : 0;
+    std::wcsncpy(font.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+    HFONT handle = CreateFontIndirectW(&font);
+    if (handle != nullptr) m_fonts.push_back(handle);
+    return handle;
+}
+
+HFONT SetupDlg::MakeButtonFont() {
+    return MakeFont(IsSystemLanguageJapanese() ? PixelHeight(12) : PointHeight(11), false);
+}
+
+std::vector<ButtonCtrlEx*> SetupDlg::MouseControls() {
+    std::lock_guard<std::recursive_mutex> guard(m_uiLock);
+    std::vector<ButtonCtrlEx*> controls = m_inputList;
+    for (const SurveyRowEntry& row : m_surveyRows)
+        for (ButtonCtrlEx* control : {static_cast<ButtonCtrlEx*>(row.checkBox), row.button,
+                                      static_cast<ButtonCtrlEx*>(row.link)})
+            if (control != nullptr) controls.push_back(control);
+    for (const MoreAppsRowEntry& row : m_moreAppsRows)
+        if (row.control != nullptr) controls.push_back(row.control);
+    return controls;
+}
+
+void SetupDlg::CreateTitleControls(int closeLeft, int minimizeLeft, COLORREF versionColour) {
+    HWND hwnd = GetHwnd();
+    const bool x64 = m_setupInfo.is64Bit != 0;
+    auto close = std::make_unique<ButtonCtrlEx>(hwnd, closeLeft, 0, closeLeft + 17, 21);
+    m_closeImages[0] = Bitmap(140);
+    m_closeImages[1] = Bitmap(143);
+    m_closeImages[2] = Bitmap(142);
+    close->SetStateImages(m_closeImages[0], m_closeImages[1], m_closeImages[2], nullptr);
+    close->SetDrawImage(1);
+    close->SetId(IDC_SETUP_CLOSE);
+    m_closeButton = AddControl(std::move(close), true);
+
+    auto minimize = std::make_unique<ButtonCtrlEx>(hwnd, minimizeLeft, 0, minimizeLeft + 17, 21);
+    minimize->SetStateImages(Bitmap(144), Bitmap(147), Bitmap(146), nullptr);
+    minimize->SetDrawImage(1);
+    minimize->SetId(IDC_SETUP_MINIMIZE);
+    m_minimizeButton = AddControl(std::move(minimize), true);
+
+    auto logo = std::make_unique<StaticCtrl>(hwnd, 0, 0, 206, 45);
+    logo->SetStateImages(Bitmap(x64 ? 187 : 138), nullptr, nullptr, nullptr);
+    logo->SetDrawImage(1);
+    m_logoPicture = AddControl(std::move(logo), false);
+
+    auto finishLogo = std::make_unique<StaticCtrl>(hwnd, 0, 0, 206, 45);
+    finishLogo->SetStateImages(Bitmap(x64 ? 188 : 139), nullptr, nullptr, nullptr);
+    finishLogo->SetDrawImage(1);
+    finishLogo->SetVisible(false);
+    m_finishLogoPicture = AddControl(std::move(finishLogo), false);
+
+    auto version = std::make_unique<StaticCtrl>(hwnd, 13, 39, 413, 59);
+    version->SetFont(MakeFont(PixelHeight(12), false));
+    version->SetTextColor(versionColour);
+    version->SetStateColors(versionColour, versionColour, versionColour, versionColour);
+    version->SetTextFormat(0x24);
+    version->SetVisible(false);
+    m_versionLabel = AddControl(std::move(version), false);
 }
 
 std::wstring SetupDlg::GetUiFontName() { return m_compact ? std::wstring(L"微软雅黑") : std::wstring(); }
@@ -53,13 +127,11 @@ int SetupDlg::CreateControls() {
     m_inputList.clear();
     m_paintList.clear();
     if (!m_compact) {
-        // FIXME: the large layout is not built yet; its products get the
-        // uninstall layout, which the uninstall road handles in both forms.
-        CreateUninstallLayout();
+        if (GetProductConfig()->UseLargeLayout()) CreateLargeLayout();
+        else CreateUninstallLayout();
         return 0;
     }
     HWND hwnd = GetHwnd();
-    bool x64 = m_setupInfo.is64Bit != 0;
     bool silent = SetupOptions::IsSilent() != 0;
     ProductColors colors = GetProductConfig()->GetColors();
 
@@ -111,45 +183,13 @@ int SetupDlg::CreateControls() {
         ShowOptionsPanel(false);
     }
 
-    auto close = std::make_unique<ButtonCtrlEx>(hwnd, W - 22, 0, W - 5, 21);
-    m_closeImages[0] = Bitmap(140);
-    m_closeImages[1] = Bitmap(143);
-    m_closeImages[2] = Bitmap(142);
-    close->SetStateImages(m_closeImages[0], m_closeImages[1], m_closeImages[2], nullptr);
-    close->SetDrawImage(1);
-    close->SetId(IDC_SETUP_CLOSE);
-    m_closeButton = AddControl(std::move(close), true);
-
-    auto minimize = std::make_unique<ButtonCtrlEx>(hwnd, W - 42, 0, W - 25, 21);
-    minimize->SetStateImages(Bitmap(144), Bitmap(147), Bitmap(146), nullptr);
-    minimize->SetDrawImage(1);
-    minimize->SetId(IDC_SETUP_MINIMIZE);
-    m_minimizeButton = AddControl(std::move(minimize), true);
+    CreateTitleControls(W - 22, W - 42, m_accent[1]);
     m_closeFinishedImages[0] = Bitmap(148);
     m_closeFinishedImages[1] = m_closeImages[1];
     m_closeFinishedImages[2] = m_closeImages[2];
     m_minimizeFinishedImages[0] = Bitmap(149);
     m_minimizeFinishedImages[1] = Bitmap(151);
     m_minimizeFinishedImages[2] = Bitmap(150);
-
-    auto logo = std::make_unique<StaticCtrl>(hwnd, 0, 0, 206, 45);
-    logo->SetStateImages(Bitmap(x64 ? 187 : 138), nullptr, nullptr, nullptr);
-    logo->SetDrawImage(1);
-    m_logoPicture = AddControl(std::move(logo), false);
-
-    auto finishLogo = std::make_unique<StaticCtrl>(hwnd, 0, 0, 206, 45);
-    finishLogo->SetStateImages(Bitmap(x64 ? 188 : 139), nullptr, nullptr, nullptr);
-    finishLogo->SetDrawImage(1);
-    finishLogo->SetVisible(false);
-    m_finishLogoPicture = AddControl(std::move(finishLogo), false);
-
-    auto version = std::make_unique<StaticCtrl>(hwnd, 13, 39, 413, 59);
-    version->SetFont(MakeFont(PixelHeight(12), false));
-    version->SetTextColor(m_accent[1]);
-    version->SetStateColors(m_accent[1], m_accent[1], m_accent[1], m_accent[1]);
-    version->SetTextFormat(0x24);
-    version->SetVisible(false);
-    m_versionLabel = AddControl(std::move(version), false);
 
     UpdateCtrlStatus(m_pageState);
     // Paint order: the pictures and labels first, then every input control.
@@ -300,7 +340,10 @@ void SetupDlg::ApplyFinishButton() {
 }
 
 void SetupDlg::UpdateCtrlStatus(int pageState) {
-    if (!m_compact) return;  // the uninstall layout has no page table
+    if (!m_compact) {
+        if (m_large) UpdateLargeLayoutPage(pageState);
+        return;  // the uninstall layout has no page table
+    }
     // Page 0 folds the panel in, which moves the window: done after the lock.
     if (pageState == PAGE_WELCOME) ShowOptionsPanel(false);
     std::lock_guard<std::recursive_mutex> guard(m_uiLock);
@@ -357,12 +400,18 @@ void SetupDlg::UpdateCtrlStatus(int pageState) {
             show(m_finishLogoPicture, false);
             show(m_ringPicture, true);
             break;
-        default: break;  // the large layout's pages come with that layout
+        default: break;  // pages 4 to 7 belong to the large layout
     }
 }
 
-// The uninstall layout (UninstallLayout.cpp) adds its controls through the same template.
+// The uninstall and large layouts add their controls through the same templates.
 template StaticCtrl* SetupDlg::AddControl<StaticCtrl>(std::unique_ptr<StaticCtrl>, bool);
 template CheckButtonCtrl* SetupDlg::AddControl<CheckButtonCtrl>(std::unique_ptr<CheckButtonCtrl>, bool);
 template ButtonCtrlEx* SetupDlg::AddControl<ButtonCtrlEx>(std::unique_ptr<ButtonCtrlEx>, bool);
 template ProcessCtrl* SetupDlg::AddControl<ProcessCtrl>(std::unique_ptr<ProcessCtrl>, bool);
+template ButtonColorWithTitleCtrl* SetupDlg::AddControl<ButtonColorWithTitleCtrl>(
+    std::unique_ptr<ButtonColorWithTitleCtrl>, bool);
+template CheckButtonCtrlEx* SetupDlg::OwnControl<CheckButtonCtrlEx>(std::unique_ptr<CheckButtonCtrlEx>);
+template StaticCtrl* SetupDlg::OwnControl<StaticCtrl>(std::unique_ptr<StaticCtrl>);
+template ButtonCtrlEx* SetupDlg::OwnControl<ButtonCtrlEx>(std::unique_ptr<ButtonCtrlEx>);
+template HyLinkCtrlEx* SetupDlg::OwnControl<HyLinkCtrlEx>(std::unique_ptr<HyLinkCtrlEx>);

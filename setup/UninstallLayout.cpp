@@ -11,14 +11,12 @@ namespace {
 // scaled to the screen as a whole.
 constexpr int kFrameDpi = 96;
 int PointHeight(int points) { return -MulDiv(points, kFrameDpi, 72); }
-int PixelHeight(int pixels) { return -MulDiv(pixels, kFrameDpi, 96); }
 
 }  // namespace
 
 void SetupDlg::CreateUninstallLayout() {
     std::lock_guard<std::recursive_mutex> guard(m_uiLock);
     HWND hwnd = GetHwnd();
-    const bool x64 = m_setupInfo.is64Bit != 0;
 
     auto question = std::make_unique<StaticCtrl>(hwnd, 20, 38, 582, 70);
     question->SetText(GetLangText(23));
@@ -47,7 +45,7 @@ void SetupDlg::CreateUninstallLayout() {
     keepLabel->SetTextFormat(0x24);
     m_keepDataLabel = AddControl(std::move(keepLabel), false);
 
-    HFONT buttonFont = MakeFont(IsSystemLanguageJapanese() ? PixelHeight(12) : PointHeight(11), false);
+    HFONT buttonFont = MakeButtonFont();
     auto makeButton = [&](int left, int command, int text) {
         auto button = std::make_unique<ButtonCtrlEx>(hwnd, left, 356, left + 100, 388);
         button->SetId(command);
@@ -72,39 +70,7 @@ void SetupDlg::CreateUninstallLayout() {
     progress->SetVisible(false);
     m_uninstallBar = AddControl(std::move(progress), false);
 
-    auto close = std::make_unique<ButtonCtrlEx>(hwnd, 600, 0, 617, 21);
-    m_closeImages[0] = Bitmap(140);
-    m_closeImages[1] = Bitmap(143);
-    m_closeImages[2] = Bitmap(142);
-    close->SetStateImages(m_closeImages[0], m_closeImages[1], m_closeImages[2], nullptr);
-    close->SetDrawImage(1);
-    close->SetId(IDC_SETUP_CLOSE);
-    m_closeButton = AddControl(std::move(close), true);
-
-    auto minimize = std::make_unique<ButtonCtrlEx>(hwnd, 580, 0, 597, 21);
-    minimize->SetStateImages(Bitmap(144), Bitmap(147), Bitmap(146), nullptr);
-    minimize->SetDrawImage(1);
-    minimize->SetId(IDC_SETUP_MINIMIZE);
-    m_minimizeButton = AddControl(std::move(minimize), true);
-
-    auto logo = std::make_unique<StaticCtrl>(hwnd, 0, 0, 206, 45);
-    logo->SetStateImages(Bitmap(x64 ? 187 : 138), nullptr, nullptr, nullptr);
-    logo->SetDrawImage(1);
-    m_logoPicture = AddControl(std::move(logo), false);
-
-    auto finishLogo = std::make_unique<StaticCtrl>(hwnd, 0, 0, 206, 45);
-    finishLogo->SetStateImages(Bitmap(x64 ? 188 : 139), nullptr, nullptr, nullptr);
-    finishLogo->SetDrawImage(1);
-    finishLogo->SetVisible(false);
-    m_finishLogoPicture = AddControl(std::move(finishLogo), false);
-
-    auto version = std::make_unique<StaticCtrl>(hwnd, 13, 39, 413, 59);
-    version->SetFont(MakeFont(PixelHeight(12), false));
-    version->SetTextColor(0xBFBFBF);
-    version->SetStateColors(0xBFBFBF, 0xBFBFBF, 0xBFBFBF, 0xBFBFBF);
-    version->SetTextFormat(0x24);
-    version->SetVisible(false);
-    m_versionLabel = AddControl(std::move(version), false);
+    CreateTitleControls(600, 580, 0xBFBFBF);
 
     // Paint order: the pictures and labels first, then every input control.
     for (ButtonCtrlEx* control : m_inputList) m_paintList.push_back(control);

@@ -11,14 +11,6 @@
 #include "ui/lang/Language.h"
 #include "util/ProcessControl.h"
 
-namespace {
-
-// Page states of the large layout that the uninstall drives.
-constexpr int kPageUninstalling = 5;
-constexpr int kPageUninstallFailed = 7;
-
-}  // namespace
-
 void SetupDlg::OnBtnUninstall() {
     if (m_uninstallStarted.exchange(true)) return;
     const bool silent = SetupOptions::IsSilent() != 0;
@@ -55,7 +47,8 @@ void SetupDlg::OnBtnUninstall() {
         return;
     }
     m_keepData = silent || !removeData;
-    SetPageState(kPageUninstalling);
+    UpdateCtrlStatus(PAGE_UNINSTALLING);
+    SetPageState(PAGE_UNINSTALLING);
     {
         std::lock_guard<std::recursive_mutex> guard(m_uiLock);
         if (m_uninstallBar != nullptr) {
@@ -74,7 +67,8 @@ void SetupDlg::OnBtnUninstall() {
                                                          std::wstring(GetLangText(75)) + L"\n\n" + GetLangText(76), GetLangText(11),
                                                          GetLangText(12));
             if (answer != SkinMessageBox::kFirstButtonId) {
-                SetPageState(kPageUninstallFailed);
+                UpdateCtrlStatus(PAGE_UNINSTALL_FAILED);
+                SetPageState(PAGE_UNINSTALL_FAILED);
                 return;
             }
             Sleep(200);
