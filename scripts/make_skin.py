@@ -8,7 +8,8 @@ package). The build does not run this script; it embeds the committed PNGs.
 File names start with the bitmap's resource id. The dialog copies its
 pictures opaquely, so each control picture is drawn over the exact
 background it sits on (a piece of the page background, the footer or panel
-colour, or the message box band), and its edges are smoothed against it.
+colour, the message box band, or the grey and row colours of the uninstall
+page and the large layout), and its edges are smoothed against it.
 Pictures that the renderer copies with a key colour (132 on white, 133 on
 0x42237E) keep that colour for the background only.
 """
@@ -17,7 +18,7 @@ import math
 import os
 import sys
 
-from PIL import Image, ImageDraw, ImageFont
+from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "..", "resources", "skin")
@@ -30,6 +31,8 @@ FOOTER = (247, 251, 253)     # footer band of the pages and the message boxes
 PANEL = (252, 254, 255)      # the folded-out options panel
 BAND = (74, 71, 181)         # message box title band
 FINISH = (66, 35, 126)       # finish frame fill, key colour of 133
+GREY_PAGE = (247, 248, 250)  # uninstall page, large layout's background and left band
+ROW = (250, 250, 252)        # every other survey row of the large layout
 
 # The skin's own palette.
 INK = (38, 36, 64)
@@ -41,6 +44,7 @@ VIOLET = (124, 92, 232)
 TRACK = (234, 236, 243)
 BLUE = (25, 140, 229)
 RED = (228, 66, 72)
+TEAL = (35, 166, 140)        # the uninstall page's question text
 
 W, H = 622, 405
 RING = 311
@@ -405,8 +409,8 @@ def browse_button(fill, edge, glyph):
     return image
 
 
-def box_button(top, bottom, edge):
-    image = solid((100, 32), FOOTER)
+def box_button(top, bottom, edge, background=FOOTER):
+    image = solid((100, 32), background)
     lay(image, edge, rounded(image.size, (0, 0, 100, 32), 6))
     lay(image, vertical_gradient((100, 32), top, bottom), rounded(image.size, (1, 1, 99, 31), 5))
     return image
@@ -421,6 +425,73 @@ def alert_icon(size):
     bar = size * 0.1
     lay(image, WHITE, line_mask(image.size, [(c, c - r * 0.5), (c, c + r * 0.12)], bar))
     lay(image, WHITE, mask(image.size, lambda d, s: circle(d, s, c, c + r * 0.45, bar * 0.62)))
+    return image
+
+
+# --- the uninstall page (622 x 405) ---------------------------------------------
+
+def uninstall_picture():
+    """154: the product emblem on a soft light disc, a removal badge at its
+    corner and a few tiles drifting off, on the uninstall page's grey."""
+    size = (342, 228)
+    image = solid(size, GREY_PAGE)
+    cx, cy = 171.0, 108.0
+    halo = mask(size, lambda d, s: circle(d, s, cx, cy, 96))
+    lay(image, per_pixel(size, lambda x, y: mix((240, 239, 252), GREY_PAGE,
+                                                min(1.0, math.hypot(x - cx, y - cy) / 96.0) ** 2)), halo)
+    # A shadow under the tile.
+    shadow = Image.new("L", size, 0)
+    ImageDraw.Draw(shadow).ellipse([cx - 52, cy + 56, cx + 52, cy + 70], fill=70)
+    lay(image, (150, 150, 180), shadow.filter(ImageFilter.GaussianBlur(5)))
+    emblem(image, cx, cy, 112, (108, 96, 236), INDIGO, (254, 254, 254))
+    # Tiles coming loose from the emblem's upper right corner.
+    for (x, y, side, alpha) in ((246, 52, 14, 0.75), (268, 34, 10, 0.5), (284, 60, 8, 0.35), (258, 80, 7, 0.3),
+                                (296, 38, 5, 0.2)):
+        tile = rounded(size, (x - side / 2, y - side / 2, x + side / 2, y + side / 2), side * 0.28)
+        lay(image, mix(VIOLET, INDIGO, 0.3), tile.point(lambda v, a=alpha: int(v * a)))
+    # The badge: a teal disc with a white rim and a minus sign.
+    bx, by = cx + 50, cy + 48
+    lay(image, WHITE, mask(size, lambda d, s: circle(d, s, bx, by, 23)))
+    lay(image, vertical_gradient(size, (52, 190, 162), TEAL), mask(size, lambda d, s: circle(d, s, bx, by, 19.5)))
+    lay(image, WHITE, line_mask(size, [(bx - 9, by), (bx + 9, by)], 5))
+    return image
+
+
+def progress_bar(colours):
+    """156 (the track) and 155 (the fill): 602 x 10, the longest bar; the
+    large layout's shorter bar shows their left part."""
+    size = (602, 10)
+    image = solid(size, GREY_PAGE)
+    lay(image, vertical_gradient(size, *colours), rounded(size, (0, 0, 602, 10), 2.5))
+    return image
+
+
+# --- the large layout (750 x 568) ----------------------------------------------------
+
+def large_logo():
+    """300: the emblem alone; the product name is a label beside it."""
+    image = solid((26, 26), GREY_PAGE)
+    emblem(image, 13, 13, 25, (108, 96, 236), INDIGO, (254, 254, 254))
+    return image
+
+
+def small_cross(colour):
+    """306-308: the large layout's 8 x 8 close mark."""
+    image = solid((8, 8), GREY_PAGE)
+    lay(image, colour, line_mask(image.size, [(1.3, 1.3), (6.7, 6.7)], 1.3))
+    lay(image, colour, line_mask(image.size, [(1.3, 6.7), (6.7, 1.3)], 1.3))
+    return image
+
+
+def option_mark(background, checked, colour):
+    """195-202: the survey's round option marks (the rows form one group of
+    options), drawn over the row colour they sit on."""
+    image = solid((16, 16), background)
+    c = 8.0
+    lay(image, colour, mask(image.size, lambda d, s: circle(d, s, c, c, 7.4)))
+    lay(image, WHITE, mask(image.size, lambda d, s: circle(d, s, c, c, 6.1 if checked else 6.2)))
+    if checked:
+        lay(image, colour, mask(image.size, lambda d, s: circle(d, s, c, c, 3.7)))
     return image
 
 
@@ -485,6 +556,31 @@ def main():
     save(box_button((220, 116, 0), (206, 104, 0), (190, 96, 0)), "177_box_button_pressed")
     save(alert_icon(30), "175_box_icon")
     save(alert_icon(52), "192_box_icon_large")
+
+    save(uninstall_picture(), "154_uninstall_picture")
+    save(progress_bar(((112, 206, 186), TEAL)), "155_progress_fill")
+    save(progress_bar(((226, 229, 236), TRACK)), "156_progress_track")
+    save(box_button((52, 190, 162), TEAL, (28, 150, 126), GREY_PAGE), "163_uninstall_button")
+    save(box_button((84, 206, 180), (48, 184, 156), (40, 170, 144), GREY_PAGE), "162_uninstall_button_hover")
+    save(box_button((28, 146, 122), (22, 132, 110), (18, 120, 100), GREY_PAGE), "161_uninstall_button_pressed")
+
+    # The survey rows: even rows (the first, the third, ...) lie on the row
+    # colour, odd rows on the white panel.
+    edge, edge_hover, hover = (186, 192, 204), BLUE, (64, 164, 242)
+    for first, background in ((195, ROW), (199, WHITE)):
+        save(option_mark(background, True, BLUE), "%d_option_on" % first)
+        save(option_mark(background, True, hover), "%d_option_on_hover" % (first + 1))
+        save(option_mark(background, False, edge), "%d_option_off" % (first + 2))
+        save(option_mark(background, False, edge_hover), "%d_option_off_hover" % (first + 3))
+
+    save(large_logo(), "300_large_logo")
+    save(box_button((52, 160, 242), BLUE, (20, 126, 210), GREY_PAGE), "302_large_button")
+    save(box_button((86, 178, 248), (48, 156, 240), (40, 146, 230), GREY_PAGE), "303_large_button_hover")
+    save(box_button((20, 122, 206), (16, 110, 188), (14, 100, 172), GREY_PAGE), "304_large_button_pressed")
+    save(box_button((214, 218, 226), (202, 206, 216), (190, 195, 206), GREY_PAGE), "305_large_button_disabled")
+    save(small_cross((132, 134, 148)), "306_large_close")
+    save(small_cross((232, 17, 35)), "307_large_close_hover")
+    save(small_cross((176, 12, 28)), "308_large_close_pressed")
     return 0
 
 

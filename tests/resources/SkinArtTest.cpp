@@ -7,7 +7,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <thread>
+#include <vector>
 
 #include "platform/Win32.h"
 #include "platform/windowing/TestDriver.h"
@@ -40,6 +42,17 @@ const Size kSizes[] = {
     {174, 100, 32},  {176, 100, 32},  {177, 100, 32},
     {178, 17, 21},   {179, 17, 21},   {180, 17, 21},
     {175, 30, 30},   {192, 52, 52},
+    // The uninstall page: picture, buttons, the progress bar's track and fill
+    // (as long as the longest bar).
+    {154, 342, 228},
+    {161, 100, 32},  {162, 100, 32},  {163, 100, 32},
+    {155, 602, 10},  {156, 602, 10},
+    // The large layout: survey option marks, logo, buttons, close mark.
+    {195, 16, 16},   {196, 16, 16},   {197, 16, 16},   {198, 16, 16},
+    {199, 16, 16},   {200, 16, 16},   {201, 16, 16},   {202, 16, 16},
+    {300, 26, 26},
+    {302, 100, 32},  {303, 100, 32},  {304, 100, 32},  {305, 100, 32},
+    {306, 8, 8},     {307, 8, 8},     {308, 8, 8},
 };
 
 std::uint32_t At(const BMData& bitmap, int x, int y) { return bitmap.Pixels()[y * bitmap.Width() + x]; }
@@ -64,6 +77,8 @@ TEST_F(SkinArtTest, OpaquePicturesMatchWhatTheyLieOn) {
     constexpr std::uint32_t kPanel = 0xFCFEFF;
     constexpr std::uint32_t kBand = 0x4A47B5;
     constexpr std::uint32_t kWhite = 0xFFFFFF;
+    constexpr std::uint32_t kGreyPage = 0xF7F8FA;  // uninstall page, large layout's background and band
+    constexpr std::uint32_t kEvenRow = 0xFAFAFC;   // the first, third, ... survey row
     struct Case {
         UINT id;
         UINT page;  // 0: a plain colour
@@ -78,6 +93,12 @@ TEST_F(SkinArtTest, OpaquePicturesMatchWhatTheyLieOn) {
         {179, 0, kBand, 0, 0},  {176, 0, kFooter, 0, 0}, {174, 0, kFooter, 0, 0}, {177, 0, kFooter, 0, 0},
         {165, 0, kFooter, 0, 0}, {167, 0, kFooter, 0, 0},
         {157, 0, kPanel, 0, 0}, {159, 0, kPanel, 0, 0}, {171, 0, kPanel, 0, 0},
+        {154, 0, kGreyPage, 0, 0},
+        {161, 0, kGreyPage, 0, 0}, {162, 0, kGreyPage, 0, 0}, {163, 0, kGreyPage, 0, 0},
+        {195, 0, kEvenRow, 0, 0}, {196, 0, kEvenRow, 0, 0}, {197, 0, kEvenRow, 0, 0}, {198, 0, kEvenRow, 0, 0},
+        {199, 0, kWhite, 0, 0},   {200, 0, kWhite, 0, 0},   {201, 0, kWhite, 0, 0},   {202, 0, kWhite, 0, 0},
+        {300, 0, kGreyPage, 0, 0},
+        {302, 0, kGreyPage, 0, 0}, {303, 0, kGreyPage, 0, 0}, {304, 0, kGreyPage, 0, 0}, {305, 0, kGreyPage, 0, 0},
     };
     BMData pages[2];
     ASSERT_TRUE(pages[0].Load(191));
@@ -94,6 +115,30 @@ TEST_F(SkinArtTest, OpaquePicturesMatchWhatTheyLieOn) {
                 page != nullptr ? At(*page, tc.x + corner[0], tc.y + corner[1]) : tc.colour;
             EXPECT_EQ(At(picture, corner[0], corner[1]), expected) << corner[0] << "," << corner[1];
         }
+    }
+}
+
+// The pictures of one control's states must tell its states apart: a
+// hover or pressed picture equal to the normal one shows no reaction.
+TEST_F(SkinArtTest, StatePicturesDifferFromEachOther) {
+    const std::vector<std::vector<UINT>> sets = {
+        {140, 143, 142}, {144, 147, 146}, {149, 151, 150}, {178, 179, 180},
+        {157, 158, 159, 160}, {165, 166, 167, 168}, {169, 170, 171}, {174, 176, 177},
+        {161, 162, 163}, {155, 156},
+        {195, 196, 197, 198}, {199, 200, 201, 202},
+        {302, 303, 304, 305}, {306, 307, 308},
+    };
+    for (const auto& set : sets) {
+        std::vector<BMData> pictures(set.size());
+        for (size_t i = 0; i < set.size(); ++i) ASSERT_TRUE(pictures[i].Load(set[i])) << set[i];
+        for (size_t i = 0; i < set.size(); ++i)
+            for (size_t j = i + 1; j < set.size(); ++j) {
+                const BMData& a = pictures[i];
+                const BMData& b = pictures[j];
+                ASSERT_EQ(a.Width() * a.Height(), b.Width() * b.Height()) << set[i] << " " << set[j];
+                EXPECT_NE(std::memcmp(a.Pixels(), b.Pixels(), sizeof(std::uint32_t) * a.Width() * a.Height()), 0)
+                    << set[i] << " and " << set[j] << " are the same picture";
+            }
     }
 }
 
