@@ -17,6 +17,8 @@
 #include "ui/BMData.h"
 #include "ui/RepaintThread.h"
 #include "ui/SkinMessageBox.h"
+#include "ui/UninstallMessageBox.h"
+#include "ui/lang/Language.h"
 
 namespace {
 
@@ -204,6 +206,32 @@ TEST_F(SkinArtTest, MessageBoxDrawsTheRealSkin) {
     driver.End(0);
     ASSERT_TRUE(driver.WaitFinished());
     EXPECT_EQ(RepaintThread::LiveThreads(), 0);
+}
+
+// The uninstall box takes its own button pictures (302-305) once the skin
+// carries them, drawn on the box's grey body; written as a picture.
+TEST_F(SkinArtTest, UninstallBoxDrawsItsOwnButtons) {
+    ResetLanguageForTests();
+    InitLanguage(nullptr, 0x0409);
+    platform::DialogDriver driver([] { UninstallMessageBox::Show(nullptr, nullptr); });
+    ASSERT_NE(driver.Window(), nullptr);
+    // The Remove button's left edge (no text there) at (270, 149) in design
+    // pixels of the 500 x 206 box.
+    BMData button;
+    ASSERT_TRUE(button.Load(302));
+    std::uint32_t edge = At(button, 3, 16);
+    COLORREF expected = RGB((edge >> 16) & 0xFF, (edge >> 8) & 0xFF, edge & 0xFF);
+    bool painted = false;
+    for (int attempt = 0; attempt < 200 && !painted; ++attempt) {
+        painted = driver.Pixel(273, 165) == expected;
+        if (!painted) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(painted);
+    ASSERT_TRUE(driver.SavePng("skin-uninstall-box.png"));
+    driver.End(0);
+    ASSERT_TRUE(driver.WaitFinished());
+    EXPECT_EQ(RepaintThread::LiveThreads(), 0);
+    ResetLanguageForTests();
 }
 
 }  // namespace
