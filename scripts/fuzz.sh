@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer programs with clang, ASan and UBSan into build-fuzz/
 # and runs each for a bounded time, starting from the kept samples.
-#   FUZZ_SECONDS=n   time per program (default 60)
+#   FUZZ_SECONDS=n   time per program (default 60; the two small reply
+#                    readers get half of it each)
 # A crash, leak or sanitizer report fails the script; the input is left in
 # build-fuzz/artifacts/. Keep it as a regression sample: copy it into
 # tests/formats/samples/<xml|json|zip>/ (tests/setup/samples/package/ for the
-# package fuzzer, tests/download/samples/manifest/ for the manifest fuzzer)
-# and fix the fault.
+# package fuzzer, tests/download/samples/manifest/ for the manifest fuzzer,
+# tests/stats/samples/<reply|profile>/ for the reply fuzzers) and fix the fault.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,21 +27,27 @@ build_dir="${BUILD_DIR:-build-fuzz}"
 seconds="${FUZZ_SECONDS:-60}"
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
   -DSANITIZE=address,undefined -DFUZZ=ON >/dev/null
-cmake --build "$build_dir" --parallel "$(nproc)" --target XmlLoadFuzzer JsonParseFuzzer ZipReadFuzzer PackageInfoFuzzer ManifestParseFuzzer
+cmake --build "$build_dir" --parallel "$(nproc)" --target XmlLoadFuzzer JsonParseFuzzer ZipReadFuzzer PackageInfoFuzzer ManifestParseFuzzer \
+  StatsReplyFuzzer ProfileReplyFuzzer
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
-# program:kind:folder (the program's build folder and its samples' source folder).
-for entry in XmlLoadFuzzer:xml:tests/formats JsonParseFuzzer:json:tests/formats ZipReadFuzzer:zip:tests/formats PackageInfoFuzzer:package:tests/setup ManifestParseFuzzer:manifest:tests/download; do
-  IFS=: read -r fuzzer kind folder <<< "$entry"
+half=$(( seconds > 1 ? seconds / 2 : 1 ))
+# program:kind:folder:seconds (the program's build folder, its samples'
+# source folder and its time).
+for entry in XmlLoadFuzzer:xml:tests/formats:$seconds JsonParseFuzzer:json:tests/formats:$seconds \
+    ZipReadFuzzer:zip:tests/formats:$seconds PackageInfoFuzzer:package:tests/setup:$seconds \
+    ManifestParseFuzzer:manifest:tests/download:$seconds \
+    StatsReplyFuzzer:reply:tests/stats:$half ProfileReplyFuzzer:profile:tests/stats:$half; do
+  IFS=: read -r fuzzer kind folder limit <<< "$entry"
   corpus="$build_dir/corpus/$kind"
   artifacts="$build_dir/artifacts/$kind/"
   mkdir -p "$corpus" "$artifacts"
-  echo "Fuzzing $fuzzer for ${seconds}s"
+  echo "Fuzzing $fuzzer for ${limit}s"
   # The grown corpus stays in the build folder; the samples are only read.
   if ! "$build_dir/$folder/$fuzzer" "$corpus" "$folder/samples/$kind" \
-      -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
+      -max_total_time="$limit" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
       -artifact_prefix="$artifacts" -print_final_stats=1 > "$build_dir/$fuzzer.log" 2>&1; then
     tail -n 60 "$build_dir/$fuzzer.log"
     echo "$fuzzer failed; the input is in $artifacts" >&2

@@ -1,5 +1,6 @@
 #include "stats/ProfileReply.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 
@@ -94,8 +95,13 @@ ProfileCheckResult EvaluateProfileReply(const std::string& reply, const std::str
         if (log) log("Error: WebStatsManager catch exception!! %s %s %d\n", error.what(), "ProfileReply.cpp", __LINE__);
         return result;
     }
-    // A stale "update_time" from the service would shadow ours in lookups.
-    data.Delete("update_time");
+    // A stale "update_time" from the service would shadow ours in lookups,
+    // and an answer may carry several (in any case of letters). Each pass
+    // removes the member the lookup finds, so the passes are bounded by the
+    // members the answer holds, each at least a few bytes of it.
+    CJsonObject stale;
+    for (std::size_t pass = 0; pass <= reply.size() && data.Get("update_time", stale); ++pass)
+        data.Delete("update_time");
     data.Add("update_time", SimpleDateText(today));
     result.outcome = ProfileCheckResult::Outcome::Refreshed;
     result.cache = data.ToString();
