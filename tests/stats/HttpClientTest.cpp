@@ -3,14 +3,19 @@
 // upload that uses it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/base/HostPaths.h"
 #include "platform/files/FileSystem.h"
 #include "stats/ApiServerList.h"
 #include "stats/HttpClient.h"
 #include "stats/WebStatsManager.h"
 #include "tests/stats/StatsServerFixture.h"
+#include "util/OsmPaths.h"
+#include "util/StringConvert.h"
 
 namespace statstest {
 namespace {
@@ -124,6 +129,48 @@ TEST_F(HttpClientTest, GetIntoMemoryAndIntoAFile) {
     ASSERT_TRUE(client.Get());
     EXPECT_EQ(ReadHostFile(Host(L"C:\\out\\file.bin")), "body bytes");
     EXPECT_EQ(server->Requests().at(0).method, "GET");
+}
+
+TEST_F(HttpClientTest, TheTlsCheckTrustsTheCertificateFileBesideTheProgram) {
+    // The transport trusts another CA: only the named file beside the
+    // program can make the server trusted.
+    TestCa stranger("some other CA");
+    ASSERT_TRUE(stranger.Ok());
+    StatsTransportSettings transport = GetStatsTransportSettings();
+    transport.caBundle = stranger.WriteBundle();
+    SetStatsTransportSettings(transport);
+    std::string folder;
+    ASSERT_TRUE(libutilosm::GetModuleDirectoryUtf8(folder));
+    if (folder.empty() || folder.back() != '/') folder += "/";
+    const std::string name = "stats-http-client-test.crt";
+    const std::optional<std::string> file = platform::ToHostPath(Utf8ToWide(folder + name));
+    ASSERT_TRUE(file.has_value());
+    server->SetUploadReplies({}, ReplyPlan(ReplyKind::Body, 0, 200, "trusted"));
+    const struct {
+        const char* what;
+        bool tlsCheck;
+        bool fileThere;
+        bool success;
+    } cases[] = {
+        {"the file is used", true, true, true},
+        {"without the check the transport's bundle decides", false, true, false},
+        {"a missing file leaves the transport's bundle", true, false, false},
+    };
+    for (const auto& c : cases) {
+        if (c.fileThere) WriteHostFile(*file, ca.CertificatePem());
+        else std::filesystem::remove(*file);
+        server->ClearRequests();
+        HttpClient client;
+        client.SetUrl(server->Url("/file.bin"));
+        client.SetTlsCheck(c.tlsCheck);
+        client.SetCertificateFile(name);
+        EXPECT_EQ(client.Get(), c.success) << c.what;
+        EXPECT_EQ(server->RequestCount(), c.success ? 1u : 0u) << c.what;
+        if (!c.success) {
+            EXPECT_NE(client.GetLastErrorText(), "") << c.what;
+        }
+    }
+    std::filesystem::remove(*file);
 }
 
 TEST_F(HttpClientTest, TheTokenUploadGoesThroughTheRegionalServers) {

@@ -112,6 +112,40 @@ TEST_F(UploadTest, ACertificateTheTestCaDidNotSignIsRefused) {
     EXPECT_TRUE(client.PostDocument(UploadUrl(), "common_soft_install", "{}", "", "", 0));
 }
 
+TEST_F(UploadTest, TheCaBundleOfTheSettingsIsTheOneTrusted) {
+    TestCa stranger("some other CA");
+    ASSERT_TRUE(stranger.Ok());
+    const std::string notPem = Host(L"C:\\stats\\not-a-certificate.pem");
+    CreateDirectoryW(L"C:\\stats", nullptr);
+    WriteHostFile(notPem, "not a certificate\n");
+    const struct {
+        const char* what;
+        std::string bundle;
+        bool success;
+    } cases[] = {
+        {"the server's CA", ca.WriteBundle(), true},
+        {"another CA", stranger.WriteBundle(), false},
+        {"a missing file", Host(L"C:\\stats\\missing.pem"), false},
+        {"a file without a certificate", notPem, false},
+        {"the system's roots", "", false},  // the test CA is none of them
+    };
+    const StatsTransportSettings saved = GetStatsTransportSettings();
+    for (const auto& c : cases) {
+        StatsTransportSettings transport = saved;
+        transport.caBundle = c.bundle;
+        SetStatsTransportSettings(transport);
+        server->ClearRequests();
+        const auto start = Clock::now();
+        std::string reply;
+        EXPECT_EQ(client.PostDocument(UploadUrl(), "common_soft_install", "{}", "", "", 0), c.success) << c.what;
+        EXPECT_EQ(client.PostUserProfileForm(server->Url("/profile"), "m", "e", "d", &reply), c.success) << c.what;
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(5)) << c.what;
+        // Without trust nothing of the document reaches the server.
+        EXPECT_EQ(server->RequestCount(), c.success ? 2u : 0u) << c.what;
+    }
+    SetStatsTransportSettings(saved);
+}
+
 TEST_F(UploadTest, ProfileFormCarriesEscapedJson) {
     server->SetUploadReplies({}, {ReplyKind::Body, 0, 200, "profile-reply"});
     std::string reply;
