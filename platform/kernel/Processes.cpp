@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -367,6 +368,30 @@ bool AskElevation(const std::wstring& file) {
     return accept;
 }
 
+// Web pages are recorded only, unless WEBINSTALLER_OPEN_PAGES=1 asks for
+// them to be opened on the desktop as well.
+bool OpenPagesAsked() {
+    const char* asked = std::getenv("WEBINSTALLER_OPEN_PAGES");
+    return asked != nullptr && std::strcmp(asked, "1") == 0;
+}
+
+// Hands an http or https address to xdg-open. The address is an argument of
+// its own, never part of a command text, and a shell in between starts the
+// opener in the background and ends at once: a browser that stays open is
+// never a child the program has to wait for.
+void OpenOnDesktop(const std::string& url) {
+    if (url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0) return;
+    std::vector<std::string> argv{"sh", "-c", "xdg-open \"$1\" </dev/null >/dev/null 2>&1 &", "sh", url};
+    std::vector<char*> pointers;
+    for (std::string& item : argv) pointers.push_back(item.data());
+    pointers.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, "sh", nullptr, nullptr, pointers.data(), environ) != 0) return;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
 // The shell start shared by ShellExecuteW and ShellExecuteExW. Returns the
 // instance value (above 32 on success); `process` receives the process handle.
 int ShellStart(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, HANDLE* process) {
@@ -381,6 +406,7 @@ int ShellStart(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory
     if (target.find(L"://") != std::wstring::npos) {
         platform::RecordMachineEvent("ShellExecute " + platform::Utf16ToUtf8(verbText.empty() ? L"open" : verbText) +
                                      " " + platform::Utf16ToUtf8(target));
+        if (OpenPagesAsked()) OpenOnDesktop(platform::Utf16ToUtf8(target));
         return 42;
     }
     std::optional<std::string> host = ProgramHostPath(target);

@@ -140,6 +140,47 @@ TEST_F(ProcessTest, ShellExecuteOpenRunsUnelevatedAndRecordsDocuments) {
     EXPECT_EQ("ShellExecute open https://example.invalid/finish", events.back());
 }
 
+TEST_F(ProcessTest, WebPagesGoToTheDesktopOpenerOnlyWhenAsked) {
+    // A stand-in opener first on PATH writes down every address it is given.
+    const std::string folder = Host(L"C:\\opener");
+    std::filesystem::create_directories(folder);
+    const std::string opened = folder + "/opened.txt";
+    {
+        std::ofstream script(folder + "/xdg-open");
+        script << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << opened << "'\n";
+    }
+    std::filesystem::permissions(folder + "/xdg-open", std::filesystem::perms::owner_all);
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "/usr/bin:/bin";
+    setenv("PATH", (folder + ":" + path).c_str(), 1);
+    // Characters a shell would act on stay part of the one address.
+    const std::wstring page = L"https://example.invalid/finish?a=1&b=$(touch " + platform::Utf8ToUtf16(folder) +
+                              L"/x)&c='`id`\"; true";
+    const struct {
+        const char* asked;  // WEBINSTALLER_OPEN_PAGES, null: unset
+        const wchar_t* url;
+    } notOpened[] = {
+        {nullptr, page.c_str()},
+        {"0", page.c_str()},
+        {"1", L"file:///etc/passwd"},
+    };
+    for (const auto& c : notOpened) {
+        if (c.asked != nullptr) setenv("WEBINSTALLER_OPEN_PAGES", c.asked, 1);
+        else unsetenv("WEBINSTALLER_OPEN_PAGES");
+        EXPECT_GT(reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", c.url, nullptr, nullptr, SW_SHOW)), 32);
+        EXPECT_EQ(platform::MachineEvents().back(), "ShellExecute open " + platform::Utf16ToUtf8(c.url));
+    }
+    setenv("WEBINSTALLER_OPEN_PAGES", "1", 1);
+    EXPECT_GT(reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", page.c_str(), nullptr, nullptr, SW_SHOW)), 32);
+    EXPECT_EQ(platform::MachineEvents().back(), "ShellExecute open " + platform::Utf16ToUtf8(page));
+    for (int i = 0; i < 500 && ReadHostFile(opened).empty(); ++i) Sleep(10);
+    Sleep(200);  // an opener started by a case before would have written by now
+    // Only the asked-for web page was handed over, as it stands.
+    EXPECT_EQ(ReadHostFile(opened), platform::Utf16ToUtf8(page) + "\n");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/x"));
+    unsetenv("WEBINSTALLER_OPEN_PAGES");
+    setenv("PATH", path.c_str(), 1);
+}
+
 TEST_F(ProcessTest, ExitCodesWaitsAndTermination) {
     HANDLE exits = Start(L"exit 7");
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(exits, 10000));
