@@ -5,34 +5,13 @@
 #include "net/HttpTransfer.h"
 #include "platform/base/HostPaths.h"
 #include "platform/files/FileSystem.h"
+#include "stats/FormFile.h"
 #include "stats/ServiceHosts.h"
 #include "stats/StatsTransport.h"
 #include "util/OsmPaths.h"
 #include "util/StringConvert.h"
 #include "util/SystemControls.h"
 #include "util/TraceLogger.h"
-
-namespace {
-
-constexpr long long kFormFileLimit = 64LL * 1024 * 1024;
-
-bool ReadStream(FILE* file, std::string& bytes) {
-    bytes.clear();
-    char buffer[64 * 1024];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, count);
-        if (static_cast<long long>(bytes.size()) > kFormFileLimit) return false;
-    }
-    return std::ferror(file) == 0;
-}
-
-std::string NamePart(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
 
 const std::vector<std::string>& CertificateCandidates() {
     static const std::vector<std::string> names = {
@@ -118,12 +97,9 @@ void HttpClient::SetIndex(const std::string& index) {
 bool HttpClient::FileExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
 
 bool HttpClient::ReadFormFile(const std::string& path, std::string& bytes, std::string& fileName) {
-    FILE* file = nullptr;
-    if (fopen_s(&file, path.c_str(), "rb") != 0 || file == nullptr) return false;
-    const bool ok = ReadStream(file, bytes);
-    std::fclose(file);
-    fileName = NamePart(path);
-    return ok;
+    if (!ReadFormFileAnsi(path, bytes)) return false;
+    fileName = FormFileName(path);
+    return true;
 }
 
 std::string HttpClient::CertificatePath() {
@@ -273,9 +249,9 @@ bool HttpUploadClient::FileExists(const std::string& path) { return PathExistsUt
 bool HttpUploadClient::ReadFormFile(const std::string& path, std::string& bytes, std::string& fileName) {
     FILE* file = libutilosm::OpenFileUtf8(path.c_str(), "rb");
     if (file == nullptr) return false;
-    const bool ok = ReadStream(file, bytes);
+    const bool ok = ReadFormStream(file, bytes);
     std::fclose(file);
-    fileName = NamePart(path);
+    fileName = FormFileName(path);
     std::fprintf(stderr, "*** We read %lld bytes from file\n", static_cast<long long>(bytes.size()));
     return ok;
 }

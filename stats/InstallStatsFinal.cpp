@@ -132,8 +132,7 @@ CJsonObject InstallStatsReport::FinalInstallSectionLocked(const std::string& res
     }
     AddMirrors(install, m_allMirrors, false);
     AddMirrors(install, m_usedMirrors, true);
-    for (const auto& [key, value] : m_extraInts) install.Add(key, value);
-    for (const auto& [key, value] : m_extraStrings) install.Add(key, value);
+    AddExtrasLocked(install);
     return install;
 }
 
@@ -151,12 +150,8 @@ std::string InstallStatsReport::BuildFinalDocument(const CloseStatsInfo& close, 
 bool InstallStatsReport::PostFinalReport(CloseStatsInfo close) {
     std::string result;
     const std::string text = BuildFinalDocument(close, &result);
-    const bool debug = IsTestTokenFromCookies();
-    const bool withLogs = result == "install_fail" || result == "downLoad_fail" || result == "donwload_cancel" || debug;
-    const std::string zip = withLogs ? MakeLogZip() : std::string();
-    const bool posted = PostDocument(m_statsUrl, StatsKeys::common_soft_install, text, result, zip, 0);
-    if (!zip.empty() && !debug) DeleteFileA(zip.c_str());
-    return posted;
+    return PostPlainDocument(text, result,
+                             result == "install_fail" || result == "downLoad_fail" || result == "donwload_cancel");
 }
 
 std::string InstallStatsReport::MakeLogZip() {

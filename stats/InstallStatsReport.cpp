@@ -1,58 +1,15 @@
 #include "stats/InstallStatsReport.h"
 
-#include <cstdio>
-
 #include "platform/base/Clock.h"
-#include "platform/base/Locale.h"
-#include "platform/files/FileSystem.h"
-#include "stats/StatsClock.h"
 #include "stats/StatsKeys.h"
-#include "util/DebugConfig.h"
 #include "util/ValueFormat.h"
-
-namespace {
-
-std::string Flag(bool value) { return value ? "true" : "false"; }
-
-bool IsObject(const CJsonObject& value) {
-    const std::string text = value.ToString();
-    return !text.empty() && text.front() == '{';
-}
-
-}  // namespace
 
 InstallStatsReport::InstallStatsReport() = default;
 
 InstallStatsReport::InstallStatsReport(const std::string& statsUrl, StatsReportSettings settings)
-    : m_statsUrl(statsUrl),
-      m_runId(settings.runId),
-      m_shortName(settings.shortName),
-      m_option(settings.option),
-      m_source(settings.source),
-      m_logPath(settings.logPath),
-      m_version(settings.version),
-      m_productName(settings.productName),
-      m_reservedText(settings.reservedText),
-      m_domain(settings.domain),
-      m_productId(settings.productId),
-      m_registeredUserName(settings.registeredUserName),
-      m_installType(settings.installType),
-      m_x64Product(settings.x64Product),
-      m_os64Bit(settings.os64Bit),
-      m_silent(settings.silent) {
-    char name[32] = {};
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, name, sizeof name) > 0) m_languageName = name;
-}
+    : StatsReportBase(statsUrl, settings), m_silent(settings.silent) {}
 
 InstallStatsReport::~InstallStatsReport() = default;
-
-std::uint64_t InstallStatsReport::Now() { return StatsClockSeconds(); }
-
-std::int32_t InstallStatsReport::Seconds(std::uint64_t begin, std::uint64_t end) {
-    // A stage that never began (or never ended) took no time.
-    if (begin == 0 || end == 0) return 0;
-    return static_cast<std::int32_t>(static_cast<std::int64_t>(end) - static_cast<std::int64_t>(begin));
-}
 
 void InstallStatsReport::MarkStarted() {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -104,11 +61,7 @@ void InstallStatsReport::OnInstallBegin() {
 
 void InstallStatsReport::OnInstallEnd(bool success, std::int32_t resultCode, std::string errorText, bool showThankYou) {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_installEnd = Now();
-    m_installErrorText = std::move(errorText);
-    m_installSuccess = success;
-    m_installResultCode = resultCode;
-    m_showThankYou = showThankYou;
+    StoreInstallEndLocked(success, resultCode, std::move(errorText), showThankYou);
     m_installing = false;
 }
 
@@ -160,27 +113,13 @@ std::string InstallStatsReport::UserProfileText(bool always) {
 }
 
 CJsonObject InstallStatsReport::FrameLocked(const std::string& profileText, const CJsonObject& install, bool online) {
-    CJsonObject document;
-    // Only a profile object can take the sections; anything else starts empty.
-    if (!document.Parse(profileText) || !IsObject(document)) document.Clear();
-    CJsonObject app = BuildAppInfo(m_shortName, m_version, m_productName, m_productId, m_x64Product);
-    CJsonObject user;
-    if (!document.Get("user_info", user) || !IsObject(user)) document.Add("user_info", BuildUserInfo(m_registeredUserName, ""));
-    if (online) app.Add(StatsKeys::install_way, std::string("online"));
-    document.Add("app", app);
-    document.Add("install", install);
-    return document;
+    std::vector<std::pair<std::string, std::string>> extras;
+    if (online) extras.emplace_back(StatsKeys::install_way, "online");
+    return StatsReportBase::FrameLocked(profileText, extras, "install", install);
 }
 
 CJsonObject InstallStatsReport::StartInstallSectionLocked() {
-    CJsonObject install;
-    install.Add(StatsKeys::data_version, std::int32_t{4005});
-    install.Add(StatsKeys::uuid, m_runId);
-    install.Add(StatsKeys::option, m_option);
-    install.Add(StatsKeys::source, m_source);
-    install.Add(StatsKeys::system_type, std::string(m_os64Bit ? "x64" : "x86"));
-    install.Add(StatsKeys::localtime, GetLocalTimeText());
-    install.Add(StatsKeys::install_status, std::string("start"));
+    CJsonObject install = StartSectionHeadLocked();
     install.Add(StatsKeys::install_type, m_installType);
     install.Add(StatsKeys::silent, Flag(m_silent));
     const std::int32_t cookies = GetCookieFlags();
@@ -219,9 +158,5 @@ bool InstallStatsReport::PostStartReport() {
 
 bool InstallStatsReport::PostRangeErrorReport() {
     const std::string text = BuildRangeErrorDocument();
-    const std::string zip = MakeLogZip();
-    const bool posted =
-        PostDocument(m_statsUrl, StatsKeys::common_soft_install, text, "download_curl_range_error", zip, 0);
-    if (!zip.empty() && !IsTestTokenFromCookies()) DeleteFileA(zip.c_str());
-    return posted;
+    return PostPlainDocument(text, "download_curl_range_error", true);
 }

@@ -17,16 +17,15 @@
 
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "formats/json/CJsonObject.h"
-#include "stats/StatsClient.h"
 #include "stats/StatsRecords.h"
+#include "stats/StatsReportBase.h"
 
-class InstallStatsReport : public StatsClient {
+class InstallStatsReport : public StatsReportBase {
 public:
     InstallStatsReport();
     InstallStatsReport(const std::string& statsUrl, StatsReportSettings settings);
@@ -75,46 +74,23 @@ public:
 private:
     std::string ResultNameLocked();
     std::string UserProfileText(bool always);
+    // The frame with "install_way" "online" in "app" (none for the crash document).
     CJsonObject FrameLocked(const std::string& profileText, const CJsonObject& install, bool online);
     CJsonObject StartInstallSectionLocked();
     CJsonObject FinalInstallSectionLocked(const std::string& result, const CloseStatsInfo& close);
     void WaitForCookieScan();
-    static std::uint64_t Now();
-    static std::int32_t Seconds(std::uint64_t begin, std::uint64_t end);
 
     std::atomic<bool> m_stopWaiting{false};
-    mutable std::mutex m_lock;  // every field below
-    std::mutex m_fetchLock;     // one user-profile fetch at a time
-
-    std::string m_statsUrl;
-    std::string m_runId;
-    std::string m_shortName;
-    std::string m_option;
-    std::string m_source;
-    std::string m_logPath;
-    std::string m_languageName;
-    std::string m_version;
-    std::string m_productName;
-    std::string m_reservedText;
-    std::string m_domain;
-    std::string m_productId;
-    std::string m_registeredUserName;
-    std::string m_userProfileText;
+    std::mutex m_fetchLock;  // one user-profile fetch at a time
+    // Guarded by m_lock, as the shared fields are.
     std::string m_lastFailLink;
     std::string m_repairLink;
     std::string m_downloadErrorName;
-    std::string m_installErrorText;
-    std::string m_installType;
-    std::int32_t m_installResultCode = 0;
     std::int32_t m_downloadErrorCode = 0;
     std::int32_t m_curlError = 0;
-    bool m_x64Product = false;
-    bool m_os64Bit = false;
     bool m_silent = false;
     bool m_amazonDownload = false;
-    bool m_showThankYou = false;
     bool m_downloadOk = false;
-    bool m_installSuccess = false;
     bool m_started = false;
     bool m_installing = false;
     bool m_uacCancelled = false;
@@ -127,14 +103,10 @@ private:
     std::uint64_t m_runEnd = 0;
     std::uint64_t m_downloadBegin = 0;
     std::uint64_t m_downloadEnd = 0;
-    std::uint64_t m_installBegin = 0;
-    std::uint64_t m_installEnd = 0;
     bool m_repairUsedCdn = false;
     bool m_failUsedCdn = false;
     bool m_timeoutUsedCdn = false;
     bool m_successUsedCdn = false;
-    std::map<std::string, std::string> m_extraStrings;
-    std::map<std::string, std::int32_t> m_extraInts;
     std::vector<MirrorStatsRecord> m_allMirrors;
     std::vector<MirrorStatsRecord> m_usedMirrors;
     double m_cdnDownloadedKb = 0;

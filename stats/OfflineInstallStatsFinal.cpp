@@ -1,18 +1,9 @@
 // The final document of OfflineInstallStatsReport.
 #include <boost/format.hpp>
 
-#include "platform/files/FileSystem.h"
-#include "stats/LogZip.h"
 #include "stats/OfflineInstallStatsReport.h"
 #include "stats/StatsKeys.h"
-#include "util/DebugConfig.h"
 #include "util/ValueFormat.h"
-
-namespace {
-
-std::string Flag(bool value) { return value ? "true" : "false"; }
-
-}  // namespace
 
 CJsonObject OfflineInstallStatsReport::FinalSectionLocked(const std::string& result) {
     CJsonObject section;
@@ -56,16 +47,12 @@ CJsonObject OfflineInstallStatsReport::FinalSectionLocked(const std::string& res
     }
     if (m_installBegun) {
         // An install that never reported its end took no time.
-        const std::int32_t seconds =
-            m_installEnd == 0 ? 0
-                              : static_cast<std::int32_t>(static_cast<std::int64_t>(m_installEnd) -
-                                                          static_cast<std::int64_t>(m_installBegin));
+        const std::int32_t seconds = Seconds(m_installBegin, m_installEnd);
         section.Add(StatsKeys::install_second, seconds);
         section.Add(StatsKeys::install_time_string, FormatDuration(seconds));
     }
     section.Add(StatsKeys::install_last_error, m_installErrorText);
-    for (const auto& [key, value] : m_extraInts) section.Add(key, value);
-    for (const auto& [key, value] : m_extraStrings) section.Add(key, value);
+    AddExtrasLocked(section);
     return section;
 }
 
@@ -80,15 +67,9 @@ bool OfflineInstallStatsReport::PostFinalReport() {
     const std::string text = BuildFinalDocument();
     const std::string result = GetResultName();
     bool failedRun = false;
-    std::string logPath;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         failedRun = m_installBegun && !m_installSuccess;
-        logPath = m_logPath;
     }
-    const bool debug = IsTestTokenFromCookies();
-    const std::string zip = failedRun || debug ? MakeStatsLogZip(logPath) : std::string();
-    const bool posted = PostDocument(m_statsUrl, StatsKeys::common_soft_install, text, result, zip, 0);
-    if (!zip.empty() && !debug) DeleteFileA(zip.c_str());
-    return posted;
+    return PostPlainDocument(text, result, failedRun);
 }

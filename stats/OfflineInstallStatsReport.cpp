@@ -4,10 +4,7 @@
 
 #include "platform/base/Clock.h"
 #include "platform/base/Environment.h"
-#include "platform/base/Locale.h"
-#include "platform/files/FileSystem.h"
 #include "stats/IcmpTraceroute.h"
-#include "stats/StatsClock.h"
 #include "stats/StatsKeys.h"
 #include "util/ValueFormat.h"
 
@@ -36,13 +33,6 @@ TraceRecord& Trace() {
     return record;
 }
 
-std::string Flag(bool value) { return value ? "true" : "false"; }
-
-bool IsObject(const CJsonObject& value) {
-    const std::string text = value.ToString();
-    return !text.empty() && text.front() == '{';
-}
-
 }  // namespace
 
 void SetStartInfoTraceTargetForTests(const std::string& target) {
@@ -61,30 +51,9 @@ OfflineInstallStatsReport::OfflineInstallStatsReport() = default;
 
 OfflineInstallStatsReport::OfflineInstallStatsReport(const std::string& statsUrl, bool installMode,
                                                      StatsReportSettings settings)
-    : m_statsUrl(statsUrl),
-      m_runId(settings.runId),
-      m_shortName(settings.shortName),
-      m_option(settings.option),
-      m_source(settings.source),
-      m_logPath(settings.logPath),
-      m_version(settings.version),
-      m_productName(settings.productName),
-      m_reservedText(settings.reservedText),
-      m_domain(settings.domain),
-      m_productId(settings.productId),
-      m_registeredUserName(settings.registeredUserName),
-      m_startMode(settings.startMode),
-      m_x64Product(settings.x64Product),
-      m_os64Bit(settings.os64Bit),
-      m_installMode(installMode),
-      m_installType(settings.installType) {
-    char name[32] = {};
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, name, sizeof name) > 0) m_languageName = name;
-}
+    : StatsReportBase(statsUrl, settings), m_startMode(settings.startMode), m_installMode(installMode) {}
 
 OfflineInstallStatsReport::~OfflineInstallStatsReport() = default;
-
-std::uint64_t OfflineInstallStatsReport::Now() { return StatsClockSeconds(); }
 
 void OfflineInstallStatsReport::OnInstallBegin() {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -95,11 +64,7 @@ void OfflineInstallStatsReport::OnInstallBegin() {
 void OfflineInstallStatsReport::OnInstallEnd(bool success, std::int32_t resultCode, std::string errorText,
                                              bool showThankYou) {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_installEnd = Now();
-    m_installSuccess = success;
-    m_installResultCode = resultCode;
-    m_installErrorText = std::move(errorText);
-    m_showThankYou = showThankYou;
+    StoreInstallEndLocked(success, resultCode, std::move(errorText), showThankYou);
 }
 
 void OfflineInstallStatsReport::SetCloseState(bool addPlan, bool createDesktop, bool autoInstall, bool runApp,
@@ -151,29 +116,12 @@ std::string OfflineInstallStatsReport::UserProfileText(bool serialised) {
 }
 
 CJsonObject OfflineInstallStatsReport::FrameLocked(const std::string& profileText, const CJsonObject& section) {
-    CJsonObject document;
-    // Only a profile object can take the sections; anything else starts empty.
-    if (!document.Parse(profileText) || !IsObject(document)) document.Clear();
-    CJsonObject app = BuildAppInfo(m_shortName, m_version, m_productName, m_productId, m_x64Product);
-    CJsonObject user;
-    if (!document.Get("user_info", user) || !IsObject(user))
-        document.Add("user_info", BuildUserInfo(m_registeredUserName, ""));
-    app.Add(StatsKeys::install_way, std::string("offline"));
-    app.Add(StatsKeys::start_mode, m_startMode);
-    document.Add("app", app);
-    document.Add(m_installMode ? "install" : "uninstall", section);
-    return document;
+    return StatsReportBase::FrameLocked(profileText, {{StatsKeys::install_way, "offline"}, {StatsKeys::start_mode, m_startMode}},
+                                        m_installMode ? "install" : "uninstall", section);
 }
 
 CJsonObject OfflineInstallStatsReport::StartSectionLocked() {
-    CJsonObject section;
-    section.Add(StatsKeys::data_version, std::int32_t{4005});
-    section.Add(StatsKeys::uuid, m_runId);
-    section.Add(StatsKeys::option, m_option);
-    section.Add(StatsKeys::source, m_source);
-    section.Add(StatsKeys::system_type, std::string(m_os64Bit ? "x64" : "x86"));
-    section.Add(StatsKeys::localtime, GetLocalTimeText());
-    section.Add(StatsKeys::install_status, std::string("start"));
+    CJsonObject section = StartSectionHeadLocked();
     if (m_installMode) {
         section.Add(StatsKeys::install_type, m_installType);
         const std::int32_t cookies = GetCookieFlags();

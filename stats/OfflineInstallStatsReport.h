@@ -14,13 +14,12 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <mutex>
 #include <string>
 
 #include "formats/json/CJsonObject.h"
-#include "stats/StatsClient.h"
 #include "stats/StatsRecords.h"
+#include "stats/StatsReportBase.h"
 
 // What an uninstall run hands the report.
 struct UninstallStatsInfo {
@@ -31,7 +30,7 @@ struct UninstallStatsInfo {
     std::int32_t pageOpenResult = -1;
 };
 
-class OfflineInstallStatsReport : public StatsClient {
+class OfflineInstallStatsReport : public StatsReportBase {
 public:
     OfflineInstallStatsReport();
     OfflineInstallStatsReport(const std::string& statsUrl, bool installMode, StatsReportSettings settings);
@@ -60,37 +59,16 @@ public:
 
 private:
     std::string UserProfileText(bool serialised);
+    // The frame with "install_way" "offline" and "start_mode" in "app", the
+    // section under "install" or "uninstall".
     CJsonObject FrameLocked(const std::string& profileText, const CJsonObject& section);
     CJsonObject StartSectionLocked();
     CJsonObject FinalSectionLocked(const std::string& result);
     void WaitForCookieScan();
-    static std::uint64_t Now();
 
-    mutable std::mutex m_lock;  // every field below
-
-    std::string m_statsUrl;
-    std::string m_runId;
-    std::string m_shortName;
-    std::string m_option;
-    std::string m_source;
-    std::string m_logPath;
-    std::string m_languageName;
-    std::string m_version;
-    std::string m_productName;
-    std::string m_reservedText;
-    std::string m_domain;
-    std::string m_productId;
-    std::string m_registeredUserName;
+    // Guarded by m_lock, as the shared fields are.
     std::string m_startMode;
-    std::string m_userProfileText;
-    bool m_x64Product = false;
-    bool m_os64Bit = false;
     bool m_installBegun = false;
-    // Monotonic seconds; 0 until stamped.
-    std::uint64_t m_installBegin = 0;
-    std::uint64_t m_installEnd = 0;
-    std::map<std::string, std::string> m_extraStrings;
-    std::map<std::string, std::int32_t> m_extraInts;
     bool m_installMode = true;
     bool m_addPlan = true;
     bool m_createDesktop = true;
@@ -100,14 +78,9 @@ private:
     bool m_silent = false;
     std::int32_t m_pageOpenResult = -1;
     bool m_changeInstallPath = false;
-    bool m_installSuccess = false;
-    std::int32_t m_installResultCode = 0;
-    std::string m_installErrorText;
-    bool m_showThankYou = false;
     bool m_keepData = true;
     std::string m_uninstallReason;
     std::string m_uninstallDetail;
-    std::string m_installType;
 };
 
 // The start-info document's trace target. Tests aim it at a loopback

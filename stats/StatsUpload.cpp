@@ -1,9 +1,9 @@
 // The uploads of StatsClient: the statistics document and the profile form.
-#include <cstdio>
 #include <string>
 
 #include "net/HttpTransfer.h"
 #include "platform/files/FileSystem.h"
+#include "stats/FormFile.h"
 #include "stats/StatsClient.h"
 #include "stats/StatsReply.h"
 #include "stats/StatsTransport.h"
@@ -11,37 +11,6 @@
 #include "util/Log.h"
 
 namespace {
-
-// Attachments are log zips; anything past this is not sent.
-constexpr long long kAttachmentLimit = 64LL * 1024 * 1024;
-
-std::string FileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The whole file at the ANSI path `path`; false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    FILE* file = nullptr;
-    if (fopen_s(&file, path.c_str(), "rb") != 0 || file == nullptr) return false;
-    bytes.clear();
-    char buffer[64 * 1024];
-    bool ok = true;
-    for (;;) {
-        const std::size_t count = std::fread(buffer, 1, sizeof buffer, file);
-        bytes.append(buffer, count);
-        if (static_cast<long long>(bytes.size()) > kAttachmentLimit) {
-            ok = false;
-            break;
-        }
-        if (count < sizeof buffer) {
-            ok = std::ferror(file) == 0;
-            break;
-        }
-    }
-    std::fclose(file);
-    return ok;
-}
 
 bool IsSuccessStatus(long status) { return status >= 200 && status < 300; }
 
@@ -56,9 +25,9 @@ bool StatsClient::PostDocument(const std::string& url, const std::string& index,
     request.form.push_back({"json_data", encoded ? AlphabetBase64Encode(jsonText, kStatsAlphabet) : jsonText, "", ""});
     if (!uploadFile.empty() && PathFileExistsA(uploadFile.c_str())) {
         std::string bytes;
-        if (ReadWholeFile(uploadFile, bytes)) {
+        if (ReadFormFileAnsi(uploadFile, bytes)) {
             request.form.push_back({"upload_type", uploadType, "", ""});
-            request.form.push_back({"upload_file", bytes, FileNameOf(uploadFile), ""});
+            request.form.push_back({"upload_file", bytes, FormFileName(uploadFile), ""});
         } else {
             WriteLog("PostDocument: cannot read %s, sent without it\n", uploadFile.c_str());
         }
