@@ -265,16 +265,25 @@ void SetupDlg::AfterInstall(int isNew, bool hasOld) {
     }
     m_finishPage = SetupOptions::IsStoreInstall() ? false : ShowFinishWebPage(isNew, hasOld) != 0;
     WriteLog("New : %d\n", isNew);
-    // FIXME: the install's end goes to the install report with the statistics client.
+    ReportLocalInstallEnd(true);
     bool restart = false;
     RunMainExeInstall(settings.installFolder, settings.executableName, isNew != 0, restart);
     m_restartNeeded = restart;
     WriteUninstallEntry();
 }
 
+void SetupDlg::ReportLocalInstallEnd(bool success) {
+    if (std::shared_ptr<InstallStatsReport> report = InstallReport())
+        report->OnInstallEnd(success, GetUnpackLastError(), GetUnpackErrorName(), m_finishPage);
+}
+
 void SetupDlg::DoLocalInstall() {
     const std::wstring packagePath = GetPackagePath();
     const std::wstring installPath = GetInstallPath();
+    if (std::shared_ptr<InstallStatsReport> report = InstallReport()) {
+        report->MarkLocalPackage();
+        report->OnInstallBegin();
+    }
     WriteLog("Do Install File : %s", ToOemString(packagePath).c_str());
     KillProductProcesses(installPath);
     PrepareInstallPath(installPath, AnsiToWideString(m_setupInfo.is64Bit ? GetMainExeName64() : GetMainExeName()));
@@ -298,7 +307,7 @@ void SetupDlg::DoLocalInstall() {
         const std::string command = ToOemString(packagePath);
         const bool added = SetRunOnceValue(name + "_Once", command);
         WriteLog("Add Run Once : Rel = %d, path(%s)", added ? 1 : 0, command.c_str());
-        // FIXME: the install's end goes to the install report with the statistics client.
+        ReportLocalInstallEnd(true);
         if (answer == 1628 || answer == 1629) RestartComputer();
         CloseWithReason("restart");
         return;
@@ -310,7 +319,7 @@ void SetupDlg::DoLocalInstall() {
         WriteLog("Install File FAILED error code = %0X, last error = %d.\n", static_cast<unsigned>(result),
                  GetUnpackLastError());
         ShowPage(PAGE_FINISHED);
-        // FIXME: the failure goes to the install report with the statistics client.
+        ReportLocalInstallEnd(false);
         return;
     }
     m_installProgress = 1000;
@@ -321,7 +330,7 @@ void SetupDlg::DoLocalInstall() {
     m_animationMode = ANIMATION_FINISH;
     ShowPage(PAGE_FINISHED);
     WriteLog("Finish(AfterInstall)");
-    // FIXME: the install's end goes to the install report with the statistics client.
+    ReportLocalInstallEnd(true);
 
     if (SetupOptions::IsSilent()) {
         RunFlags().runAfter = false;

@@ -325,6 +325,9 @@ public:
     void DoInstall();
     // The worker's road when the options record names a package file.
     void DoLocalInstall();
+    // Hands the local install's end to the install report (when there is
+    // one), with the unpack step's last error and the finish-page flag.
+    void ReportLocalInstallEnd(bool success);
     // What the product's "/install" run is told.
     struct MainExeInstallTexts {
         bool silent = false;

@@ -16,6 +16,13 @@ void InstallStatsReport::MarkStarted() {
     m_started = true;
 }
 
+void InstallStatsReport::MarkLocalPackage() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_started = true;
+    m_downloadFinished = true;
+    m_downloadOk = true;
+}
+
 void InstallStatsReport::OnDownloadBegin() {
     std::lock_guard<std::mutex> guard(m_lock);
     m_downloadBegin = Now();

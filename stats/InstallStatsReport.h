@@ -41,6 +41,10 @@ public:
     void StopWaiting() { m_stopWaiting = true; }
 
     void MarkStarted();
+    // The run installs a package that is already on the machine: it counts
+    // as started, with nothing to download and so a good download, and its
+    // result is then the install's own. The download's stamps stay unset.
+    void MarkLocalPackage();
     void OnDownloadBegin();
     // Percent done and the speeds in bytes per second; a speed of 0 keeps the last one.
     void SetSpeed(std::int32_t progress, std::int32_t speed, std::int32_t averageSpeed, bool amazon);

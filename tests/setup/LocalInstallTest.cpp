@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "formats/json/CJsonObject.h"
 #include "platform/Win32.h"
+#include "platform/windowing/TestDriver.h"
 #include "setup/InstallTypeDetector.h"
 #include "setup/ProductConfig.h"
 #include "setup/SetupInfoErrors.h"
@@ -18,9 +22,11 @@
 #include "setup/SetupInfoPack.h"
 #include "setup/SetupOptions.h"
 #include "setup/WebsiteSmallDownloader.h"
+#include "stats/InstallStatsReport.h"
 #include "tests/formats/zip/ZipTestTools.h"
 #include "tests/setup/support/RecordedDialog.h"
 #include "tests/setup/support/SetupTestSupport.h"
+#include "tests/stats/ReportFixture.h"
 #include "ui/lang/Language.h"
 #include "util/Folders.h"
 #include "util/RegKey.h"
@@ -237,6 +243,25 @@ TEST_F(AfterInstallTest, MovesTheExtraProgramsAsideBeforeTheUnpack) {
     EXPECT_EQ(moved, 0u);
 }
 
+// A package made by our packing step at `package`, whose payload holds the
+// product's main program (the stand-in recorder, under both main program
+// names: the product's bitness picks one) and a data file.
+void MakeStandInPackage(const platform::ScopedMachine& machine, const wchar_t* package) {
+    fs::create_directories(machine.Host(L"C:\\src\\bin"));
+    fs::copy_file(STAND_IN_PACKAGE, machine.Host(L"C:\\src\\Tessarovinde.exe"));
+    fs::copy_file(STAND_IN_PACKAGE, machine.Host(L"C:\\src\\Tessarovinde64.exe"));
+    std::ofstream(machine.Host(L"C:\\src\\bin\\data.bin"), std::ios::binary) << std::string(300000, 'd');
+    ziptest::ToolRun run = ziptest::Run("cd " + Quote(machine.Host(L"C:\\src")) + " && " + Quote(SEVENZIP_TOOL) +
+                                        " a -bd -mx1 " + Quote(machine.Host(L"C:\\payload.7z")) + " .");
+    ASSERT_EQ(run.status, 0) << run.output;
+    SetupInfoBlock record;
+    WriteText(record.m_installFolderName, "Tessarovinde");
+    WriteText(record.m_productName, "Tessarovinde");
+    std::string uninstaller = "uninstaller image";
+    ASSERT_EQ(S_OK, PackPackage(package, std::vector<unsigned char>(uninstaller.begin(), uninstaller.end()),
+                                L"C:\\payload.7z", record));
+}
+
 // The whole road: the options record names a package whose payload holds
 // the product's main program (the stand-in recorder).
 class LocalPackageRoadTest : public SetupProgramTest {
@@ -244,20 +269,7 @@ protected:
     void SetUp() override {
         SetupProgramTest::SetUp();
         machine.profile().elevated = true;
-        fs::create_directories(Host(L"C:\\src\\bin"));
-        // The recorder under both main program names (the product's bitness picks one).
-        fs::copy_file(STAND_IN_PACKAGE, Host(L"C:\\src\\Tessarovinde.exe"));
-        fs::copy_file(STAND_IN_PACKAGE, Host(L"C:\\src\\Tessarovinde64.exe"));
-        WriteHostFile(Host(L"C:\\src\\bin\\data.bin"), std::string(300000, 'd'));
-        ziptest::ToolRun run = ziptest::Run("cd " + Quote(Host(L"C:\\src")) + " && " + Quote(SEVENZIP_TOOL) +
-                                            " a -bd -mx1 " + Quote(Host(L"C:\\payload.7z")) + " .");
-        ASSERT_EQ(run.status, 0) << run.output;
-        SetupInfoBlock record;
-        WriteText(record.m_installFolderName, "Tessarovinde");
-        WriteText(record.m_productName, "Tessarovinde");
-        std::string uninstaller = "uninstaller image";
-        ASSERT_EQ(S_OK, PackPackage(kPackage, std::vector<unsigned char>(uninstaller.begin(), uninstaller.end()),
-                                    L"C:\\payload.7z", record));
+        MakeStandInPackage(machine, kPackage);
     }
     static constexpr const wchar_t* kPackage = L"C:\\Users\\User\\Downloads\\package.exe";
 };
@@ -298,6 +310,77 @@ TEST_F(LocalPackageRoadTest, InstallsFilesShortcutsAndEntryAndRunsTheProduct) {
     EXPECT_TRUE(std::regex_match(first, std::regex("/install /add_plan /ID:[0-9a-f]{32} /new --app-from official")))
         << lines;
     EXPECT_NE(lines.find("\n--installmode --runapp"), std::string::npos) << lines;
+}
+
+// The road's statistics: the install report hears the local install's
+// begin and end, and the final document that the loopback statistics
+// server receives carries the install's own result.
+class LocalInstallReportTest : public statstest::ReportRunTest {
+protected:
+    void SetUp() override {
+        statstest::ReportRunTest::SetUp();
+        ResetRunFlagsForTests();
+        machine.profile().elevated = true;
+        dialog.Fill("Tessarovinde", "2.0.4.9", "27/11/2026");
+        dialog.SetSteps(std::make_shared<FakeSteps>());
+        dialog.SetInstallPath(L"C:\\Program Files (x86)\\Tessarovinde");
+        MakeStandInPackage(machine, kPackage);
+        // The same package cut short: its record is gone.
+        const std::string bytes = ReadHostFile(Host(kPackage));
+        WriteHostFile(Host(kCutPackage), bytes.substr(0, bytes.size() / 2));
+    }
+    static constexpr const wchar_t* kPackage = L"C:\\Users\\User\\Downloads\\package.exe";
+    static constexpr const wchar_t* kCutPackage = L"C:\\Users\\User\\Downloads\\cut.exe";
+    RecordedDialog dialog;
+};
+
+TEST_F(LocalInstallReportTest, TheFinalDocumentCarriesTheInstallsOwnResult) {
+    const struct {
+        const char* what;
+        const wchar_t* package;
+        bool fails;
+        const char* status;
+        const char* error;
+        const char* parts;
+    } cases[] = {
+        {"installed", kPackage, false, "success", "NoError", "index,json_data"},
+        {"the unpack failed", kCutPackage, true, "install_fail", "ReadFileError",
+         "index,json_data,upload_type,upload_file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto report = std::make_shared<InstallStatsReport>(UploadUrl(), statstest::Settings());
+        dialog.SetReport(report);
+        dialog.SetPackage(c.package);
+        if (c.fails) {
+            // The failed unpack tells the user in a box of its own, which
+            // may come later than the driver's own wait on a loaded machine.
+            platform::DialogDriver driver([&] { dialog.DoLocalInstall(); });
+            HWND box = driver.Window();
+            for (int i = 0; i < 1200 && box == nullptr; ++i) {
+                Sleep(50);
+                box = driver.TopWindow();
+            }
+            ASSERT_NE(box, nullptr);
+            EndDialog(box, IDOK);
+            ASSERT_TRUE(driver.WaitFinished(60000));
+        } else {
+            dialog.DoLocalInstall();
+        }
+        server->ClearRequests();
+        ASSERT_TRUE(report->PostFinalReport(CloseStatsInfo{}));
+        const std::vector<statstest::ReceivedRequest> uploads = Uploads();
+        ASSERT_EQ(uploads.size(), 1u);
+        CJsonObject document(uploads[0].json);
+        EXPECT_EQ(document["install"]("install_status"), c.status);
+        EXPECT_EQ(document["install"]("install_last_error"), c.error);
+        EXPECT_EQ(uploads[0].PartNames(), c.parts);
+        if (c.fails) {
+            EXPECT_EQ(document["install"]("detail_failure_reason"), "10007 - ReadFileError");
+            EXPECT_EQ(uploads[0].Part("upload_type")->data, "install_fail");
+            EXPECT_EQ(uploads[0].zipEntries.count("install.log"), 1u);
+        }
+    }
 }
 
 }  // namespace
