@@ -65,7 +65,7 @@ enum DownloadState {
     DownloadState_Finished = 5,  // the target is complete and verified
 };
 
-// Status of one part. Changed only through DownloaderCurl::SetItemStatus.
+// Status of one part. Changed only through PartTable::SetStatus.
 enum DownloadItemStatus {
     E_Status_Runing = 0,           // transfer running or about to start; ends in Succeed or Fail
     E_Status_StopByDispatch = 1,   // retired by the supervisor; writes refused, transfer aborts

@@ -10,15 +10,10 @@
 #include "platform/base/CodePages.h"
 #include "platform/files/FileSystem.h"
 #include "formats/xml/XMLParse.h"
+#include "net/CurlHandle.h"
 #include "util/Log.h"
 
 namespace {
-
-// libcurl's global set-up, once per process before the first transfer.
-void InitCurlOnce() {
-    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_ALL);
-    (void)initialised;
-}
 
 void CopyText(char* destination, size_t capacity, const std::string& text) {
     std::memset(destination, 0, capacity);
@@ -68,7 +63,8 @@ void WaitForReleasedDownloaders() {
     for (std::thread& thread : threads) thread.join();
 }
 
-DownloaderCurl::DownloaderCurl() { InitCurlOnce(); }
+// libcurl's global set-up runs before the engine's first thread can start a transfer.
+DownloaderCurl::DownloaderCurl() { net::EnsureCurlGlobalInit(); }
 
 DownloaderCurl::~DownloaderCurl() {
     Stop();
@@ -298,7 +294,7 @@ HRESULT DownloaderCurl::GetProgress(DownloadProgress* progress) {
     progress->partLimit = m_partLimit;
     progress->total = static_cast<std::int64_t>(m_nFileSize);
     progress->downloaded = static_cast<std::int64_t>(m_downloaded);
-    progress->items = m_items;
+    progress->items = m_parts.All();
     return S_OK;
 }
 

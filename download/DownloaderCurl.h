@@ -28,6 +28,7 @@
 
 #include "download/BlockVerifier.h"
 #include "download/DownloadTuning.h"
+#include "download/PartTable.h"
 #include "download/TargetFile.h"
 #include "download/TargetHasher.h"
 #include "download/DownloadTypes.h"
@@ -38,7 +39,6 @@ class IXMLParse;
 
 class DownloaderCurl : public IDownloader {
 public:
-    static constexpr std::uint64_t kSplitThreshold = 512000;
     static constexpr std::uint64_t kManifestBodyLimit = 8u << 20;  // a manifest fetched by URL
 
     DownloaderCurl();
@@ -144,6 +144,7 @@ private:
         bool readable = false;
         std::string whole;                // 32 upper-case hex digits
         std::vector<std::string> blocks;  // only when the whole digest differs
+        bool blocksMatch = false;         // every block equals the manifest's (whole then not needed)
     };
     // The hasher thread's body.
     void HashPrefix();
@@ -159,7 +160,6 @@ private:
     std::uint32_t MirrorBit(const char* url) const;
     bool CdnRecordValid() const { return m_cdnRecord.sizeConsistent; }
     bool IsOnCdn(const char* url) const;
-    DownloadItem FreshPart(const DownloadItem& from, const char* url, std::uint64_t start, std::uint64_t end);
 
     void ThreadDownloadInternal(DownloadItem* item);
     static size_t OnItemData(char* bytes, size_t size, size_t count, void* data);
@@ -179,13 +179,14 @@ private:
     };
     std::vector<PendingEvent> m_pendingEvents;
     std::mutex m_eventLock;  // held while firing; taken before m_lock, never after
-    std::map<int, DownloadItem> m_items;
+    PartTable m_parts;
     DownloadConfig m_settings;
     std::vector<DownloadUrlInfo> m_vecUrlCfg;
     TargetFile m_target;
     std::uint64_t m_nFileSize = 0;
     std::uint64_t m_downloaded = 0;
     int m_partLimit = 0;
+    int m_partsPerMirror = 0;  // connections a mirror takes at the start; the choice counts free ones
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_cancel{false};
     int m_state = DownloadState_Idle;

@@ -7,6 +7,7 @@
 #include "download/DownloaderCurl.h"
 #include "download/BlockVerifier.h"
 #include "download/MirrorChoice.h"
+#include "download/PartTable.h"
 #include "platform/base/Clock.h"
 #include "platform/files/FileSystem.h"
 #include "util/Log.h"
@@ -39,8 +40,7 @@ void DownloaderCurl::HashPrefix() {
         TargetHasher::Ranges written;
         {
             std::lock_guard<std::recursive_mutex> guard(m_lock);
-            for (const auto& [id, item] : m_items)
-                if (item.pos > item.start) written.emplace_back(item.start, item.pos);
+            for (const auto& range : m_parts.WrittenRanges()) written.emplace_back(range.first, range.second);
         }
         if (!m_targetHasher.Step(m_target, TargetHasher::Merge(std::move(written)))) Sleep(10);
     }
@@ -50,20 +50,28 @@ DownloaderCurl::TargetDigests DownloaderCurl::DigestTarget() {
     TargetDigests digests;
     std::string path;
     std::string expected;
+    std::vector<std::string> expectedBlocks;
     {
         std::lock_guard<std::recursive_mutex> guard(m_lock);
         path = m_settings.targetPath;
         expected = m_settings.fileMd5;
+        expectedBlocks = m_settings.blockMd5;
     }
     // The reading and digesting run without the engine lock, so that the
     // painter's and the worker's polls are answered meanwhile.
     digests.exists = PathFileExistsA(path.c_str()) != FALSE;
     if (!digests.exists) return digests;
     if (m_prefixUsable.exchange(false) && m_target.IsOpen()) {
-        // The first test: most of the file was digested while it arrived.
+        // The first test: the blocks were digested while they arrived, so
+        // only the last few are read now. When every block matches, the file
+        // is good whatever the whole digest says (the verdict the block
+        // comparison reaches anyway), and the sequential whole-file read,
+        // which could not start before the ranges joined, is not needed.
         digests.readable = true;
-        digests.whole = m_targetHasher.FinishWhole(m_target);
-        if (!SameDigest(digests.whole, expected)) digests.blocks = m_targetHasher.FinishBlocks(m_target);
+        digests.blocks = m_targetHasher.FinishBlocks(m_target);
+        digests.blocksMatch = digests.blocks.size() == expectedBlocks.size() &&
+                              std::equal(digests.blocks.begin(), digests.blocks.end(), expectedBlocks.begin(), SameDigest);
+        if (!digests.blocksMatch) digests.whole = m_targetHasher.FinishWhole(m_target);
         return digests;
     }
     BlockVerifier verifier(kHashBlockSize);
@@ -83,18 +91,20 @@ DownloaderCurl::HashVerdict DownloaderCurl::JudgeTarget(const TargetDigests& dig
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (!digests.exists) return HashVerdict::Bad;
     if (!digests.readable) return HashVerdict::Unreadable;
-    if (SameDigest(digests.whole, m_settings.fileMd5)) return HashVerdict::Good;
+    if (digests.blocksMatch || SameDigest(digests.whole, m_settings.fileMd5)) return HashVerdict::Good;
     const std::vector<std::string>& blocks = digests.blocks;
     const std::vector<std::string>& expected = m_settings.blockMd5;
     // A short file lacks its last blocks: they count as bad. A longer one cannot be mended.
     if (blocks.size() > expected.size()) return HashVerdict::Bad;
+    // Every block as listed: nothing to repair, the file is good.
+    if (blocks.size() == expected.size() && std::equal(blocks.begin(), blocks.end(), expected.begin(), SameDigest))
+        return HashVerdict::Good;
     if (!allowRepair || m_repairRounds >= m_tuning.maxRepairRounds) return HashVerdict::Bad;
     ++m_repairRounds;
     int started = 0;
     for (size_t i = 0; i < expected.size(); ++i) {
         if (i < blocks.size() && SameDigest(blocks[i], expected[i])) continue;
-        const std::uint64_t offset = static_cast<std::uint64_t>(i) * kHashBlockSize;
-        const std::uint64_t last = i + 1 == expected.size() ? m_nFileSize - 1 : offset + kHashBlockSize - 1;
+        const auto [offset, last] = BlockRange(i, expected.size(), m_nFileSize);
         m_repairing = true;
         if (SUCCEEDED(RepairData(offset, last))) ++started;
     }
@@ -124,13 +134,7 @@ const char* DownloaderCurl::BestUrlForBlock(std::uint64_t block, const char* con
 
 HRESULT DownloaderCurl::RepairData(std::uint64_t start, std::uint64_t end) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    const DownloadItem* containing = nullptr;
-    for (const auto& [id, item] : m_items) {
-        if (item.start <= start && item.end >= end) {
-            containing = &item;
-            break;
-        }
-    }
+    const DownloadItem* containing = m_parts.Containing(start, end);
     std::uint32_t avoid = 0;
     const char* url = BestUrlForBlock(start / kHashBlockSize, containing ? containing->url : nullptr, &avoid);
     if (!url) {
@@ -139,14 +143,14 @@ HRESULT DownloaderCurl::RepairData(std::uint64_t start, std::uint64_t end) {
         return E_INVALIDARG;
     }
     m_repairLink = url;
-    const DownloadItem model = containing ? *containing : m_items.empty() ? DownloadItem() : m_items.begin()->second;
-    DownloadItem repair = FreshPart(model, url, start, end);
+    const DownloadItem* first = m_parts.Find(0);
+    const DownloadItem model = containing ? *containing : first ? *first : DownloadItem();
+    DownloadItem& repair = m_parts.Enter(model, url, start, end, GetTickCount());
     repair.avoidMirrors = avoid;
     const int newId = repair.id;
-    m_items.emplace(newId, repair);
     for (std::uint64_t block = start / kHashBlockSize; block <= end / kHashBlockSize && block < m_blockWriters.size(); ++block)
         m_blockWriters[block] = 0;
     WriteLog("Download_RepairData : GetBestURL Info, start(%lld), end(%lld), ID(%d) url(%s).\n", Signed(start), Signed(end),
              newId, GetHostFromDownloadUrl(url).c_str());
-    return BeginDownloadItem(&m_items[newId]);
+    return BeginDownloadItem(&repair);
 }

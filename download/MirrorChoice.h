@@ -40,5 +40,11 @@ using MirrorBitOf = std::function<std::uint32_t(const char* url)>;
 // (null: none excluded) and whose mirror is not in `avoid`. A mirror with a
 // silent running part counts as stalled: none of its parts is chosen.
 // Null when there is none.
+//
+// With `slots` above 0 the speed is the one a new range would get on the
+// part's mirror: a mirror running fewer than `slots` parts has a free
+// connection and offers the speed of its fastest part; a mirror running
+// `slots` or more shares what its running parts carry (at least its fastest
+// part's speed) with one more. The chosen mirror's fastest part is returned.
 const DownloadItem* FastestPart(const std::map<int, DownloadItem>& parts, const char* excluded, std::uint32_t avoid,
-                                const MirrorBitOf& bitOf, DWORD now);
+                                const MirrorBitOf& bitOf, DWORD now, int slots = 0);

@@ -223,7 +223,8 @@ const char* DownloaderCurl::GetBestURL(const char* excluded) { return ChooseUrl(
 const char* DownloaderCurl::ChooseUrl(const char* excluded, std::uint32_t avoid) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     const DownloadItem* best =
-        FastestPart(m_items, excluded, avoid, [this](const char* url) { return MirrorBit(url); }, GetTickCount());
+        FastestPart(m_parts.All(), excluded, avoid, [this](const char* url) { return MirrorBit(url); }, GetTickCount(),
+                    m_partsPerMirror);
     if (!best) return nullptr;
     if (IsAmazonUrl(best->url)) m_switchedToCdn = true;
     return best->url;

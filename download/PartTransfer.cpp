@@ -6,6 +6,7 @@
 
 #include "download/DownloaderCurl.h"
 #include "download/MirrorChoice.h"
+#include "download/PartTable.h"
 #include "net/HttpTransfer.h"
 #include "platform/base/Clock.h"
 #include "platform/files/FileSystem.h"
@@ -21,7 +22,7 @@ long long Signed(std::uint64_t value) { return static_cast<long long>(value); }
 
 void DownloaderCurl::SetItemStatus(DownloadItem& item, int status) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    item.status = status;
+    PartTable::SetStatus(item, status);
 }
 
 std::uint32_t DownloaderCurl::MirrorBit(const char* url) const {
@@ -30,28 +31,6 @@ std::uint32_t DownloaderCurl::MirrorBit(const char* url) const {
         if (std::strcmp(url, m_vecUrlCfg[i].url) == 0) return 1u << i;
     if (std::strcmp(url, m_cdnRecord.url) == 0) return kCdnBit;
     return kUnknownMirrorBit;
-}
-
-DownloadItem DownloaderCurl::FreshPart(const DownloadItem& from, const char* url, std::uint64_t start, std::uint64_t end) {
-    DownloadItem part = from;
-    part.id = static_cast<int>(m_items.size());
-    part.url = url;
-    part.curl = nullptr;
-    part.start = part.pos = start;
-    part.end = end;
-    part.speed = 0;
-    part.speedWindowOpen = false;
-    part.speedWindowBytes = part.previousWindowBytes = 0;
-    part.previousWindowMs = 0;
-    part.result = 0;
-    part.thread = 0;
-    part.lastDataTick = part.startTick = GetTickCount();
-    part.endTick = 0;
-    part.status = E_Status_Runing;
-    part.httpCode = 0;
-    part.responseChecked = false;
-    part.responseError = 0;
-    return part;
 }
 
 HRESULT DownloaderCurl::BeginDownload(const DownloadConfig* config) {
@@ -102,21 +81,12 @@ HRESULT DownloaderCurl::InitDownload() {
     const int per = m_settings.partsPerMirror >= 1 && m_settings.partsPerMirror <= 10 ? m_settings.partsPerMirror : 2;
     const int parts = static_cast<int>(mirrors) * per;
     m_partLimit = parts;
-    m_items.clear();
+    m_partsPerMirror = per;
     SetRunningUnlessCancelled();
-    const std::uint64_t length = m_nFileSize / static_cast<std::uint64_t>(parts);
-    for (int i = 0; i < parts; ++i) {
-        DownloadItem part;
-        part.id = i;
-        part.url = m_vecUrlCfg[static_cast<size_t>(i) % mirrors].url;
-        part.start = static_cast<std::uint64_t>(i) * length;
-        part.end = i == parts - 1 ? m_nFileSize - 1 : part.start + length - 1;
-        part.pos = part.start;
-        part.lastDataTick = part.startTick = GetTickCount();
-        part.status = E_Status_Runing;
-        auto inserted = m_items.emplace(i, part);
-        BeginDownloadItem(&inserted.first->second);
-    }
+    std::vector<const char*> urls;
+    for (const DownloadUrlInfo& mirror : m_vecUrlCfg) urls.push_back(mirror.url);
+    m_parts.Layout(m_nFileSize, parts, urls, GetTickCount());
+    for (int i = 0; i < parts; ++i) BeginDownloadItem(m_parts.Find(i));
     if (m_prefixUsable && !m_hasher.joinable()) {
         try {
             m_hasher = std::thread([this] { HashPrefix(); });

@@ -41,7 +41,7 @@ std::vector<DownloadSummary> DownloaderCurl::GetDomainSummary() {
         if (mirror.host.empty()) continue;
         std::printf("####Begin domain: %s", mirror.host.c_str());
         std::vector<const DownloadItem*> parts;
-        for (const auto& [id, item] : m_items)
+        for (const auto& [id, item] : m_parts.All())
             if (item.url && std::strstr(item.url, mirror.host.c_str())) parts.push_back(&item);
         summaries.push_back(SummaryOver(parts, mirror.host, true));
     }
@@ -52,7 +52,7 @@ DownloadSummary DownloaderCurl::GetAmazonSummary() {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     std::vector<const DownloadItem*> parts;
     std::string domain;
-    for (const auto& [id, item] : m_items) {
+    for (const auto& [id, item] : m_parts.All()) {
         if (!IsAmazonUrl(item.url)) continue;
         parts.push_back(&item);
         domain = GetUrlDomain(item.url);

@@ -5,6 +5,7 @@
 
 #include "download/DownloaderCurl.h"
 #include "download/MirrorChoice.h"
+#include "download/PartTable.h"
 #include "platform/base/Clock.h"
 #include "util/Log.h"
 
@@ -14,42 +15,23 @@ long long Signed(std::uint64_t value) { return static_cast<long long>(value); }
 
 int DownloaderCurl::CountRunningParts() {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    int running = 0;
-    for (const auto& [id, item] : m_items)
-        if (item.status == E_Status_Runing) ++running;
-    return running;
+    return m_parts.CountRunning();
 }
 
 int DownloaderCurl::FindLargestRemainingPart() {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    int found = -1;
-    std::uint64_t largest = 0;
-    for (const auto& [id, item] : m_items) {
-        if (item.status != E_Status_Runing || item.end <= item.pos) continue;
-        if (item.end - item.pos > largest) {
-            largest = item.end - item.pos;
-            found = id;
-        }
-    }
-    return found;
+    return m_parts.LargestRemaining();
 }
 
 bool DownloaderCurl::HasActiveParts(int* firstActive) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    for (const auto& [id, item] : m_items) {
-        // A failed part waits for the supervisor's retry.
-        if (item.status == E_Status_Runing || item.status == E_Status_Fail) {
-            if (firstActive) *firstActive = id;
-            return true;
-        }
-    }
-    return false;
+    return m_parts.HasActive(firstActive);
 }
 
 void DownloaderCurl::StopAllParts() {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     CloseFile();
-    for (auto& [id, item] : m_items) SetItemStatus(item, E_Status_StopByDispatch);
+    m_parts.StopAll();
     m_nFileSize = 0;
     m_downloaded = 0;
 }
@@ -65,7 +47,7 @@ void DownloaderCurl::Dispatch() {
         int count = 0;
         {
             std::lock_guard<std::recursive_mutex> guard(m_lock);
-            count = static_cast<int>(m_items.size());
+            count = m_parts.Count();
         }
         bool gaveUp = false;
         // Parts entered during this pass wait for the next one.
@@ -73,7 +55,8 @@ void DownloaderCurl::Dispatch() {
             int status;
             {
                 std::lock_guard<std::recursive_mutex> guard(m_lock);
-                status = m_items[id].status;
+                const DownloadItem* part = m_parts.Find(id);
+                status = part ? part->status : E_Status_StopByDispatch;
             }
             if (status == E_Status_Succeed) {
                 DispatchFinishedPart(id);
@@ -99,17 +82,19 @@ void DownloaderCurl::Dispatch() {
 
 bool DownloaderCurl::DispatchFailedPart(int id) {
     std::unique_lock<std::recursive_mutex> guard(m_lock);
-    DownloadItem& item = m_items[id];
-    if (item.end > m_nFileSize) {
+    DownloadItem& item = *m_parts.Find(id);
+    switch (PlanRetryRange(item, m_nFileSize)) {
+    case RetryPlan::BadRange:
         WriteLog("Download_Dispatch: Invalid range pos(%lld) > end(%lld) or end >= filesize(%lld) for failed item %d\n",
                  Signed(item.pos), Signed(item.end), Signed(m_nFileSize), id);
         SetItemStatus(item, E_Status_StopByDispatch);
         return true;
-    }
-    if (item.pos > item.end) {
+    case RetryPlan::NothingLeft:
         WriteLog("Download_Dispatch: Item (%d) completed at pos (%lld)\n", id, Signed(item.pos));
         SetItemStatus(item, E_Status_StopByDispatch);
         return true;
+    case RetryPlan::Retry:
+        break;
     }
     WriteLog("Download_Dispatch: Retrying failed item (%d), range (%lld-%lld)\n", id, Signed(item.pos), Signed(item.end));
     const char* url = ChooseUrl(item.url, item.avoidMirrors);
@@ -135,23 +120,22 @@ bool DownloaderCurl::DispatchFailedPart(int id) {
             return false;
         }
     }
-    DownloadItem replacement = FreshPart(item, url, item.pos, item.end);
-    if (replacement.start >= replacement.end || replacement.end > m_nFileSize) {
+    if (RetryRangeTooShort(item, m_nFileSize)) {
         // One byte left is not retried; the hash check repairs its block.
         WriteLog("Download_Dispatch: Skip creating new item due to invalid range: start(%lld) end(%lld) filesize(%lld)\n",
-                 Signed(replacement.start), Signed(replacement.end), Signed(m_nFileSize));
+                 Signed(item.pos), Signed(item.end), Signed(m_nFileSize));
         SetItemStatus(item, E_Status_StopByDispatch);
         return true;
     }
+    DownloadItem& replacement = m_parts.Enter(item, url, item.pos, item.end, GetTickCount());
     WriteLog("Download_Dispatch: Creating new item (%d) for range (%lld-%lld) using URL (%s)\n", replacement.id,
              Signed(replacement.start), Signed(replacement.end), GetUrlDomain(url).c_str());
-    const int newId = replacement.id;
-    m_items.emplace(newId, replacement);
     guard.unlock();
     Sleep(m_tuning.startDelayMs);
     guard.lock();
-    SetItemStatus(m_items[id], E_Status_StopByFail);
-    HRESULT started = BeginDownloadItem(&m_items[newId]);
+    SetItemStatus(item, E_Status_StopByFail);
+    const int newId = replacement.id;
+    HRESULT started = BeginDownloadItem(&replacement);
     if (FAILED(started))
         WriteLog("Download_Dispatch: Failed to start new item (%d), hr=0x%08x\n", newId, static_cast<unsigned>(started));
     return true;
@@ -159,12 +143,11 @@ bool DownloaderCurl::DispatchFailedPart(int id) {
 
 void DownloaderCurl::DispatchStalledPart(int id) {
     std::unique_lock<std::recursive_mutex> guard(m_lock);
-    DownloadItem& item = m_items[id];
-    // Near the end, stalls are left to libcurl's low-speed limit.
-    if (m_nFileSize > 0 && static_cast<double>(m_downloaded) / static_cast<double>(m_nFileSize) > 0.9) return;
-    if (IsOnCdn(item.url)) return;
-    if (GetTickCount() - item.lastDataTick < m_tuning.stallLimitMs) return;
-    if (item.pos > item.end || item.end > m_nFileSize) {
+    DownloadItem& item = *m_parts.Find(id);
+    const StallPlan plan =
+        PlanStall(item, m_downloaded, m_nFileSize, IsOnCdn(item.url), GetTickCount(), m_tuning.stallLimitMs);
+    if (plan == StallPlan::Running) return;
+    if (plan == StallPlan::BadRange) {
         WriteLog("Download_Dispatch: Invalid range for timeout item %d: pos(%lld) end(%lld) filesize(%lld)\n", id,
                  Signed(item.pos), Signed(item.end), Signed(m_nFileSize));
         SetItemStatus(item, E_Status_StopByDispatch);
@@ -182,17 +165,16 @@ void DownloaderCurl::DispatchStalledPart(int id) {
         WriteLog("Download_Dispatch: Using amazon URL for timeout item (%d)\n", id);
         m_switchLog.push_back({GetHostFromDownloadUrl(item.url), static_cast<int>(CdnSwitchReason::Stall)});
     }
-    DownloadItem replacement = FreshPart(item, url, item.pos, item.end);
+    DownloadItem& replacement = m_parts.Enter(item, url, item.pos, item.end, GetTickCount());
     item.end = item.pos;
     SetItemStatus(item, E_Status_StopByDispatch);
     WriteLog("Download_Dispatch: Creating new item (%d) to handle timeout, range (%lld-%lld)\n", replacement.id,
              Signed(replacement.start), Signed(replacement.end));
     const int newId = replacement.id;
-    m_items.emplace(newId, replacement);
     guard.unlock();
     Sleep(m_tuning.startDelayMs);
     guard.lock();
-    HRESULT started = BeginDownloadItem(&m_items[newId]);
+    HRESULT started = BeginDownloadItem(&replacement);
     if (FAILED(started))
         WriteLog("Download_Dispatch: Failed to start timeout recovery item (%d), hr=0x%08x\n", newId,
                  static_cast<unsigned>(started));
@@ -200,13 +182,15 @@ void DownloaderCurl::DispatchStalledPart(int id) {
 
 void DownloaderCurl::DispatchFinishedPart(int id) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    if (CountRunningParts() >= m_partLimit) return;
-    const int largeId = FindLargestRemainingPart();
+    if (m_parts.CountRunning() >= m_partLimit) return;
+    const int largeId = m_parts.LargestRemaining();
     if (largeId < 0) return;
-    DownloadItem& large = m_items[largeId];
-    const std::uint64_t remain = large.end - large.pos;
-    if (remain < kSplitThreshold) return;
-    WriteLog("Download_Dispatch: Found large download item (%d) with remain size (%lld) bytes\n", largeId, Signed(remain));
+    DownloadItem& large = *m_parts.Find(largeId);
+    const DownloadItem& finished = *m_parts.Find(id);
+    const SplitRanges ranges = PlanSplit(large);
+    if (!ranges.split) return;
+    WriteLog("Download_Dispatch: Found large download item (%d) with remain size (%lld) bytes\n", largeId,
+             Signed(large.end - large.pos));
     // The new half inherits the large part's mirrors to keep off.
     const std::uint32_t avoid = large.avoidMirrors;
     const char* url = ChooseUrl(large.url, avoid);
@@ -215,23 +199,21 @@ void DownloaderCurl::DispatchFinishedPart(int id) {
             url = m_cdnRecord.url;
             m_switchedToCdn = true;
             WriteLog("Download_Dispatch: Using amazon URL for split download\n");
-            m_switchLog.push_back({GetHostFromDownloadUrl(m_items[id].url), static_cast<int>(CdnSwitchReason::Split)});
-        } else if (!(MirrorBit(m_items[id].url) & avoid)) {
-            url = m_items[id].url;
+            m_switchLog.push_back({GetHostFromDownloadUrl(finished.url), static_cast<int>(CdnSwitchReason::Split)});
+        } else if (!(MirrorBit(finished.url) & avoid)) {
+            url = finished.url;
         } else {
             url = large.url;
         }
     }
-    const std::uint64_t half = (remain + 1) / 2;
     const std::uint64_t oldEnd = large.end;
-    DownloadItem split = FreshPart(large, url, large.pos + half, oldEnd);
-    large.end = large.pos + half - 1;
+    DownloadItem& split = m_parts.Enter(large, url, ranges.newStart, ranges.newEnd, GetTickCount());
+    large.end = ranges.keepEnd;
     WriteLog("Download_Dispatch: Split item (%d) original range (%lld-%lld), to (%lld-%lld) and new (%lld-%lld)\n",
              largeId, Signed(large.start), Signed(oldEnd), Signed(large.start), Signed(large.end), Signed(split.start),
              Signed(split.end));
     const int newId = split.id;
-    m_items.emplace(newId, split);
-    HRESULT started = BeginDownloadItem(&m_items[newId]);
+    HRESULT started = BeginDownloadItem(&split);
     if (FAILED(started))
         WriteLog("Download_Dispatch: Failed to start split item (%d), hr=0x%08x\n", newId, static_cast<unsigned>(started));
 }

@@ -8,6 +8,8 @@ namespace {
 // ReadFile and WriteFile take 32-bit counts: larger requests go in pieces.
 constexpr std::size_t kMaxPiece = 1u << 30;
 
+std::atomic<std::uint64_t> g_sizeLimit{TargetFile::kNoSizeLimit};
+
 OVERLAPPED At(std::uint64_t offset) {
     OVERLAPPED overlapped;
     overlapped.Offset = static_cast<DWORD>(offset);
@@ -39,6 +41,11 @@ bool TargetFile::IsOpen() const {
 std::size_t TargetFile::Transfer(std::uint64_t offset, void* bytes, std::size_t length, bool write) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_handle == INVALID_HANDLE_VALUE || !bytes) return 0;
+    if (write) {
+        const std::uint64_t limit = g_sizeLimit.load();
+        if (offset >= limit) return 0;
+        if (length > limit - offset) length = static_cast<std::size_t>(limit - offset);
+    }
     std::size_t done = 0;
     while (done < length) {
         const std::size_t piece = length - done < kMaxPiece ? length - done : kMaxPiece;
@@ -61,6 +68,8 @@ std::size_t TargetFile::WriteAt(std::uint64_t offset, const void* bytes, std::si
 std::size_t TargetFile::ReadAt(std::uint64_t offset, void* bytes, std::size_t length) {
     return Transfer(offset, bytes, length, false);
 }
+
+void TargetFile::LimitSizeForTests(std::uint64_t bytes) { g_sizeLimit = bytes; }
 
 int TargetFile::Close() {
     std::lock_guard<std::mutex> guard(m_lock);

@@ -7,6 +7,7 @@
 // buffer). Thread: any.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -29,6 +30,12 @@ public:
     std::size_t ReadAt(std::uint64_t offset, void* bytes, std::size_t length);
     // Closes the handle: -1 when it was open and did not close cleanly, 0 otherwise.
     int Close();
+
+    // Tests: every target in this process takes no byte at or past this
+    // offset, so writes across it come back short as on a full disk;
+    // kNoSizeLimit lifts it.
+    static constexpr std::uint64_t kNoSizeLimit = ~static_cast<std::uint64_t>(0);
+    static void LimitSizeForTests(std::uint64_t bytes);
 
 private:
     std::size_t Transfer(std::uint64_t offset, void* bytes, std::size_t length, bool write);

@@ -73,9 +73,25 @@ bool TargetHasher::Step(TargetFile& file, const Ranges& written) {
     // The whole digest first: it is the one the finish test waits for.
     const std::uint64_t prefix = !written.empty() && written.front().first == 0 ? written.front().second : 0;
     if (prefix > m_wholeConsumed) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(prefix - m_wholeConsumed, m_buffer.size()));
+        // Reads end at block boundaries, so that a block read whole for the
+        // whole digest gets its own digest from the same bytes.
+        const std::uint64_t blockEnd = (m_wholeConsumed / m_blockSize + 1) * m_blockSize;
+        const std::uint64_t until = std::min({prefix, blockEnd, m_wholeConsumed + m_buffer.size()});
+        const std::size_t want = static_cast<std::size_t>(until - m_wholeConsumed);
         const std::size_t got = file.ReadAt(m_wholeConsumed, m_buffer.data(), want);
         if (got == 0) return false;
+        const std::size_t block = static_cast<std::size_t>(m_wholeConsumed / m_blockSize);
+        const std::uint64_t blockStart = static_cast<std::uint64_t>(block) * m_blockSize;
+        const std::uint64_t blockLast = std::min(m_size, blockStart + m_blockSize);
+        if (m_wholeConsumed == blockStart && m_wholeConsumed + got == blockLast && block < m_blocks.size() &&
+            m_blocks[block].empty()) {
+            Md5::Context context;
+            Md5::Init(context);
+            Md5::Update(context, m_buffer.data(), got);
+            unsigned char digest[16];
+            Md5::Final(context, digest);
+            m_blocks[block] = DigestHex(digest);
+        }
         Md5::Update(m_whole, m_buffer.data(), got);
         m_wholeConsumed += got;
         return true;

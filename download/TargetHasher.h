@@ -2,9 +2,10 @@
 //
 // In the background it carries the whole-file MD5 along the written prefix
 // (the bytes from offset 0 with no gap) and digests every 1 MiB block as
-// soon as all of its bytes are written, in whatever order that happens. The
-// first finish test then only completes the whole digest over the rest, and
-// needs block digests only when that fails. Valid until the first finish
+// soon as all of its bytes are written, in whatever order that happens (a
+// block inside the prefix is digested from the read the whole digest makes).
+// The first finish test then reads only the blocks not digested yet, and
+// completes the whole digest only when a block differs. Valid until the first finish
 // test: before it no byte is written twice (every range starts where another
 // stopped); repairs rewrite blocks, so later tests read the file afresh.
 //

@@ -1,8 +1,23 @@
 #include "net/CurlHandle.h"
 
+#include <atomic>
 #include <utility>
 
 namespace net {
+
+namespace {
+std::atomic<int> g_failingCreations{0};
+
+// True when a test asked this creation to fail (counts it down).
+bool CreationFails() {
+    int left = g_failingCreations.load();
+    while (left > 0 && !g_failingCreations.compare_exchange_weak(left, left - 1)) {
+    }
+    return left > 0;
+}
+}  // namespace
+
+int FailNextHandleCreations(int count) { return g_failingCreations.exchange(count > 0 ? count : 0); }
 
 bool EnsureCurlGlobalInit() {
     // A function-local static is initialised exactly once, even when several
@@ -12,7 +27,7 @@ bool EnsureCurlGlobalInit() {
 }
 
 CurlHandle::CurlHandle() {
-    if (EnsureCurlGlobalInit()) m_curl = curl_easy_init();
+    if (EnsureCurlGlobalInit() && !CreationFails()) m_curl = curl_easy_init();
 }
 
 CurlHandle::~CurlHandle() {

@@ -13,6 +13,11 @@ namespace net {
 // libcurl's global set-up, once per process; true when it succeeded.
 bool EnsureCurlGlobalInit();
 
+// Tests: the next `count` handle creations in this process fail as a failed
+// curl_easy_init does (the handle is empty); 0 ends it. Returns how many of
+// an earlier count were left unused.
+int FailNextHandleCreations(int count);
+
 class CurlHandle {
 public:
     CurlHandle();

@@ -29,9 +29,9 @@ DownloadItem Part(int id, int mirror, int status, int speed, DWORD lastData) {
 }
 
 // Index of the chosen part's mirror, -1 for none.
-int Chosen(const std::map<int, DownloadItem>& parts, int excludedMirror, std::uint32_t avoid, DWORD now) {
+int Chosen(const std::map<int, DownloadItem>& parts, int excludedMirror, std::uint32_t avoid, DWORD now, int slots = 0) {
     const DownloadItem* best =
-        FastestPart(parts, excludedMirror >= 0 ? kMirrors[excludedMirror] : nullptr, avoid, BitOf, now);
+        FastestPart(parts, excludedMirror >= 0 ? kMirrors[excludedMirror] : nullptr, avoid, BitOf, now, slots);
     if (!best) return -1;
     for (int i = 0; i < 3; ++i)
         if (best->url == kMirrors[i]) return i;
@@ -82,6 +82,38 @@ TEST(MirrorChoice, FastestSelectablePartWins) {
         {"TickWrap", {{0, Part(0, 1, E_Status_Runing, 800, 0xFFFFFF00u)}}, 0, 0, 0x100, 1},
     };
     for (const ChoiceCase& c : cases) EXPECT_EQ(c.expected, Chosen(c.parts, c.excluded, c.avoid, c.now)) << c.name;
+}
+
+TEST(MirrorChoice, WithSlotsTheSpeedIsWhatANewRangeWouldGetOnTheMirror) {
+    const DWORD t = 100000;
+    const int R = E_Status_Runing, S = E_Status_Succeed;
+    const ChoiceCase cases[] = {
+        // Mirror 1 runs both its connections; mirror 2's second one just finished.
+        {"FreeConnectionBeatsASharedOne",
+         {{0, Part(0, 0, R, 800, t)}, {1, Part(1, 1, R, 800, t)}, {2, Part(2, 1, R, 800, t)},
+          {3, Part(3, 2, R, 800, t)}, {4, Part(4, 2, S, 800, t - 50)}},
+         0, 0, t, 2},
+        // Shared, a fast mirror still offers more than a slow free one.
+        {"SharedFastBeatsFreeSlow",
+         {{0, Part(0, 1, R, 4000, t)}, {1, Part(1, 1, R, 4000, t)}, {2, Part(2, 2, S, 1000, t - 50)}}, 0, 0, t, 1},
+        // A mirror with nothing running offers its parts' last speed.
+        {"IdleMirrorOffersItsLastSpeed",
+         {{0, Part(0, 1, S, 900, t - 5000)}, {1, Part(1, 2, R, 1000, t)}, {2, Part(2, 2, R, 1000, t)}}, 0, 0, t, 1},
+        // A part that has only just started (no data yet) holds its connection.
+        {"StartingPartHoldsItsConnection",
+         {{0, Part(0, 1, R, 800, t)}, {1, Part(1, 1, R, 0, t - 100)}, {2, Part(2, 2, R, 500, t)}}, 0, 0, t, 2},
+        {"StalledMirrorIsPassedOver",
+         {{0, Part(0, 1, S, 9000, t - 5000)}, {1, Part(1, 1, R, 9000, t - 3000)}, {2, Part(2, 2, R, 100, t)},
+          {3, Part(3, 2, R, 100, t)}},
+         0, 0, t, 2},
+        {"AvoidedMirrorIsPassedOver",
+         {{0, Part(0, 1, S, 9000, t)}, {1, Part(1, 2, R, 100, t)}, {2, Part(2, 2, R, 100, t)}}, -1, 1u << 1, t, 2},
+        // Both connections only just started: the finished part's speed is shared three ways.
+        {"FullMirrorOfNewPartsSharesItsLastSpeed",
+         {{0, Part(0, 1, S, 900, t - 500)}, {1, Part(1, 1, R, 0, t)}, {2, Part(2, 1, R, 0, t)}}, 0, 0, t, 1},
+        {"NothingAboveZero", {{0, Part(0, 1, R, 0, t)}, {1, Part(1, 2, S, 0, t)}}, 0, 0, t, -1},
+    };
+    for (const ChoiceCase& c : cases) EXPECT_EQ(c.expected, Chosen(c.parts, c.excluded, c.avoid, c.now, 2)) << c.name;
 }
 
 TEST(MirrorChoice, SpeedIsMeasuredOverAWindowNotOneChunk) {

@@ -182,3 +182,40 @@ TEST_F(RepairScenario, TargetThatCannotBeReadIsAFailureNotASuccess) {
 
 }  // namespace
 }  // namespace downloadtest
+
+namespace downloadtest {
+namespace {
+
+TEST_F(RepairScenario, EveryBlockMatchingFinishesWhateverTheWholeDigestSays) {
+    // The block comparison decides: with every block as listed there is
+    // nothing to repair, so the file is good even under a wrong whole digest.
+    StartMirrors(3 * MiB + 777, {{}, {}});
+    rig::PackageDigests listed = digests;
+    listed.whole = "0123456789ABCDEF0123456789ABCDEF";
+    StartEngine(rig::GenerateManifest(server->Package().size, listed, Urls()), FastTuning());
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(DownloadState_Finished, engine->GetState());
+    EXPECT_EQ(digests.whole, rig::DigestHostFile(TargetHost()));
+    // And one bad block under the wrong whole digest is still repaired.
+    server->Stop();
+    engine.reset();
+    std::vector<rig::MirrorConfig> configs(2);
+    configs[1].faults.push_back(CorruptBlock(1, 1));
+    StartMirrors(3 * MiB + 777, configs);
+    listed = digests;
+    listed.whole = "0123456789ABCDEF0123456789ABCDEF";
+    EventRecorder second;
+    engine = std::make_unique<DownloaderCurl>();
+    engine->SetTuning(FastTuning());
+    ASSERT_EQ(S_OK, engine->SetEventCallback(second.Callback()));
+    manifest = rig::GenerateManifest(server->Package().size, listed, Urls());
+    ASSERT_EQ(S_OK, engine->StartFromBuffer(manifest.data(), static_cast<int>(manifest.size()), Target()));
+    ASSERT_TRUE(second.WaitForEnd(std::chrono::seconds(20)));
+    for (int i = 0; i < 200 && engine->IsRunning(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(DownloadState_Finished, engine->GetState());
+    EXPECT_EQ(digests.whole, rig::DigestHostFile(TargetHost()));
+    EXPECT_EQ(1, RangeRequests("bytes=1048576-2097151"));
+}
+
+}  // namespace
+}  // namespace downloadtest

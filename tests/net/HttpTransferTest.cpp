@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "net/CurlHandle.h"
 #include "net/HttpTransfer.h"
 #include "platform/files/FileSystem.h"
 #include "tests/net/LoopbackServer.h"
@@ -226,6 +227,34 @@ TEST_F(HttpTransferTest, RefusedHeadAndShortWritesAreWriteErrors) {
     response = net::Perform(request, shortWrite);
     EXPECT_EQ(response.result, CURLE_WRITE_ERROR);
     EXPECT_LT(response.bodyBytes, kBody.size());
+}
+
+TEST_F(HttpTransferTest, NoHandleFailsTheRequestBeforeAnyHookOrByte) {
+    net::FailNextHandleCreations(1);
+    int calls = 0;
+    net::TransferHooks hooks;
+    hooks.onHead = [&](const net::HttpResponse&) { return ++calls > 0; };
+    hooks.onBody = [&](const char*, std::size_t length) {
+        ++calls;
+        return length;
+    };
+    hooks.onProgress = [&] { return ++calls > 0; };
+    const std::size_t seen = server.Requests().size();
+    net::HttpResponse response = net::Perform(Request("/text"), hooks);
+    EXPECT_EQ(response.result, CURLE_FAILED_INIT);
+    EXPECT_FALSE(response.Ok());
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(server.Requests().size(), seen);
+    // A file fetch leaves no file behind.
+    net::FailNextHandleCreations(1);
+    EXPECT_EQ(net::FetchToFile(Request("/text"), "C:\\Users\\Public\\none.bin").result, CURLE_FAILED_INIT);
+    FILE* file = nullptr;
+    EXPECT_NE(fopen_s(&file, "C:\\Users\\Public\\none.bin", "rb"), 0);
+    if (file) std::fclose(file);
+    // The next handle is made again.
+    response = net::Perform(Request("/text"), hooks);
+    EXPECT_TRUE(response.Ok());
+    EXPECT_EQ(net::FailNextHandleCreations(0), 0);
 }
 
 TEST_F(HttpTransferTest, FetchToFileKeepsOnlyAComplete) {
