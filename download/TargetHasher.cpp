@@ -1,11 +1,16 @@
 #include "download/TargetHasher.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
 
 #include "download/TargetFile.h"
 
 namespace {
 constexpr std::size_t kReadPiece = 1u << 20;
+// Threads that digest the blocks left at the finish test.
+constexpr std::size_t kMaxFinishThreads = 8;
 }  // namespace
 
 std::string DigestHex(const unsigned char digest[16]) {
@@ -47,30 +52,77 @@ std::uint64_t TargetHasher::WholeConsumed() const {
     return m_wholeConsumed;
 }
 
-bool TargetHasher::DigestBlock(TargetFile& file, std::size_t block) {
-    const std::uint64_t start = static_cast<std::uint64_t>(block) * m_blockSize;
-    const std::uint64_t end = std::min(m_size, start + m_blockSize);
+namespace {
+// MD5 of file bytes [start, end) read through `buffer`; "" when the file
+// holds none of them (it ends before `start`).
+std::string DigestRange(TargetFile& file, std::uint64_t start, std::uint64_t end, std::vector<unsigned char>& buffer) {
     Md5::Context context;
     Md5::Init(context);
     std::uint64_t at = start;
     while (at < end) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(end - at, m_buffer.size()));
-        const std::size_t got = file.ReadAt(at, m_buffer.data(), want);
-        Md5::Update(context, m_buffer.data(), got);
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(end - at, buffer.size()));
+        const std::size_t got = file.ReadAt(at, buffer.data(), want);
+        Md5::Update(context, buffer.data(), got);
         at += got;
         if (got < want) break;
     }
-    if (at == start) return false;  // nothing of it in the file
+    if (at == start) return std::string();
     unsigned char digest[16];
     Md5::Final(context, digest);
-    m_blocks[block] = DigestHex(digest);
-    return true;
+    return DigestHex(digest);
+}
+}  // namespace
+
+bool TargetHasher::DigestBlock(TargetFile& file, std::size_t block) {
+    const std::uint64_t start = static_cast<std::uint64_t>(block) * m_blockSize;
+    m_blocks[block] = DigestRange(file, start, std::min(m_size, start + m_blockSize), m_buffer);
+    return !m_blocks[block].empty();
+}
+
+void TargetHasher::DigestBlocks(TargetFile& file, const std::vector<std::size_t>& blocks) {
+    // The blocks are independent: a few threads share them, each with its
+    // own buffer; each thread writes only the entries it took.
+    const unsigned hardware = std::thread::hardware_concurrency();
+    const std::size_t wanted = std::min<std::size_t>({blocks.size(), hardware ? hardware : 1, kMaxFinishThreads});
+    std::atomic<std::size_t> next{0};
+    auto work = [&](std::vector<unsigned char>& buffer) {
+        for (std::size_t i = next++; i < blocks.size(); i = next++) {
+            const std::uint64_t start = static_cast<std::uint64_t>(blocks[i]) * m_blockSize;
+            m_blocks[blocks[i]] = DigestRange(file, start, std::min(m_size, start + m_blockSize), buffer);
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t i = 1; i < wanted; ++i) {
+        try {
+            helpers.emplace_back([&work] {
+                std::vector<unsigned char> buffer(kReadPiece);
+                work(buffer);
+            });
+        } catch (const std::exception&) {
+            break;  // fewer helpers; this thread does the rest
+        }
+    }
+    work(m_buffer);
+    for (std::thread& helper : helpers) helper.join();
 }
 
 bool TargetHasher::Step(TargetFile& file, const Ranges& written) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_buffer.empty()) return false;
-    // The whole digest first: it is the one the finish test waits for.
+    // Blocks first: the finish test needs them, and the whole digest only
+    // when a block differs.
+    for (std::size_t i = 0; i < m_blocks.size(); ++i) {
+        const std::size_t block = (m_nextBlock + i) % m_blocks.size();
+        if (!m_blocks[block].empty()) continue;
+        const std::uint64_t start = static_cast<std::uint64_t>(block) * m_blockSize;
+        const std::uint64_t end = std::min(m_size, start + m_blockSize);
+        const bool covered = std::any_of(written.begin(), written.end(),
+                                         [&](const auto& range) { return range.first <= start && range.second >= end; });
+        if (!covered) continue;
+        m_nextBlock = block + 1;
+        return DigestBlock(file, block);
+    }
+    // Then the whole digest along the written prefix.
     const std::uint64_t prefix = !written.empty() && written.front().first == 0 ? written.front().second : 0;
     if (prefix > m_wholeConsumed) {
         // Reads end at block boundaries, so that a block read whole for the
@@ -96,18 +148,6 @@ bool TargetHasher::Step(TargetFile& file, const Ranges& written) {
         m_wholeConsumed += got;
         return true;
     }
-    // Then any block whose bytes are all written.
-    for (std::size_t i = 0; i < m_blocks.size(); ++i) {
-        const std::size_t block = (m_nextBlock + i) % m_blocks.size();
-        if (!m_blocks[block].empty()) continue;
-        const std::uint64_t start = static_cast<std::uint64_t>(block) * m_blockSize;
-        const std::uint64_t end = std::min(m_size, start + m_blockSize);
-        const bool covered = std::any_of(written.begin(), written.end(),
-                                         [&](const auto& range) { return range.first <= start && range.second >= end; });
-        if (!covered) continue;
-        m_nextBlock = block + 1;
-        return DigestBlock(file, block);
-    }
     return false;
 }
 
@@ -130,9 +170,13 @@ std::string TargetHasher::FinishWhole(TargetFile& file) {
 std::vector<std::string> TargetHasher::FinishBlocks(TargetFile& file) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_buffer.empty()) m_buffer.resize(kReadPiece);
+    std::vector<std::size_t> missing;
+    for (std::size_t block = 0; block < m_blocks.size(); ++block)
+        if (m_blocks[block].empty()) missing.push_back(block);
+    if (!missing.empty()) DigestBlocks(file, missing);
     std::vector<std::string> digests;
     for (std::size_t block = 0; block < m_blocks.size(); ++block) {
-        if (m_blocks[block].empty() && !DigestBlock(file, block)) break;  // the file ends before it
+        if (m_blocks[block].empty()) break;  // the file ends before it
         digests.push_back(m_blocks[block]);
     }
     return digests;

@@ -38,12 +38,14 @@ public:
     // bytes not yet digested; the file may be shorter than `size`.
     std::string FinishWhole(TargetFile& file);
     // Digests of every block the file holds (the last one may be short),
-    // reading the blocks not digested yet.
+    // reading the blocks not digested yet (several at once).
     std::vector<std::string> FinishBlocks(TargetFile& file);
     std::uint64_t WholeConsumed() const;
 
 private:
     bool DigestBlock(TargetFile& file, std::size_t block);
+    // Digests these blocks on a few threads at once (the caller holds m_lock).
+    void DigestBlocks(TargetFile& file, const std::vector<std::size_t>& blocks);
 
     mutable std::mutex m_lock;
     std::uint64_t m_size = 0;
