@@ -72,10 +72,10 @@ TEST_F(ResourceFailureScenario, FailedHandleCreationFailsThePartAndItsRetryGoesO
     engine->SetTuning(FastTuning());
     EventCallback record = events.Callback();
     std::atomic<bool> armed{false};
-    // Once the parts run, the next two transfers (the dropped part's retries)
-    // get no handle.
+    // Once the dropped part has ended (the others run by then), the next two
+    // transfers, its retries, get no handle.
     ASSERT_EQ(S_OK, engine->SetEventCallback([&](int event, int value, void* data) {
-        if (event == DOWNLOAD_EVENT_PROGRESS && !armed.exchange(true)) net::FailNextHandleCreations(2);
+        if (event == DOWNLOAD_EVENT_PART_DONE && value == 1 && !armed.exchange(true)) net::FailNextHandleCreations(2);
         return record(event, value, data);
     }));
     manifest = Manifest(Urls());
