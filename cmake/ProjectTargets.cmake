@@ -30,11 +30,16 @@ function(project_library)
   endif()
 endfunction()
 
-# project_test(NAME <target> [DIRS <folders>] [LIBS <targets>...] [LABELS <labels>...])
+# project_test(NAME <target> [DIRS <folders>] [LIBS <targets>...] [LABELS <labels>...]
+#              [THREADED <suites>...])
 # One GoogleTest program from the .cpp files of the listed folders; every test
-# becomes a CTest test.
+# becomes a CTest test. THREADED names the program's GoogleTest suites that
+# run threads: their tests take the label `threaded` (CI runs that label under
+# ThreadSanitizer) instead of LABELS. A discovered test takes one label only;
+# a folder that needs a second one sets the folder's LABELS property, which
+# its tests add to their own.
 function(project_test)
-  cmake_parse_arguments(ARG "" "NAME" "DIRS;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME" "DIRS;LIBS;LABELS;THREADED" ${ARGN})
   project_sources(sources "${ARG_DIRS}")
   if(NOT sources)
     return()
@@ -44,8 +49,15 @@ function(project_test)
   # Loopback only: the HTTP layer refuses every other host, before any
   # name is looked up (platform/network/LoopbackGuard.h).
   set(props PROPERTIES ENVIRONMENT "WEBINSTALLER_LOOPBACK_ONLY=1")
+  set(others "")
+  if(ARG_THREADED)
+    list(JOIN ARG_THREADED ".*:" suites)
+    gtest_discover_tests(${ARG_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_FILTER "${suites}.*"
+      ${props} LABELS threaded)
+    set(others TEST_FILTER "-${suites}.*")
+  endif()
   if(ARG_LABELS)
     list(APPEND props LABELS "${ARG_LABELS}")
   endif()
-  gtest_discover_tests(${ARG_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 ${props})
+  gtest_discover_tests(${ARG_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 ${others} ${props})
 endfunction()
