@@ -103,20 +103,7 @@ void InstallStatsReport::AddExtraInt(const std::string& key, std::int32_t value)
 
 std::string InstallStatsReport::UserProfileText(bool always) {
     std::lock_guard<std::mutex> fetchGuard(m_fetchLock);
-    std::string domain, productId, shortName;
-    bool x64 = false;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (!always && !m_userProfileText.empty()) return m_userProfileText;
-        domain = m_domain;
-        productId = m_productId;
-        shortName = m_shortName;
-        x64 = m_x64Product;
-    }
-    const std::string text = FetchUserInfo(domain, productId, shortName, x64);
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_userProfileText = text;
-    return text;
+    return ProfileText(!always, false);
 }
 
 CJsonObject InstallStatsReport::FrameLocked(const std::string& profileText, const CJsonObject& install, bool online) {

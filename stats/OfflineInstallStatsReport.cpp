@@ -99,20 +99,7 @@ std::string OfflineInstallStatsReport::GetResultName() {
 std::string OfflineInstallStatsReport::UserProfileText(bool serialised) {
     std::unique_lock<std::mutex> fetchGuard(g_fetchLock, std::defer_lock);
     if (serialised) fetchGuard.lock();
-    std::string domain, productId, shortName;
-    bool x64 = false;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (!m_userProfileText.empty()) return m_userProfileText;
-        domain = m_domain;
-        productId = m_productId;
-        shortName = m_shortName;
-        x64 = m_x64Product;
-    }
-    const std::string text = FetchUserInfo(domain, productId, shortName, x64);
-    std::lock_guard<std::mutex> guard(m_lock);
-    if (m_userProfileText.empty()) m_userProfileText = text;
-    return m_userProfileText;
+    return ProfileText(true, true);
 }
 
 CJsonObject OfflineInstallStatsReport::FrameLocked(const std::string& profileText, const CJsonObject& section) {

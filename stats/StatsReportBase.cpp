@@ -64,6 +64,23 @@ CJsonObject StatsReportBase::FrameLocked(const std::string& profileText,
     return document;
 }
 
+std::string StatsReportBase::ProfileText(bool reuse, bool keepStored) {
+    std::string domain, productId, shortName;
+    bool x64 = false;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (reuse && !m_userProfileText.empty()) return m_userProfileText;
+        domain = m_domain;
+        productId = m_productId;
+        shortName = m_shortName;
+        x64 = m_x64Product;
+    }
+    const std::string text = FetchUserInfo(domain, productId, shortName, x64);
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!keepStored || m_userProfileText.empty()) m_userProfileText = text;
+    return m_userProfileText;
+}
+
 CJsonObject StatsReportBase::StartSectionHeadLocked() const {
     CJsonObject section;
     section.Add(StatsKeys::data_version, std::int32_t{4005});

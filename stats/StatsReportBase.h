@@ -39,6 +39,11 @@ protected:
     CJsonObject FrameLocked(const std::string& profileText,
                             const std::vector<std::pair<std::string, std::string>>& appExtras,
                             const std::string& sectionName, const CJsonObject& section);
+    // The user-profile text: the stored one when `reuse` and one is stored,
+    // else fetched (without m_lock held, which the fetch must not block);
+    // the fetched text is stored unless `keepStored` and one was stored
+    // meanwhile. The caller serialises fetches as its documents need.
+    std::string ProfileText(bool reuse, bool keepStored);
     // "data_version" 4005, "uuid", "option", "source", "system_type",
     // "localtime" and "install_status" "start".
     CJsonObject StartSectionHeadLocked() const;
