@@ -71,7 +71,7 @@ DownloaderCurl::~DownloaderCurl() {
     StopAllParts();
     WriteLog("Begin: Wait dispatch thread finish.\n");
     if (m_manifestThread.joinable()) m_manifestThread.join();
-    if (m_supervisor.joinable()) m_supervisor.join();
+    m_supervisor.Join();
     WriteLog("End: Wait dispatch thread finish.\n");
     if (m_hasher.joinable()) m_hasher.join();
     JoinAllThreads();
@@ -168,7 +168,7 @@ bool DownloaderCurl::PrepareStart() {
     // The threads of an earlier download end on their own once it is over;
     // join them before their handles are reused.
     if (m_manifestThread.joinable() && m_manifestThread.get_id() != std::this_thread::get_id()) m_manifestThread.join();
-    if (m_supervisor.joinable()) m_supervisor.join();
+    m_supervisor.Join();
     if (m_hasher.joinable()) m_hasher.join();
     JoinAllThreads();
     return true;
@@ -366,18 +366,7 @@ void DownloaderCurl::ApplyCommonSettings(net::HttpRequest& request) const {
     request.cancel = &m_cancel;
 }
 
-void DownloaderCurl::WakeSupervisor(bool slotFreed) {
-    std::lock_guard<std::mutex> guard(m_wakeLock);
-    if (slotFreed) m_slotFreed = true;
-    m_wake.notify_all();
-}
-
-bool DownloaderCurl::SleepUntilPass(std::chrono::steady_clock::time_point deadline) {
-    std::unique_lock<std::mutex> guard(m_wakeLock);
-    m_wake.wait_until(guard, deadline, [this] { return !m_bRunning.load() || m_slotFreed.load(); });
-    const bool early = m_slotFreed.exchange(false) && std::chrono::steady_clock::now() < deadline;
-    return early;
-}
+void DownloaderCurl::WakeSupervisor(bool slotFreed) { m_supervisor.Wake(slotFreed); }
 
 // Manifest by URL: up to three attempts, each with a fresh transfer and side file.
 HRESULT DownloaderCurl::StartFromUrl(std::string url, std::string targetPath) {

@@ -7,7 +7,7 @@
 // part's fields, the counters and the result fields; running and cancel are
 // atomic; the target file and the hasher have locks of their own, and the
 // finish test reads the file without the engine lock. Lock order:
-// m_eventLock, then m_lock, then m_wakeLock or the file's and hasher's locks.
+// m_eventLock, then m_lock, then the supervisor's wake lock or the file's and hasher's locks.
 // Events are queued under m_lock and fired after it is released, one thread
 // at a time, so a callback may call any getter or Stop, but must not wait
 // for another engine thread. The destructor stops everything and joins
@@ -29,6 +29,7 @@
 #include "download/BlockVerifier.h"
 #include "download/DownloadTuning.h"
 #include "download/PartTable.h"
+#include "download/Supervisor.h"
 #include "download/TargetFile.h"
 #include "download/TargetHasher.h"
 #include "download/DownloadTypes.h"
@@ -37,7 +38,7 @@
 
 class IXMLParse;
 
-class DownloaderCurl : public IDownloader {
+class DownloaderCurl : public IDownloader, private SupervisedDownload {
 public:
     static constexpr std::uint64_t kManifestBodyLimit = 8u << 20;  // a manifest fetched by URL
 
@@ -132,7 +133,16 @@ private:
     void ManifestBufferThread();
     void ManifestUrlThread();
 
-    void Dispatch();
+    // The supervisor's handlers (see Supervisor.h).
+    bool SupervisionRunning() const override { return m_bRunning; }
+    int SupervisedPartCount() override;
+    int SupervisedPartStatus(int id) override;
+    void OnFinishedPart(int id) override { DispatchFinishedPart(id); }
+    bool OnFailedPart(int id) override { return DispatchFailedPart(id); }
+    void OnRunningPart(int id) override { DispatchStalledPart(id); }
+    void OnPassDone() override { FinishWhenIdle(-1); }
+    void OnSupervisionEnd() override { FinalCheck(); }
+    void FireQueuedEvents() override { FlushEvents(); }
     bool DispatchFailedPart(int id);  // false: no mirror left, the download gives up
     void DispatchStalledPart(int id);
     void DispatchFinishedPart(int id);
@@ -165,8 +175,6 @@ private:
     static size_t OnItemData(char* bytes, size_t size, size_t count, void* data);
     static int OnItemProgress(void* data, std::int64_t, std::int64_t, std::int64_t, std::int64_t);
     void WakeSupervisor(bool slotFreed);
-    // Waits for the next pass; true when a finished part ended the wait early.
-    bool SleepUntilPass(std::chrono::steady_clock::time_point deadline);
     void JoinAllThreads();
     DownloadSummary SummaryOver(const std::vector<const DownloadItem*>& parts, const std::string& domain, bool print);
 
@@ -213,11 +221,8 @@ private:
     std::atomic<DWORD> m_threadSerial{0};
 
     std::thread m_manifestThread;
-    std::thread m_supervisor;
+    Supervisor m_supervisor;
     std::vector<std::thread> m_partThreads;
-    std::mutex m_wakeLock;  // taken after m_lock, never before it
-    std::condition_variable m_wake;
-    std::atomic<bool> m_slotFreed{false};
     bool m_verifying = false;  // a finish test is reading the target (under m_lock)
 
     // The hasher thread digests the target while the parts run, so that the

@@ -1,5 +1,6 @@
-// The supervisor: retries failed parts, moves stalled ones, splits large ones
-// when a slot frees, and ends the download when nothing is left to run.
+// What the supervisor does with each part: retries failed parts, moves
+// stalled ones, splits large ones when a slot frees, and ends the download
+// when nothing is left to run.
 #include <chrono>
 #include <cstring>
 
@@ -36,48 +37,15 @@ void DownloaderCurl::StopAllParts() {
     m_downloaded = 0;
 }
 
-void DownloaderCurl::Dispatch() {
-    auto nextPass = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_tuning.supervisorPeriodMs);
-    while (m_bRunning) {
-        // A part that finished wakes the supervisor early, for its splits only;
-        // retries, stall moves and the idle finish test keep the full period.
-        const bool splitsOnly = SleepUntilPass(nextPass) && m_tuning.promptSplits;
-        if (!m_bRunning) break;
-        if (!splitsOnly) nextPass = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_tuning.supervisorPeriodMs);
-        int count = 0;
-        {
-            std::lock_guard<std::recursive_mutex> guard(m_lock);
-            count = m_parts.Count();
-        }
-        bool gaveUp = false;
-        // Parts entered during this pass wait for the next one.
-        for (int id = 0; id < count && m_bRunning; ++id) {
-            int status;
-            {
-                std::lock_guard<std::recursive_mutex> guard(m_lock);
-                const DownloadItem* part = m_parts.Find(id);
-                status = part ? part->status : E_Status_StopByDispatch;
-            }
-            if (status == E_Status_Succeed) {
-                DispatchFinishedPart(id);
-            } else if (splitsOnly) {
-                continue;
-            } else if (status == E_Status_Fail) {
-                if (!DispatchFailedPart(id)) {
-                    gaveUp = true;
-                    break;
-                }
-            } else if (status == E_Status_Runing) {
-                DispatchStalledPart(id);
-            }
-        }
-        // Parts refused or retired without a successor end no thread, so the
-        // supervisor runs the finish test once nothing is left to run.
-        if (!gaveUp && !splitsOnly) FinishWhenIdle(-1);
-        FlushEvents();
-    }
-    FinalCheck();
-    FlushEvents();
+int DownloaderCurl::SupervisedPartCount() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    return m_parts.Count();
+}
+
+int DownloaderCurl::SupervisedPartStatus(int id) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    const DownloadItem* part = m_parts.Find(id);
+    return part ? part->status : E_Status_StopByDispatch;
 }
 
 bool DownloaderCurl::DispatchFailedPart(int id) {

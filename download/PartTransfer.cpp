@@ -94,19 +94,13 @@ HRESULT DownloaderCurl::InitDownload() {
             m_prefixUsable = false;  // the finish test then reads the whole file
         }
     }
-    if (m_supervisor.joinable()) {
+    if (m_supervisor.Started()) {
         // A start operation joins the previous supervisor; a direct second
         // BeginDownload on a live engine must not replace a running one.
         m_bRunning = false;
         return E_FAIL;
     }
-    try {
-        m_supervisor = std::thread([this] {
-            WriteLog("Download_Dispatch Begining.\n");
-            Dispatch();
-            WriteLog("Download_Dispatch Endding.\n");
-        });
-    } catch (const std::system_error&) {
+    if (!m_supervisor.Start(this, m_tuning.supervisorPeriodMs, m_tuning.promptSplits)) {
         // Without a supervisor nobody could end the download: stop the parts.
         m_bRunning = false;
         return E_FAIL;

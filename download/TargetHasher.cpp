@@ -10,7 +10,7 @@
 namespace {
 constexpr std::size_t kReadPiece = 1u << 20;
 // Threads that digest the blocks left at the finish test.
-constexpr std::size_t kMaxFinishThreads = 8;
+constexpr std::size_t kMaxFinishThreads = 4;
 }  // namespace
 
 std::string DigestHex(const unsigned char digest[16]) {
