@@ -3,6 +3,7 @@
 // controls into it and copies it to the window in one piece (four around the
 // edit box while the options panel is out; PageCanvas.h).
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +23,11 @@ namespace {
 
 constexpr int W = SetupDlg::kDesignWidth;
 constexpr int H = SetupDlg::kDesignHeight;
+
+// A speed for the report's signed fields; a faster one is held at the top.
+std::int32_t ClampToInt32(std::uint32_t value) {
+    return value > static_cast<std::uint32_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(value);
+}
 
 }  // namespace
 
@@ -89,9 +95,19 @@ void SetupDlg::PaintWelcomePage() {
     ReleaseDC(hwnd, window);
 }
 
+std::uint32_t SetupDlg::AverageSpeed(std::uint32_t done, DWORD elapsedMs) {
+    if (elapsedMs == 0) return 0;
+    // Within the first millisecond the quotient passes what 32 bits hold;
+    // it is held there, never converted out of range.
+    const double perSecond = done / (elapsedMs / 1000.0);
+    return perSecond >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(perSecond);
+}
+
 void SetupDlg::PaintDownloadPage(bool failed) {
     LoadPageBitmaps();
     HWND hwnd = GetHwnd();
+    // Taken before the UI lock: the report's holder has a lock of its own.
+    std::shared_ptr<InstallStatsReport> report = failed ? nullptr : InstallReport();
     std::lock_guard<std::recursive_mutex> guard(m_uiLock);
     HDC window = GetDC(hwnd);
     if (window == nullptr) return;
@@ -138,12 +154,11 @@ void SetupDlg::PaintDownloadPage(bool failed) {
             total = static_cast<std::uint32_t>(progress.total);
             done = static_cast<std::uint32_t>(progress.downloaded);
         }
-        (void)speed;
         DWORD now = GetTickCount();
         m_speed.Update(done, now);
         DWORD elapsed = now - RunFlags().downloadStartTick.load();
-        std::uint32_t average = elapsed > 0 ? static_cast<std::uint32_t>(done / (elapsed / 1000.0)) : 0;
-        (void)average;  // FIXME: handed to the install report with the statistics client
+        const std::uint32_t average = elapsed > 0 ? AverageSpeed(done, elapsed) : 0;
+        int wholePercent = 0;
         char size[64] = {};
         FormatByteSize(m_speed.shown, size, sizeof size);
         char speedText[80] = {};
@@ -152,6 +167,7 @@ void SetupDlg::PaintDownloadPage(bool failed) {
             Text(buffer.Dc(), ToWideString(speedText), RECT{20, H - 47, 120, H - 27}, DT_SINGLELINE | DT_VCENTER,
                  m_smallFont, m_accent[0]);
             double percent = done * 100.0 / total;
+            wholePercent = static_cast<int>(percent);
             char percentText[32] = {};
             std::snprintf(percentText, sizeof percentText, "%.0f%s", percent, "%");
             Text(buffer.Dc(), ToWideString(percentText), RECT{W - 120, H - 47, W - 20, H - 27},
@@ -162,6 +178,7 @@ void SetupDlg::PaintDownloadPage(bool failed) {
             Text(buffer.Dc(), GetLangText(total > 0 ? 48 : 49), RECT{40, H - 47, W - 40, H - 27},
                  DT_SINGLELINE | DT_VCENTER | DT_CENTER, m_smallFont, m_accent[0]);
         }
+        if (report) report->SetSpeed(wholePercent, ClampToInt32(speed), ClampToInt32(average), m_cdnSwitch);
         if (m_closeButton != nullptr) m_closeButton->Draw(buffer.Dc());
         Present(*this, hwnd, window, buffer, noKeepOut);
     }

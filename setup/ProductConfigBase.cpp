@@ -3,7 +3,10 @@
 
 std::string ProductConfigBase::GetStoreInstallFolderName() const { return GetProductName(); }
 std::string ProductConfigBase::GetUninstallKeyName() const { return ""; }
-std::string ProductConfigBase::GetStatsUrl() const { return GetStatsEndpoint(); }
+std::string ProductConfigBase::GetStatsUrl() const {
+    const std::string host = deployment::StatsHost();
+    return host.empty() ? GetStatsEndpoint() : "https://" + host + "/api/common_json_post/";
+}
 std::string ProductConfigBase::GetOldVersionKeyName() const { return ""; }
 std::string ProductConfigBase::GetThankYouUrlOld() const { return ""; }
 std::string ProductConfigBase::GetThankYouUrlOld64() const { return ""; }

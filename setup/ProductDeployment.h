@@ -3,6 +3,8 @@
 // are reserved names that resolve nowhere until a release puts real ones in.
 #pragma once
 
+#include <string>
+
 namespace deployment {
 
 // The product's web domain, a bare host name.
@@ -24,5 +26,15 @@ constexpr const char* kFamilyProcesses[9] = {
     "QovFileRepair.exe",  "QovDownloadHelper.exe", "QovDownloadService.exe",
     "QovStreamRecorder.exe", "QovWebHost.exe",     "QovWebHost64.exe",
 };
+
+// The statistics server, "host" or "host:port"; empty: the product's own (the
+// API host label in front of the web domain). The demo product names its
+// loopback server (the build input SETUP_DEMO_STATS_HOST); tests set theirs.
+// Any thread may read or change it.
+std::string StatsHost();
+void SetStatsHost(const std::string& host);
+// The PEM file of the roots the statistics trust, empty for the system's:
+// the demo product's build input SETUP_DEMO_STATS_CA (its server's test CA).
+const char* StatsCaBundle();
 
 }  // namespace deployment

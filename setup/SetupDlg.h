@@ -350,6 +350,9 @@ public:
     int OnDownloadEvent(int event, int value, void* data);
     // Event 3's percentage of `value` bytes of a total passed as `data`, 0..100.
     static int ProgressPercent(int value, void* data);
+    // The download's average speed in bytes per second: `done` bytes over
+    // `elapsedMs`, truncated and held to 0..UINT32_MAX (0 ms gives 0).
+    static std::uint32_t AverageSpeed(std::uint32_t done, DWORD elapsedMs);
     // Install progress: 0 reset, 1 done (1000, succeeded), 2 failed, 3 value
     // (0..1000), 100 value × 10.
     int SetInstallProgress(int mode, unsigned value);

@@ -7,9 +7,11 @@
 #include "platform/files/IniFiles.h"
 #include "platform/files/ShellLink.h"
 #include "setup/ProductConfig.h"
+#include "setup/ProductDeployment.h"
 #include "setup/SetupOptions.h"
 #include "setup/WebsiteSmallDownloader.h"
 #include "resources/SetupResources.h"
+#include "stats/StatsTransport.h"
 #include "ui/InfoViewDlg.h"
 #include "ui/WndShadow.h"
 #include "util/Log.h"
@@ -65,6 +67,12 @@ SetupDlg* GetMainDialog() {
     return g_mainDialog.get();
 }
 
+void VisitMainDialog(const std::function<void(SetupDlg*)>& visit) {
+    // ReleaseMainDialog takes the object out under this lock first.
+    std::lock_guard<std::mutex> guard(g_holderLock);
+    visit(g_mainDialog.get());
+}
+
 INT_PTR MainDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (SetupOptions::IsShowWindow()) {
         MainShadow().Create(hwnd, true);
@@ -80,6 +88,12 @@ INT_PTR MainDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     std::wstring logPath = GetDocumentsSubPath((GetCompanyDataFolderW() + L"\\Log\\").c_str(), L"install.log", true);
     LinkSetupResources();
+    if (*deployment::StatsCaBundle() != '\0') {
+        // A product built with its own statistics CA trusts that CA alone.
+        StatsTransportSettings transport = GetStatsTransportSettings();
+        transport.caBundle = deployment::StatsCaBundle();
+        SetStatsTransportSettings(transport);
+    }
     GetLog()->Init(logPath.c_str());
     GetLog()->SetCallback(InfoViewLogSink);
     WriteLog("Setup Init. Version %s", "1.0.7.2");

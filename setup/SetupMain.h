@@ -6,6 +6,8 @@
 // thread the dialog started has been joined (bounded waits).
 #pragma once
 
+#include <functional>
+
 #include "platform/Win32.h"
 
 class SetupDlg;
@@ -19,6 +21,10 @@ void CreateMainDialog();
 void ReleaseMainDialog();
 // The dialog the holder has now (null when none), for tests and the program.
 SetupDlg* GetMainDialog();
+// Runs `visit` with the dialog the holder has now (or null); the object is
+// not released before `visit` returns. For other threads than the dialog's;
+// `visit` must not wait for the dialog's thread.
+void VisitMainDialog(const std::function<void(SetupDlg*)>& visit);
 // Whether the debug ini file asks for test mode (a true answer is kept).
 bool IsSetupTestMode();
 // The module instance handle that wWinMain stored.

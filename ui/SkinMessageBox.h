@@ -68,6 +68,7 @@ public:
     CommonRect IconRect() { return m_icon ? m_icon->GetRect() : CommonRect(0, 0, 0, 0); }
     CommonRect MessageRect() { return m_message ? m_message->GetRect() : CommonRect(0, 0, 0, 0); }
     bool RepaintRunning() const { return m_repaint.Running(); }
+    const std::wstring& MessageText() const { return m_messageText; }
 
 private:
     static int Run(HWND parent, int smallIcon, int twoButtons, int width, int height, const std::wstring& title,

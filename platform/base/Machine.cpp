@@ -89,6 +89,12 @@ Machine& Machine::Current() {
         // A child started elevated ("runas") by a process of this machine inherits the answer.
         MachineProfile profile;
         profile.elevated = EnvOr("WEBINSTALLER_MACHINE_ELEVATED", "") == "1";
+        // Elevation prompts the user declines first (a whole number, 0..100).
+        const std::string declines = EnvOr("WEBINSTALLER_MACHINE_ELEVATION_DECLINES", "0");
+        char* end = nullptr;
+        const long count = std::strtol(declines.c_str(), &end, 10);
+        if (end != declines.c_str() && *end == '\0' && count > 0 && count <= 100)
+            profile.elevationDeclines = static_cast<int>(count);
         g_current = std::make_shared<Machine>(DefaultRoot(), std::move(profile));
     }
     return *g_current;

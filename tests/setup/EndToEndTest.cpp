@@ -1,19 +1,25 @@
 // The online road end to end on loopback: the real download engine fetches
 // the padded stand-in package from five rig mirrors, the installer runs it
-// with its progress channel, shows the finished page and starts the product;
-// a second run finds the package downloaded and transfers nothing.
+// with its progress channel, shows the finished page, opens the finish page
+// and starts the product, and its statistics reach the loopback statistics
+// server; a second run finds the package downloaded and transfers nothing.
+// A corrupt block and a stalling mirror end installed too.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/base/MachineEvents.h"
 #include "platform/base/Resources.h"
 #include "platform/kernel/SharedMemory.h"
 #include "setup/ProductConfig.h"
+#include "setup/ProductDeployment.h"
 #include "setup/RunFlags.h"
+#include "stats/StatsTransport.h"
 #include "tests/download/rig/MirrorRig.h"
 #include "tests/setup/support/SetupTestSupport.h"
+#include "tests/stats/server/StatsServer.h"
 #include "util/ShellPaths.h"
 
 namespace setuptest {
@@ -40,11 +46,27 @@ protected:
         if (LoadResourceData(502, L"xml", saved)) savedManifest = saved;
         WriteHostFile(Host(machine.machine().TempFolder() + L"\\stand_in_package.ini"),
                       "[package]\nseconds=1\nsteps=10\n");
+        // The reports go to the loopback statistics server, trusting its CA only.
+        savedTransport = GetStatsTransportSettings();
+        ASSERT_TRUE(ca.Ok());
+        statstest::StatsServerOptions options;
+        options.identity = ca.IssueServerCertificate();
+        stats = std::make_unique<statstest::StatsServer>(options);
+        ASSERT_TRUE(stats->Start());
+        StatsTransportSettings transport;
+        transport.caBundle = ca.WriteBundle();
+        transport.connectTimeoutMs = 2000;
+        transport.totalTimeoutMs = 5000;
+        SetStatsTransportSettings(transport);
+        deployment::SetStatsHost(stats->Host());
     }
     void TearDown() override {
         SetupProgramTest::TearDown();
         WaitForReleasedDownloaders();  // the engines' deletion threads are joined
         if (mirrors) mirrors->Stop();
+        if (stats) stats->Stop();
+        deployment::SetStatsHost("");
+        SetStatsTransportSettings(savedTransport);
         platform::RegisterResource(L"xml", MAKEINTRESOURCEW(502), savedManifest);
     }
     bool StartMirrors(const std::vector<rig::MirrorConfig>& configs) {
@@ -75,6 +97,7 @@ protected:
         Dialog()->SetInstallSteps(real);
         driver->Click(311, 374);
         EXPECT_TRUE(driver->WaitFinished(120000));
+        EXPECT_EQ(exitCode.load(), 0);
         return real;
     }
     std::string Target() {
@@ -98,8 +121,34 @@ protected:
         }
     }
 
+    // The statistics documents received, in order of arrival.
+    std::vector<std::string> Documents() const {
+        std::vector<std::string> documents;
+        for (const statstest::ReceivedRequest& request : stats->Requests())
+            if (!request.json.empty()) documents.push_back(request.json);
+        return documents;
+    }
+    // The documents whose install status is `status`.
+    std::vector<std::string> DocumentsWithStatus(const std::string& status) const {
+        std::vector<std::string> found;
+        for (const std::string& document : Documents())
+            if (document.find("\"install_status\":\"" + status + "\"") != std::string::npos) found.push_back(document);
+        return found;
+    }
+    // The web pages the program asked the shell to open.
+    static std::vector<std::string> OpenedPages() {
+        std::vector<std::string> urls;
+        for (const std::string& event : platform::MachineEvents())
+            if (event.rfind("ShellExecute open ", 0) == 0) urls.push_back(event.substr(18));
+        return urls;
+    }
+    static bool Has(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
+
     std::unique_ptr<rig::MirrorRig> mirrors;
     std::string savedManifest;
+    statstest::TestCa ca{"end-to-end statistics CA"};
+    std::unique_ptr<statstest::StatsServer> stats;
+    StatsTransportSettings savedTransport;
 };
 
 TEST_F(EndToEndTest, DownloadsRunsThePackageStartsTheProductAndThenNeedsNoSecondDownload) {
@@ -119,13 +168,33 @@ TEST_F(EndToEndTest, DownloadsRunsThePackageStartsTheProductAndThenNeedsNoSecond
                           "RunPackage: the package ended with 0.", "Run Qov!!! ", "Finish and Close Setup!"});
     const std::uint64_t served = BytesServed();
     EXPECT_GE(served, mirrors->Package().size);
+    // The finish page, opened once with its parameters.
+    const std::vector<std::string> pages = OpenedPages();
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].rfind("https://tessarovinde.invalid/thanks-for-installing-tessarovinde?", 0), 0u) << pages[0];
+    EXPECT_TRUE(Has(pages[0], "c_wh=install")) << pages[0];
+    // The statistics: the start document, then the final one of a success
+    // closed by the product's start, with every mirror used.
+    const std::vector<std::string> starts = DocumentsWithStatus("start");
+    const std::vector<std::string> finals = DocumentsWithStatus("success");
+    ASSERT_EQ(starts.size(), 1u);
+    ASSERT_EQ(finals.size(), 1u);
+    EXPECT_TRUE(Has(starts[0], "\"install_way\":\"online\"")) << starts[0];
+    for (const char* piece : {"\"close_way\":\"botton\"", "\"progress_rate\":", "\"download_last_error\":\"NoError\"",
+                              "\"show_thankyou\":\"true\"", "\"run_app\":", "\"used_url_info\":[{"})
+        EXPECT_TRUE(Has(finals[0], piece)) << piece << " in " << finals[0];
+    EXPECT_FALSE(Has(finals[0], "\"average_speed\":0,")) << finals[0];
+    stats->ClearRequests();
 
     // The second run finds the complete package and runs it again.
     run = RunOnce();
     EXPECT_EQ(run->page, PAGE_FINISHED);
     EXPECT_TRUE(run->packageRun);
     EXPECT_EQ(BytesServed(), served);
+    EXPECT_TRUE(WaitFor([&] { return InstallFile(L"started-with.txt").size() > 23; }));
     EXPECT_EQ(InstallFile(L"started-with.txt"), "--installmode --runapp\n--installmode --runapp\n");
+    EXPECT_EQ(DocumentsWithStatus("start").size(), 1u);
+    EXPECT_EQ(DocumentsWithStatus("success").size(), 1u);
 }
 
 TEST_F(EndToEndTest, ACorruptBlockIsRepairedAndTheInstallEnds) {
@@ -143,6 +212,30 @@ TEST_F(EndToEndTest, ACorruptBlockIsRepairedAndTheInstallEnds) {
     EXPECT_EQ(InstallFile(L"started-with.txt"), "--installmode --runapp\n");
     ExpectInOrder(Log(), {"Download_RepairData : GetBestURL Info", "Download Finish Result : succeed(5).",
                           "Begin install..."});
+    // The final document names the mirror the block came from again.
+    const std::vector<std::string> finals = DocumentsWithStatus("success");
+    ASSERT_EQ(finals.size(), 1u);
+    EXPECT_TRUE(Has(finals[0], "\"repair_link\":\"http://127.")) << finals[0];
+}
+
+TEST_F(EndToEndTest, AStallingMirrorIsLeftForAnotherAndTheInstallEnds) {
+    std::vector<rig::MirrorConfig> configs(5);
+    rig::Fault stall;
+    stall.kind = rig::FaultKind::Stall;
+    stall.afterBytes = 1048576;  // every answer of the second mirror stops after 1 MiB
+    configs[1].faults.push_back(stall);
+    ASSERT_TRUE(StartMirrors(configs));
+    std::shared_ptr<RecordingSteps> run = RunOnce();
+    EXPECT_EQ(run->page, PAGE_FINISHED);
+    EXPECT_TRUE(run->packageRun);
+    EXPECT_EQ(rig::DigestHostFile(Target()), rig::DigestPackage(mirrors->Package()).whole);
+    EXPECT_EQ(InstallFile(L"started-with.txt"), "--installmode --runapp\n");
+    ExpectInOrder(Log(), {"http error(Timeout was reached)", "Download_Dispatch: Retrying failed item",
+                          "Download_Dispatch: Creating new item", "Download Finish Result : succeed(5).",
+                          "Begin install...", "RunPackage: the package ended with 0."});
+    const std::vector<std::string> finals = DocumentsWithStatus("success");
+    ASSERT_EQ(finals.size(), 1u);
+    EXPECT_TRUE(Has(finals[0], "\"has_download_error\":1")) << finals[0];
 }
 
 }  // namespace

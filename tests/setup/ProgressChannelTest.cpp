@@ -54,6 +54,25 @@ TEST(DownloadPercentTest, ZeroAndHugeTotalsStayInRange) {
             << c.done << " of " << c.total;
 }
 
+TEST(DownloadPercentTest, TheAverageSpeedStaysInRangeEarlyAndLate) {
+    struct Case {
+        std::uint32_t done;
+        DWORD elapsedMs;
+        std::uint32_t speed;
+    } cases[] = {
+        {0, 0, 0},
+        {1048576, 0, 0},                     // no time yet: no division by zero
+        {1048576, 1000, 1048576},
+        {3000, 2000, 1500},
+        {1000, 3, 333333},                   // truncated
+        {0xFFFFFFFFu, 1, 0xFFFFFFFFu},       // 4 GiB in a millisecond is held at the top
+        {50u * 1048576, 10, 0xFFFFFFFFu},
+        {2000000, 4000000, 500},             // late in a long download
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SetupDlg::AverageSpeed(c.done, c.elapsedMs), c.speed) << c.done << " in " << c.elapsedMs << " ms";
+}
+
 TEST(PackageArgumentsTest, PiecesInTheirOrder) {
     const std::wstring name = L"0123456789ABCDEF0123456789ABCDEF";
     const std::wstring start = L"/start_mode_online /very_silent /output_progress:" + name;

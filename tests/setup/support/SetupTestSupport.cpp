@@ -292,9 +292,10 @@ void SetupProgramTest::TearDown() {
 }
 
 bool SetupProgramTest::StartProgram() {
-    driver = std::make_unique<platform::DialogDriver>([] {
+    exitCode = -1;
+    driver = std::make_unique<platform::DialogDriver>([this] {
         static wchar_t empty[] = L"";
-        wWinMain(GetModuleHandleW(nullptr), nullptr, empty, SW_SHOW);
+        exitCode = wWinMain(GetModuleHandleW(nullptr), nullptr, empty, SW_SHOW);
     });
     if (driver->Window() == nullptr || Dialog() == nullptr) return false;
     Dialog()->SetInstallSteps(steps);

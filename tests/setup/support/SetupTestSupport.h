@@ -119,6 +119,8 @@ protected:
 
     std::unique_ptr<platform::DialogDriver> driver;
     std::shared_ptr<FakeSteps> steps = std::make_shared<FakeSteps>();
+    // What the entry point returned; -1 while it runs.
+    std::atomic<int> exitCode{-1};
 };
 
 }  // namespace setuptest

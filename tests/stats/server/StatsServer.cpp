@@ -301,6 +301,7 @@ bool StatsServer::Start() {
     impl.tls.use_certificate_chain(asio::buffer(impl.options.identity.certificate), error);
     if (!error) impl.tls.use_private_key(asio::buffer(impl.options.identity.key), ssl::context::pem, error);
     if (error) return false;
+    impl.port = impl.options.port;
     for (const std::string& address : impl.options.addresses) {
         auto acceptor = std::make_unique<tcp::acceptor>(impl.context);
         const tcp::endpoint endpoint(asio::ip::make_address(address, error), impl.port);

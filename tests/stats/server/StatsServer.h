@@ -61,7 +61,8 @@ struct ReceivedRequest {
 
 struct StatsServerOptions {
     std::vector<std::string> addresses{"127.0.0.1"};
-    PemPair identity;  // certificate and key the server presents
+    unsigned short port = 0;  // 0: a free port chosen by the system
+    PemPair identity;         // certificate and key the server presents
 };
 
 // The statistics alphabet codec, written out here independently of the client's.
