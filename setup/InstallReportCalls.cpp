@@ -83,7 +83,7 @@ void SetupDlg::CreateInstallReport() {
         settings.option = m_option;
         settings.source = m_source;
         settings.version = m_versionNoDots;
-        x64 = m_setupInfo.is64Bit != 0;
+        x64 = m_setupInfo.m_is64Bit != 0;
     }
     std::wstring logPath = GetDocumentsSubPath((GetCompanyDataFolderW() + L"\\Log\\").c_str(), L"install.log", false);
     settings.logPath = ToOemString(logPath);

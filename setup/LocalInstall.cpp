@@ -192,7 +192,7 @@ bool SetupDlg::RunMainExeInstall(const std::wstring& folder, const std::wstring&
 void SetupDlg::WriteUninstallEntry() {
     std::string key = GetUninstallKeyName();
     if (key.empty()) key = GetProductDisplayName(GetInfoProductName());
-    else if (m_setupInfo.is64Bit) key += " (x64)";
+    else if (m_setupInfo.m_is64Bit) key += " (x64)";
     if (key.empty()) {
         // No name to file the entry under: its values would land on the
         // Uninstall key itself, among every other product's entries.
@@ -200,13 +200,13 @@ void SetupDlg::WriteUninstallEntry() {
         return;
     }
     const std::string folder = ToOemString(GetUnpackedInstallPath());
-    const std::string program = JoinPathA(folder, m_setupInfo.is64Bit ? GetMainExeName64() : GetMainExeName());
+    const std::string program = JoinPathA(folder, m_setupInfo.m_is64Bit ? GetMainExeName64() : GetMainExeName());
     const std::string uninstaller = JoinPathA(folder, "uninstall.exe");
-    const std::string version = m_setupInfo.version;
-    const std::string date = m_setupInfo.date;
-    const std::string helpLink = m_setupInfo.helpLink;
+    const std::string version = m_setupInfo.m_version;
+    const std::string date = m_setupInfo.m_date;
+    const std::string helpLink = m_setupInfo.m_helpLink;
     const std::string displayName = SetupOptions::IsStoreInstall() ? GetStoreInstallFolderName()
-                                                   : GetProductKeyName(m_setupInfo.productName) + " (" + date + ")";
+                                                   : GetProductKeyName(m_setupInfo.m_productName) + " (" + date + ")";
     // Registry failures are not the install's: each value is tried on its own.
     SetUninstallString(key, "DisplayIcon", program);
     SetUninstallString(key, "Version", version);
@@ -234,11 +234,11 @@ void SetupDlg::WriteUninstallEntry() {
 void SetupDlg::AfterInstall(int isNew, bool hasOld) {
     IconSettings settings;
     settings.installFolder = GetUnpackedInstallPath();
-    settings.executableName = AnsiToWideString(m_setupInfo.is64Bit ? GetMainExeName64() : GetMainExeName());
+    settings.executableName = AnsiToWideString(m_setupInfo.m_is64Bit ? GetMainExeName64() : GetMainExeName());
     settings.shortcutName = AnsiToWideString(GetProductKeyName(GetProductName()));
-    settings.webLinkTarget = AnsiToWideString(GetHomepageUrl() + m_setupInfo.version);
+    settings.webLinkTarget = AnsiToWideString(GetHomepageUrl() + m_setupInfo.m_version);
     CoInitialize(nullptr);
-    WriteLog("Create Icons for %s", m_setupInfo.is64Bit ? "x64" : "x86");
+    WriteLog("Create Icons for %s", m_setupInfo.m_is64Bit ? "x64" : "x86");
 
     const bool silent = SetupOptions::IsSilent() != 0;
     bool boxTicked = false;
@@ -286,7 +286,7 @@ void SetupDlg::DoLocalInstall() {
     }
     WriteLog("Do Install File : %s", ToOemString(packagePath).c_str());
     KillProductProcesses(installPath);
-    PrepareInstallPath(installPath, AnsiToWideString(m_setupInfo.is64Bit ? GetMainExeName64() : GetMainExeName()));
+    PrepareInstallPath(installPath, AnsiToWideString(m_setupInfo.m_is64Bit ? GetMainExeName64() : GetMainExeName()));
     WriteLog("Install Path : %s", ToOemString(installPath).c_str());
     const bool hasOld = HasOldVersion();
     const bool isNew = IsNewInstall(installPath);

@@ -182,7 +182,7 @@ void SetupDlg::RunProduct(std::wstring arguments) {
         source = m_source;
     }
     arguments += ProductArgumentPieces(option, source);
-    std::string exeName = m_setupInfo.is64Bit ? GetMainExeName64() : GetMainExeName();
+    std::string exeName = m_setupInfo.m_is64Bit ? GetMainExeName64() : GetMainExeName();
     std::wstring executable = JoinPath(GetInstallPath(), ToWideString(exeName));
     if (executable.size() > kProductTextLimit) executable.resize(kProductTextLimit);
     if (arguments.size() > kProductTextLimit) arguments.resize(kProductTextLimit);

@@ -22,13 +22,6 @@
 
 namespace {
 
-// Copies a text into a fixed field, cut to the field's width minus one.
-template <size_t N>
-void CopyField(char (&field)[N], const std::string& text) {
-    std::memset(field, 0, N);
-    std::memcpy(field, text.data(), std::min(text.size(), N - 1));
-}
-
 // A private message that starts a silent run once the dialog's loop runs, so
 // a silent run that ends at once does not end inside WM_INITDIALOG.
 constexpr UINT WM_SETUP_SILENT_START = WM_APP + 1;
@@ -176,7 +169,7 @@ int SetupDlg::OnInitDialog(HWND hwnd) {
     InitRenderer();
     InitSetupInfo();
 
-    std::string keyName = GetProductDisplayName(m_setupInfo.installFolderName);
+    std::string keyName = GetProductDisplayName(m_setupInfo.m_installFolderName);
     int flags = m_optionsFlags;
     GetUninstallDword(keyName, "cfg_flag", flags);
     m_optionsFlags = flags;
@@ -203,7 +196,7 @@ int SetupDlg::OnInitDialog(HWND hwnd) {
             m_versionLabel->SetVisible(m_compact && !text.empty());
         }
         std::lock_guard<std::mutex> guard(m_textLock);
-        CopyField(m_setupInfo.version, version);
+        WriteText(m_setupInfo.m_version, version);
         m_version = version;
         m_versionNoDots = version;
         m_versionNoDots.erase(std::remove(m_versionNoDots.begin(), m_versionNoDots.end(), '.'), m_versionNoDots.end());
@@ -244,13 +237,13 @@ int SetupDlg::OnInitDialog(HWND hwnd) {
 
 void SetupDlg::InitSetupInfo() {
     std::lock_guard<std::mutex> guard(m_textLock);
-    m_setupInfo = DialogSetupInfo{};
-    m_setupInfo.is64Bit = IsX64Product() ? 1 : 0;
-    CopyField(m_setupInfo.shortProductName, GetProductName());
-    CopyField(m_setupInfo.installFolderName, GetInstallFolderName());
-    CopyField(m_setupInfo.productName, GetProductName());
-    CopyField(m_setupInfo.version, GetConfigVersionText());
-    CopyField(m_setupInfo.copyright, GetNoticeText());
+    m_setupInfo = SetupInfoBlock{};
+    m_setupInfo.m_is64Bit = IsX64Product() ? 1 : 0;
+    WriteText(m_setupInfo.m_shortProductName, GetProductName());
+    WriteText(m_setupInfo.m_installFolderName, GetInstallFolderName());
+    WriteText(m_setupInfo.m_productName, GetProductName());
+    WriteText(m_setupInfo.m_version, GetConfigVersionText());
+    WriteText(m_setupInfo.m_copyright, GetNoticeText());
 }
 
 bool SetupDlg::LoadVersionInfo(std::string& version, std::string& text) {
@@ -277,7 +270,7 @@ bool SetupDlg::LoadVersionInfo(std::string& version, std::string& text) {
         std::string date = tokens[2];
         date.erase(std::remove_if(date.begin(), date.end(), [](char c) { return c == '(' || c == ')'; }), date.end());
         std::lock_guard<std::mutex> guard(m_textLock);
-        CopyField(m_setupInfo.date, date);
+        WriteText(m_setupInfo.m_date, date);
     }
     return true;
 }
@@ -523,7 +516,7 @@ void SetupDlg::OnBtnBrower() {
     std::wstring folderName;
     {
         std::lock_guard<std::mutex> guard(m_textLock);
-        folderName = ToWideString(m_setupInfo.installFolderName);
+        folderName = ToWideString(m_setupInfo.m_installFolderName);
     }
     // PathAppendW keeps the buffer's bound: a result that would not fit
     // leaves the chosen folder as it is.

@@ -47,6 +47,7 @@
 #include "setup/IconSettings.h"
 #include "setup/InstallSteps.h"
 #include "setup/InstallTypeDetector.h"
+#include "setup/SetupInfoBlock.h"
 #include "stats/InstallStatsReport.h"
 #include "ui/BMData.h"
 #include "ui/ButtonColorWithTitleCtrl.h"
@@ -119,22 +120,6 @@ struct ElevationRecord {
     std::atomic<bool> processStarted{false};  // the package runs
     std::atomic<bool> declined{false};        // the user declined elevation
     std::atomic<bool> continueChosen{false};  // and then chose "Continue"
-};
-
-// The dialog's own setup information: the product's identity texts, version,
-// date and bitness, with the widths of SetupInfoBlock's fields. FIXME: to be
-// replaced by SetupInfoBlock itself; every workflow file reads these names,
-// so the move is one change across all of them.
-struct DialogSetupInfo {
-    char installFolderName[64] = {};
-    char productName[64] = {};
-    char version[32] = {};
-    char shortProductName[16] = {};
-    char date[16] = {};
-    char helpLink[128] = {};  // empty in the dialog's own record
-    char copyright[67] = {};
-    std::int32_t is64Bit = 0;
-    std::int64_t payloadSize = 0;  // 0 on the online road
 };
 
 // Thread entries; each takes the dialog and returns 0 (a null dialog: at
@@ -459,7 +444,7 @@ public:
     std::wstring GetInstallPath();
     std::wstring GetPackagePath();
     std::string GetVersion();
-    const DialogSetupInfo& GetSetupInfo() const { return m_setupInfo; }
+    const SetupInfoBlock& GetSetupInfo() const { return m_setupInfo; }
     bool IsStopping() const { return m_stop.load(); }
     int FrameDpi() const { return m_dpi.load(); }
     // Paints done so far (any page), for tests that wait for a new picture.
@@ -588,7 +573,7 @@ protected:
     std::string m_source;
     std::string m_appFrom;
     std::string m_installId;  // made after a local install's shortcuts
-    DialogSetupInfo m_setupInfo;
+    SetupInfoBlock m_setupInfo;  // the dialog's own record: texts, version, date, bitness
     InstallTypeDetector m_installKind;
     std::atomic<int> m_installType{0};
 

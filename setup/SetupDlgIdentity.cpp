@@ -15,18 +15,18 @@
 #include "util/UninstallEntry.h"
 
 std::string SetupDlg::GetProductDisplayName(std::string name) {
-    if (GetBitnessKind() == 2 && m_setupInfo.is64Bit) return name + " (x64)";
+    if (GetBitnessKind() == 2 && m_setupInfo.m_is64Bit) return name + " (x64)";
     return name;
 }
 
 std::string SetupDlg::GetProductKeyName(std::string name) { return SetupDlg::GetProductDisplayName(name); }
 
-std::string SetupDlg::GetInfoProductName() { return m_setupInfo.productName; }
+std::string SetupDlg::GetInfoProductName() { return m_setupInfo.m_productName; }
 
 std::string SetupDlg::FindOldInstallPath() {
     std::string keyName = GetUninstallKeyName();
     if (keyName.empty()) keyName = GetProductDisplayName(GetInfoProductName());
-    else if (m_setupInfo.is64Bit) keyName += " (x64)";
+    else if (m_setupInfo.m_is64Bit) keyName += " (x64)";
     std::string path;
     if (!GetInstallLocation(keyName, path) || path.empty()) {
         WriteLog("Don't find install path for old version.\n");
@@ -115,7 +115,7 @@ std::wstring SetupDlg::GetDefaultInstallDir() {
     if (SetupOptions::IsStoreInstall()) folder = GetStoreInstallFolderNameW();
     else if (!GetCompanyName().empty()) folder = GetCompanyNameW() + L"\\" + folder;
     wchar_t buffer[MAX_PATH] = {};
-    MakeProgramFilesPath(buffer, folder.c_str(), false, m_setupInfo.is64Bit != 0);
+    MakeProgramFilesPath(buffer, folder.c_str(), false, m_setupInfo.m_is64Bit != 0);
     return buffer;
 }
 

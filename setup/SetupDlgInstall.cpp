@@ -91,14 +91,14 @@ void SetupDlg::OnBtnInstall() {
 bool SetupDlg::CheckBeforeInstall() {
     HWND hwnd = GetHwnd();
     bool silent = SetupOptions::IsSilent() != 0;
-    std::wstring title = ToWideString(m_setupInfo.productName);
+    std::wstring title = ToWideString(m_setupInfo.m_productName);
     auto refuse = [&](int textId) {
         WriteLog("OnBtnInstall(MySkinMessagxBox)");
         // A silent run asks nothing; it ends with its close reason.
         if (!silent) SkinMessageBox::Show(hwnd, title, GetLangText(textId), GetLangText(11));
         return false;
     };
-    if (m_setupInfo.is64Bit && !IsOs64Bit()) return refuse(36);
+    if (m_setupInfo.m_is64Bit && !IsOs64Bit()) return refuse(36);
     if (GetOsSupportMask() == 0) return refuse(33);
     if (!CheckSystem()) return refuse(33);
 
@@ -109,7 +109,7 @@ bool SetupDlg::CheckBeforeInstall() {
         oldPath = m_installPath;
         m_installPath = newPath;
     }
-    double payload = static_cast<double>(m_setupInfo.payloadSize);
+    double payload = static_cast<double>(m_setupInfo.m_payloadSize);
     double required = payload / 0.30000000000000004 * 1.1;
     if (newPath.find(L"C:\\") != std::wstring::npos) required += payload;
     std::uint64_t requiredBytes = static_cast<std::uint64_t>(required);
@@ -194,7 +194,7 @@ void SetupDlg::DoInstall() {
     };
 
     std::string manifest;
-    if (!LoadResourceData(m_setupInfo.is64Bit ? 502 : 501, L"xml", manifest) || manifest.empty()) {
+    if (!LoadResourceData(m_setupInfo.m_is64Bit ? 502 : 501, L"xml", manifest) || manifest.empty()) {
         engine->Stop();
         forgetEngine();
         fail(nullptr);

@@ -82,7 +82,7 @@ std::vector<ButtonCtrlEx*> SetupDlg::MouseControls() {
 
 void SetupDlg::CreateTitleControls(int closeLeft, int minimizeLeft, COLORREF versionColour) {
     HWND hwnd = GetHwnd();
-    const bool x64 = m_setupInfo.is64Bit != 0;
+    const bool x64 = m_setupInfo.m_is64Bit != 0;
     auto close = std::make_unique<ButtonCtrlEx>(hwnd, closeLeft, 0, closeLeft + 17, 21);
     m_closeImages[0] = Bitmap(140);
     m_closeImages[1] = Bitmap(143);

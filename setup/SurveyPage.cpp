@@ -200,7 +200,7 @@ void SetupDlg::OnSurveyCommand(int id) {
     std::string version;
     {
         std::lock_guard<std::mutex> textGuard(m_textLock);
-        version = m_setupInfo.version;
+        version = m_setupInfo.m_version;
     }
     url = AppendAppFrom(AppendPageParams(AppendClientParams(url), false, 0, "")) + "&v=" + version;
     OpenWebPage(url);

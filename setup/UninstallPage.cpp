@@ -57,7 +57,7 @@ void SetupDlg::OnBtnUninstall() {
         }
     }
     if (!silent) {
-        const std::wstring executable = m_setupInfo.is64Bit ? GetMainExeName64W() : GetMainExeNameW();
+        const std::wstring executable = m_setupInfo.m_is64Bit ? GetMainExeName64W() : GetMainExeNameW();
         const std::wstring package = GetPackagePath();
         const std::size_t slash = package.find_last_of(L'\\');
         const std::wstring folder = slash == std::wstring::npos ? std::wstring() : package.substr(0, slash);

@@ -148,7 +148,7 @@ void SetupDlg::OnMoreAppsCommand(int id) {
     std::string version;
     {
         std::lock_guard<std::mutex> textGuard(m_textLock);
-        version = m_setupInfo.version;
+        version = m_setupInfo.m_version;
     }
     const std::string page = AppendAppFrom(AppendPageParams(AppendClientParams(ToOemString(url)), false, 0, ""));
     OpenWebPage(page + "&v=" + version);

@@ -176,7 +176,7 @@ int SetupDlg::SetUninstallProgress(int mode, int value, void*) {
 bool SetupDlg::RunUninstaller(bool full, const std::wstring& folder, const std::wstring& executable,
                               bool& restartNeeded) {
     const std::wstring program =
-        JoinPath(folder, m_setupInfo.is64Bit ? AnsiToWideString(GetMainExeName64()) : executable);
+        JoinPath(folder, m_setupInfo.m_is64Bit ? AnsiToWideString(GetMainExeName64()) : executable);
     WriteLog("Uninstall Path (%s)\n", ToOemString(program).c_str());
     if (!PathFileExistsW(program.c_str())) return false;
     const wchar_t* parameters = full ? L"/full_uninstall" : L"/uninstall";
@@ -206,11 +206,11 @@ void SetupDlg::DeleteIcons(const std::wstring& name) {
 }
 
 void SetupDlg::UninstallWork() {
-    WriteLog("Begin Uninstall Work. x64mode = %s", m_setupInfo.is64Bit ? "true" : "false");
+    WriteLog("Begin Uninstall Work. x64mode = %s", m_setupInfo.m_is64Bit ? "true" : "false");
     SetUninstallProgress(0, 0, nullptr);
     SetUninstallProgress(3, 0, nullptr);
     m_storeInstall = StoreInstallRecorded();
-    const std::wstring executable = AnsiToWideString(m_setupInfo.is64Bit ? GetMainExeName64() : GetMainExeName());
+    const std::wstring executable = AnsiToWideString(m_setupInfo.m_is64Bit ? GetMainExeName64() : GetMainExeName());
     const std::wstring folder = FolderOf(GetPackagePath());
     // Only the product's own install folder is ever deleted: the uninstaller
     // started from anywhere else (Downloads, a drive root, a shell folder)
@@ -235,13 +235,13 @@ void SetupDlg::UninstallWork() {
         DeleteDirectoryTree(folder.c_str());
         WriteLog("End delete file.");
     }
-    DeleteIcons(AnsiToWideString(GetProductKeyName(m_setupInfo.productName)));
+    DeleteIcons(AnsiToWideString(GetProductKeyName(m_setupInfo.m_productName)));
     RefreshShellIcons();
     WriteLog("RefreshIcons.");
     WriteLog("End Remove AppConfig.");
     std::string key = GetUninstallKeyName();
     if (key.empty()) key = GetProductDisplayName(GetInfoProductName());
-    else if (m_setupInfo.is64Bit) key += " (x64)";
+    else if (m_setupInfo.m_is64Bit) key += " (x64)";
     if (!key.empty()) DeleteUninstallKey(key);
     WriteLog("End DeleteUninstallItem. szProgram(%s)", key.c_str());
     for (int i = 0; i < 3; ++i) SetUninstallProgress(1, 0, nullptr);

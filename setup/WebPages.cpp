@@ -31,8 +31,8 @@ std::string SetupDlg::AppendPageParams(const std::string& url, bool popup, int k
     params.compact = m_compact != 0;
     {
         std::lock_guard<std::mutex> guard(m_textLock);
-        params.x64 = m_setupInfo.is64Bit != 0;
-        params.version = m_setupInfo.version;
+        params.x64 = m_setupInfo.m_is64Bit != 0;
+        params.version = m_setupInfo.m_version;
     }
     return AppendPageParamsTo(url, params, popup, kind, extra);
 }
@@ -50,7 +50,7 @@ std::string SetupDlg::PageUrl(const std::string& configured, bool popup, int kin
     std::string version;
     {
         std::lock_guard<std::mutex> guard(m_textLock);
-        version = m_setupInfo.version;
+        version = m_setupInfo.m_version;
     }
     std::string url = AppendClientParams(configured + version);
     url = AppendPageParams(url, popup, kind, "");
@@ -85,7 +85,7 @@ int SetupDlg::ShowFinishWebPage(int bNewFlag, bool hasOldVersion) {
     bool x64 = false;
     {
         std::lock_guard<std::mutex> guard(m_textLock);
-        x64 = m_setupInfo.is64Bit != 0;
+        x64 = m_setupInfo.m_is64Bit != 0;
     }
     const std::shared_ptr<IProductConfig>& config = GetProductConfig();
     const std::string configured = hasOldVersion ? (x64 ? config->GetThankYouUrlOld64() : config->GetThankYouUrlOld())

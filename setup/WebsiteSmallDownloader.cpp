@@ -8,7 +8,7 @@
 #include "util/UninstallEntry.h"
 
 std::string WebsiteSmallDownloader::GetProductDisplayName(std::string name) {
-    return m_setupInfo.is64Bit ? name + " (x64)" : name;
+    return m_setupInfo.m_is64Bit ? name + " (x64)" : name;
 }
 
 std::string WebsiteSmallDownloader::FindOldInstallPath() { return SetupDlg::FindOldInstallPath(); }
@@ -23,7 +23,7 @@ bool WebsiteSmallDownloader::IsRemovableInstallFolder(const std::wstring& folder
 }
 
 bool WebsiteSmallDownloader::BeforeInstall(const std::wstring& installPath, bool& restartNeeded) {
-    if (m_setupInfo.is64Bit) {
+    if (m_setupInfo.m_is64Bit) {
         std::string key = GetUninstallKeyName();
         if (key.empty()) key = GetInfoProductName();
         std::string oldPath;

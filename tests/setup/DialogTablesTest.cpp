@@ -62,7 +62,7 @@ TEST_F(SetupDialogObjectTest, SupportedSystemsAreWindows10And11) {
 
 TEST_F(SetupDialogObjectTest, DefaultFoldersAndDisplayNames) {
     dialog.InitSetupInfo();
-    EXPECT_EQ(dialog.GetSetupInfo().is64Bit, 1);
+    EXPECT_EQ(dialog.GetSetupInfo().m_is64Bit, 1);
     EXPECT_EQ(dialog.GetDefaultInstallDir(), L"C:\\Program Files\\Tessarovinde\\Tessarovinde");
     {
         SetupOptions::Values values;
@@ -186,8 +186,8 @@ TEST_F(SetupDialogLayoutTest, ButtonRectanglesVersionAndRendererGeometry) {
     dialog->UpdateCtrlStatus(PAGE_WELCOME);
 
     EXPECT_EQ(dialog->GetVersion(), "1.0.7.2");
-    EXPECT_STREQ(dialog->GetSetupInfo().version, "1.0.7.2");
-    EXPECT_STREQ(dialog->GetSetupInfo().date, "10/12/2026");
+    EXPECT_STREQ(dialog->GetSetupInfo().m_version, "1.0.7.2");
+    EXPECT_STREQ(dialog->GetSetupInfo().m_date, "10/12/2026");
     EXPECT_EQ(dialog->VersionLabel()->GetText(), L"1.0.7.2 official (10/12/2026)");
     EXPECT_TRUE(dialog->VersionLabel()->IsVisible());
     std::string version, text;
@@ -214,7 +214,7 @@ TEST_F(SetupDialogLayoutTest, VersionResourceMissingOrShort) {
     ASSERT_TRUE(StartProgram());
     EXPECT_EQ(Dialog()->GetVersion(), "1.0.0.1");
     EXPECT_FALSE(Dialog()->VersionLabel()->IsVisible());
-    EXPECT_STREQ(Dialog()->GetSetupInfo().version, "1.0.0.0");
+    EXPECT_STREQ(Dialog()->GetSetupInfo().m_version, "1.0.0.0");
 }
 
 TEST_F(SetupDialogLayoutTest, DownloadRingByPercent) {

@@ -123,7 +123,7 @@ protected:
     std::wstring Program() const {
         return kFolder + (Dialog64() ? L"\\Tessarovinde64.exe" : L"\\Tessarovinde.exe");
     }
-    bool Dialog64() const { return GetMainDialog()->GetSetupInfo().is64Bit != 0; }
+    bool Dialog64() const { return GetMainDialog()->GetSetupInfo().m_is64Bit != 0; }
 
     std::unique_ptr<ScopedProductConfig> product;
     std::unique_ptr<SetupOptions::ScopedOverride> options;
@@ -228,7 +228,7 @@ TEST_F(LargeLayoutTest, RowButtonsAndMoreAppsRowsOpenTheirPages) {
     Click(dialog->SurveyRows()[5].link);
     std::vector<std::string> urls = OpenedUrls();
     ASSERT_EQ(urls.size(), 2u);
-    const std::string version = "&v=" + std::string(dialog->GetSetupInfo().version);
+    const std::string version = "&v=" + std::string(dialog->GetSetupInfo().m_version);
     struct Expected {
         std::string start;
     } pages[] = {{"https://tessarovinde.invalid/uninstall-survey?"}, {"https://gift.invalid/offer?"}};

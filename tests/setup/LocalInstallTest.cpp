@@ -281,8 +281,8 @@ TEST_F(LocalPackageRoadTest, InstallsFilesShortcutsAndEntryAndRunsTheProduct) {
     ASSERT_TRUE(StartProgram());
     SetupDlg* dialog = Dialog();
     const std::wstring folder = dialog->GetInstallPath();
-    const std::string key = dialog->GetSetupInfo().is64Bit ? "Tessarovinde (x64)" : "Tessarovinde";
-    const std::wstring program = dialog->GetSetupInfo().is64Bit ? L"Tessarovinde64.exe" : L"Tessarovinde.exe";
+    const std::string key = dialog->GetSetupInfo().m_is64Bit ? "Tessarovinde (x64)" : "Tessarovinde";
+    const std::wstring program = dialog->GetSetupInfo().m_is64Bit ? L"Tessarovinde64.exe" : L"Tessarovinde.exe";
     driver->Click(311, 374);  // install
     // The start-after box is ticked: the product starts and the dialog closes.
     ASSERT_TRUE(driver->WaitFinished(30000));

@@ -80,7 +80,7 @@ protected:
         SetupOptions::ScopedOverride scoped(values);
         ASSERT_TRUE(StartProgram());
         folder = Dialog()->GetInstallPath();
-        x64 = Dialog()->GetSetupInfo().is64Bit != 0;
+        x64 = Dialog()->GetSetupInfo().m_is64Bit != 0;
         driver->Click(311, 374);  // install
         ASSERT_TRUE(driver->WaitFinished(30000));
         driver.reset();

@@ -126,8 +126,8 @@ int CaptureLine(const char* text) {
 class PageDialog : public WebsiteSmallDownloader {
 public:
     void Fill(const char* version, bool x64, const std::string& appFrom) {
-        std::strncpy(m_setupInfo.version, version, sizeof m_setupInfo.version - 1);
-        m_setupInfo.is64Bit = x64 ? 1 : 0;
+        std::strncpy(m_setupInfo.m_version, version, sizeof m_setupInfo.m_version - 1);
+        m_setupInfo.m_is64Bit = x64 ? 1 : 0;
         m_compact = 1;
         m_appFrom = appFrom;
     }

@@ -16,9 +16,9 @@ namespace setuptest {
 class RecordedDialog : public WebsiteSmallDownloader {
 public:
     void Fill(const char* productName, const char* version, const char* date) {
-        WriteText(m_setupInfo.productName, productName);
-        WriteText(m_setupInfo.version, version);
-        WriteText(m_setupInfo.date, date);
+        WriteText(m_setupInfo.m_productName, productName);
+        WriteText(m_setupInfo.m_version, version);
+        WriteText(m_setupInfo.m_date, date);
     }
     void SetPackage(const std::wstring& path) {
         std::lock_guard<std::mutex> guard(m_textLock);
