@@ -7,14 +7,13 @@
 //   speed_ratio (ours / the tool's speed) goal_met (speed_ratio >= 0.95)
 //   build/bench/sevenzip_bench [--size 256M] [--runs 3]
 #include <algorithm>
-#include <chrono>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <string>
 
+#include "bench/support/BenchTools.h"
 #include "formats/sevenzip/C7ZOperator.h"
 #include "platform/base/Machine.h"
 #include "tests/formats/zip/ZipTestTools.h"
@@ -22,18 +21,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-double BestSeconds(int runs, const std::function<void()>& prepare, const std::function<bool()>& run) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        prepare();
-        auto start = std::chrono::steady_clock::now();
-        if (!run()) return -1;
-        std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
-}
 
 // Content that compresses like installed programs do, about 2:1: runs of
 // log-like text between stretches of noise.
@@ -84,22 +71,10 @@ int Fail(const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::size_t size = 256u << 20;
-    int runs = 3;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string option = argv[i];
-        if (option == "--size") {
-            char* end = nullptr;
-            double value = std::strtod(argv[i + 1], &end);
-            if (end != nullptr && (*end == 'M' || *end == 'm')) value *= 1048576;
-            size = static_cast<std::size_t>(value);
-        } else if (option == "--runs") {
-            runs = std::max(1, std::atoi(argv[i + 1]));
-        } else {
-            std::fprintf(stderr, "usage: sevenzip_bench [--size 256M] [--runs 3]\n");
-            return 2;
-        }
-    }
+    bench::SizeRuns options;
+    options.size = 256u << 20;
+    if (!bench::ParseSizeRuns(argc, argv, options, "sevenzip_bench [--size 256M] [--runs 3]")) return 2;
+    const std::size_t size = options.size;
     platform::ScopedMachine machine;
     const std::string source = machine.Host(L"C:\\bench\\source");
     const std::string archive = machine.Host(L"C:\\bench\\content.7z");
@@ -119,21 +94,30 @@ int main(int argc, char** argv) {
         };
     };
     // (The archiver's few lines of output go to the console; the tool's to a pipe.)
-    double oursSeconds = BestSeconds(runs, clear(ours), [] {
-        C7ZOperator op;
-        std::string error;
-        return op.ExtractFromFile("C:\\bench\\content.7z", "C:\\bench\\ours", nullptr, error);
-    });
-    double toolSeconds = BestSeconds(runs, clear(tool), [&] {
-        return ziptest::Run("7zz x -bd -bso0 -bsp0 -o" + Quote(tool) + " " + Quote(archive)).status == 0;
-    });
+    double oursSeconds = bench::BestSeconds(
+        options.runs,
+        [] {
+            C7ZOperator op;
+            std::string error;
+            return op.ExtractFromFile("C:\\bench\\content.7z", "C:\\bench\\ours", nullptr, error);
+        },
+        clear(ours));
+    double toolSeconds = bench::BestSeconds(
+        options.runs,
+        [&] { return ziptest::Run("7zz x -bd -bso0 -bsp0 -o" + Quote(tool) + " " + Quote(archive)).status == 0; },
+        clear(tool));
     if (oursSeconds < 0) return Fail("in-process extraction failed");
     if (toolSeconds < 0) return Fail("7zz x failed");
     if (!SameFile(ours + "/content.bin", source + "/content.bin") || !SameFile(tool + "/content.bin", source + "/content.bin"))
         return Fail("an extraction differs from the content");
     const double ratio = toolSeconds / oursSeconds;
-    std::printf("content_bytes=%zu archive_bytes=%llu ours_seconds=%.3f tool_seconds=%.3f speed_ratio=%.3f goal_met=%d\n",
-                size, static_cast<unsigned long long>(fs::file_size(archive)), oursSeconds, toolSeconds, ratio,
-                ratio >= 0.95 ? 1 : 0);
+    bench::KeyValueLine()
+        .Add("content_bytes", static_cast<std::uint64_t>(size))
+        .Add("archive_bytes", static_cast<std::uint64_t>(fs::file_size(archive)))
+        .Add("ours_seconds", oursSeconds, 3)
+        .Add("tool_seconds", toolSeconds, 3)
+        .Add("speed_ratio", ratio, 3)
+        .Add("goal_met", std::uint64_t{ratio >= 0.95 ? 1u : 0u})
+        .Print();
     return 0;
 }

@@ -8,31 +8,18 @@
 //   reader_seconds unzip_seconds reader_time_ratio (ours / unzip)
 //   goal_met: the writer at least as fast as zip -8 with an output within 1 %.
 //   build/bench/zip_bench [--size 64M] [--runs 3]
-#include <algorithm>
-#include <chrono>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 
+#include "bench/support/BenchTools.h"
 #include "formats/zip/JUnzip.h"
 #include "formats/zip/ZipWriterApi.h"
 #include "platform/base/Machine.h"
 #include "tests/formats/zip/ZipTestTools.h"
 
 namespace {
-
-double BestSeconds(int runs, const std::function<bool()>& run) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        if (!run()) return -1;
-        std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
-}
 
 std::string ReadFile(const std::string& path) {
     std::string bytes;
@@ -59,23 +46,11 @@ bool Fail(const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::size_t size = 64u << 20;
-    int runs = 3;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string option = argv[i];
-        if (option == "--size") {
-            char* end = nullptr;
-            double value = std::strtod(argv[i + 1], &end);
-            if (end != nullptr && (*end == 'M' || *end == 'm')) value *= 1048576;
-            if (end != nullptr && (*end == 'K' || *end == 'k')) value *= 1024;
-            size = static_cast<std::size_t>(value);
-        } else if (option == "--runs") {
-            runs = std::max(1, std::atoi(argv[i + 1]));
-        } else {
-            std::fprintf(stderr, "usage: zip_bench [--size 64M] [--runs 3]\n");
-            return 2;
-        }
-    }
+    bench::SizeRuns options;
+    options.size = 64u << 20;
+    if (!bench::ParseSizeRuns(argc, argv, options, "zip_bench [--size 64M] [--runs 3]")) return 2;
+    const std::size_t size = options.size;
+    const int runs = options.runs;
     platform::ScopedMachine machine;
     std::filesystem::create_directories(machine.Host(L"C:\\bench\\ours-out"));
     std::filesystem::create_directories(machine.Host(L"C:\\bench\\unzip-out"));
@@ -83,12 +58,12 @@ int main(int argc, char** argv) {
     const std::string input = ziptest::LogText(size);
     if (!WriteFile(folder + "/input.log", input)) return Fail("cannot write the input"), 1;
 
-    double writer = BestSeconds(runs, [] {
+    double writer = bench::BestSeconds(runs, [] {
         HZIP zip = ZipCreateFile(L"C:\\bench\\ours.zip", nullptr);
         return zip != nullptr && ZipAddFile(zip, L"input.log", L"C:\\bench\\input.log") == ZR_OK &&
                ZipClose(zip) == ZR_OK;
     });
-    double zip8 = BestSeconds(runs, [&] {
+    double zip8 = bench::BestSeconds(runs, [&] {
         std::filesystem::remove(folder + "/zip8.zip");
         return ziptest::Run("cd " + ziptest::Quote(folder) + " && zip -8 -q -X zip8.zip input.log").status == 0;
     });
@@ -96,12 +71,12 @@ int main(int argc, char** argv) {
     if (zip8 < 0) return Fail("zip -8 failed (is Info-ZIP zip installed?)"), 1;
 
     // Both readers extract zip -8's archive.
-    double reader = BestSeconds(runs, [] {
+    double reader = bench::BestSeconds(runs, [] {
         JUnzip unzip;
         return unzip.OpenFromFile(L"C:\\bench\\zip8.zip", nullptr) && unzip.SetBaseDir(L"C:\\bench\\ours-out") &&
                unzip.UnzipItem(L"input.log", L"input.log", nullptr);
     });
-    double unzipped = BestSeconds(runs, [&] {
+    double unzipped = bench::BestSeconds(runs, [&] {
         return ziptest::Run("unzip -o -q " + ziptest::Quote(folder + "/zip8.zip") + " -d " +
                             ziptest::Quote(folder + "/unzip-out"))
                    .status == 0;
@@ -118,10 +93,19 @@ int main(int argc, char** argv) {
     double timeRatio = writer / zip8;
     double sizeRatio = writerBytes / zip8Bytes;
     bool goal = verified && timeRatio <= 1.0 && sizeRatio <= 1.01;
-    std::printf("input_bytes=%zu writer_seconds=%.3f zip8_seconds=%.3f writer_time_ratio=%.3f writer_bytes=%.0f "
-                "zip8_bytes=%.0f writer_size_ratio=%.4f reader_seconds=%.3f unzip_seconds=%.3f "
-                "reader_time_ratio=%.3f verified=%s goal_met=%s\n",
-                size, writer, zip8, timeRatio, writerBytes, zip8Bytes, sizeRatio, reader, unzipped,
-                reader / unzipped, verified ? "yes" : "no", goal ? "yes" : "no");
+    bench::KeyValueLine()
+        .Add("input_bytes", static_cast<std::uint64_t>(size))
+        .Add("writer_seconds", writer, 3)
+        .Add("zip8_seconds", zip8, 3)
+        .Add("writer_time_ratio", timeRatio, 3)
+        .Add("writer_bytes", writerBytes, 0)
+        .Add("zip8_bytes", zip8Bytes, 0)
+        .Add("writer_size_ratio", sizeRatio, 4)
+        .Add("reader_seconds", reader, 3)
+        .Add("unzip_seconds", unzipped, 3)
+        .Add("reader_time_ratio", reader / unzipped, 3)
+        .Add("verified", verified ? "yes" : "no")
+        .Add("goal_met", goal ? "yes" : "no")
+        .Print();
     return verified ? 0 : 1;
 }
