@@ -3,7 +3,8 @@
 // The engine fetches one file from several mirrors in parallel byte ranges.
 // These records are what callers hand it (DownloadConfig, DownloadProxy) and
 // what they get back (DownloadProgress, DownloadUrlInfo, DownloadSummary,
-// DownloadUrlSwitch). All offsets and sizes are 64-bit.
+// DownloadUrlSwitch). All offsets and sizes are 64-bit. The part records
+// are in util/DownloadParts.h, where the info view reads them too.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +15,8 @@
 #include <vector>
 
 #include "platform/base/Win32Types.h"
+#include "util/DownloadParts.h"
 #include "util/EventCallback.h"
-
-typedef void CURL;
-class DownloaderCurl;
 
 // EventCallback events of the engine: 3 progress, 4 failed, 5 finished,
 // 7 part done, 8 part range error.
@@ -65,15 +64,6 @@ enum DownloadState {
     DownloadState_Finished = 5,  // the target is complete and verified
 };
 
-// Status of one part. Changed only through PartTable::SetStatus.
-enum DownloadItemStatus {
-    E_Status_Runing = 0,           // transfer running or about to start; ends in Succeed or Fail
-    E_Status_StopByDispatch = 1,   // retired by the supervisor; writes refused, transfer aborts
-    E_Status_Fail = 2,             // transfer ended with an error; the supervisor retries the rest
-    E_Status_Succeed = 3,          // transfer delivered its whole range; frees a slot for a split
-    E_Status_StopByFail = 4,       // a failed part whose rest was handed to a new part
-};
-
 struct DownloadUrlInfo {
     char url[kMirrorUrlCapacity] = {};
     bool sizeConsistent = false;  // listed by the manifest, then: HEAD size equals the manifest size
@@ -93,50 +83,6 @@ struct DownloadConfig {
     std::vector<std::string> blockMd5;   // one per 1 MiB block, upper case
     int partsPerMirror = 2;
     char sideFilePath[MAX_PATH] = {};
-};
-
-// One part: bytes start..end inclusive; pos is the next byte to write.
-struct DownloadItem {
-    int id = 0;
-    std::uint64_t start = 0;
-    std::uint64_t pos = 0;
-    std::uint64_t end = 0;
-    const char* url = nullptr;  // points into a mirror record of the engine
-    CURL* curl = nullptr;       // open transfer handle, null when none
-    int result = 0;             // libcurl result of the last transfer
-    FILE* file = nullptr;
-    DownloaderCurl* owner = nullptr;
-    DWORD thread = 0;           // serial number of the part's thread (0 before it starts)
-    DWORD lastDataTick = 0;
-    DWORD startTick = 0;
-    DWORD endTick = 0;
-    int speed = 0;              // bytes per second over the last half to one second of data
-    int status = E_Status_Runing;
-
-    // Speed window: the bytes of the current half second and of the one before.
-    bool speedWindowOpen = false;
-    DWORD speedWindowTick = 0;
-    std::uint64_t speedWindowBytes = 0;
-    std::uint64_t previousWindowBytes = 0;
-    DWORD previousWindowMs = 0;
-
-    // Mirrors (bits, see DownloaderCurl::MirrorBit) that wrote bad bytes of
-    // this range: a repair and every piece split from it keep off them.
-    std::uint32_t avoidMirrors = 0;
-
-    // Checks of the running transfer's response (set by the header callback).
-    std::uint64_t requestStart = 0;  // the range the transfer asked for
-    std::uint64_t requestEnd = 0;
-    long httpCode = 0;
-    bool responseChecked = false;    // a 206 with a matching Content-Range arrived
-    int responseError = 0;           // libcurl-style code of a rejected response, 0 when none
-};
-
-struct DownloadProgress {
-    int partLimit = 0;
-    std::int64_t total = 0;
-    std::int64_t downloaded = 0;
-    std::map<int, DownloadItem> items;
 };
 
 struct DownloadSummary {
@@ -165,5 +111,3 @@ struct DownloadProxy {
 
 // Name of an error code ("NoError" ... "CheckHashError"), the decimal text otherwise.
 std::string GetDownloadErrorName(int code);
-// Name of a part status ("E_Status_Runing" ...), "" for an unknown value.
-const char* GetDownloadItemStatusName(int status);

@@ -19,20 +19,8 @@ declare -A allowed=(
   [setup]="platform util formats net download stats ui setup resources"
   [resources]="platform resources"
 )
-# Known exceptions, one "file:included header" each.
-# FIXME: the info view reads the download part table, the statistics take
-# the language names from ui/lang, and the window and drawing areas share
-# their internals; each wants a header one layer down.
-exceptions=(
-  "ui/InfoViewDlg.cpp:download/DownloadTypes.h"
-  "stats/InstallStatsFinal.cpp:ui/lang/Language.h"
-  "stats/StatsClient.cpp:ui/lang/Language.h"
-  "platform/windowing/WindowPlacement.cpp:platform/drawing/detail/GdiInternals.h"
-  "platform/windowing/DefaultProcedure.cpp:platform/drawing/detail/GdiInternals.h"
-  "platform/windowing/WindowManager.cpp:platform/drawing/detail/GdiInternals.h"
-  "platform/drawing/GdiObjects.cpp:platform/windowing/detail/WindowInternals.h"
-  "platform/drawing/Drawing.cpp:platform/windowing/detail/WindowInternals.h"
-)
+# Known exceptions, one "file:included header" each (none today).
+exceptions=()
 is_exception() {
   local entry
   for entry in "${exceptions[@]}"; do [ "$entry" = "$1" ] && return 0; done

@@ -7,7 +7,7 @@
 #include "stats/InstallStatsReport.h"
 #include "stats/LogZip.h"
 #include "stats/StatsKeys.h"
-#include "ui/lang/Language.h"
+#include "util/ChosenLanguage.h"
 #include "util/DebugConfig.h"
 #include "util/SystemIdentity.h"
 #include "util/ValueFormat.h"

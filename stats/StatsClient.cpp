@@ -8,7 +8,7 @@
 #include "platform/base/Clock.h"
 #include "platform/base/Environment.h"
 #include "stats/StatsKeys.h"
-#include "ui/lang/Language.h"
+#include "util/ChosenLanguage.h"
 #include "util/Log.h"
 #include "util/OsVersion.h"
 #include "util/SystemIdentity.h"

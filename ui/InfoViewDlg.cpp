@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "download/DownloadTypes.h"
+#include "util/DownloadParts.h"
 #include "platform/Win32.h"
 #include "util/DebugConfig.h"
 #include "util/StringConvert.h"

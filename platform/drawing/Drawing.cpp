@@ -6,7 +6,7 @@
 #include "platform/drawing/Gdi.h"
 #include "platform/drawing/detail/GdiInternals.h"
 #include "platform/base/LastError.h"
-#include "platform/windowing/detail/WindowInternals.h"
+#include "platform/windowing/WindowSurfaces.h"
 #include "platform/windowing/Windowing.h"
 
 namespace platform {
@@ -181,17 +181,14 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* position, SIZE* size, HDC sour
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
         return FALSE;
     }
-    WindowPtr record = FindWindowShared(window);
-    if (!record) {
+    bool layered = false;
+    if (!WindowIsLayered(window, &layered)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    {
-        std::lock_guard<std::mutex> guard(WindowLock());
-        if (!(record->exStyle & WS_EX_LAYERED)) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
+    if (!layered) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
     }
     if (size == nullptr || size->cx <= 0 || size->cy <= 0 || size->cx > kMaxSurfaceSide || size->cy > kMaxSurfaceSide) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -226,25 +223,12 @@ BOOL UpdateLayeredWindow(HWND window, HDC, POINT* position, SIZE* size, HDC sour
             }
         }
     }
-    int x = position != nullptr ? position->x : 0, y = position != nullptr ? position->y : 0;
-    {
-        std::lock_guard<std::mutex> guard(WindowLock());
-        if (position == nullptr) {
-            x = record->rect.left;
-            y = record->rect.top;
-        }
-        record->layered = image;
-        ++record->layeredUpdates;
+    int x = 0, y = 0;
+    if (!StoreLayeredImage(window, image, position, &x, &y)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);  // destroyed meanwhile
+        return FALSE;
     }
     MoveWindow(window, x, y, size->cx, size->cy, FALSE);
     NotifyScreenChanged();
     return TRUE;
 }
-
-namespace platform {
-unsigned LayeredWindowUpdates(HWND window) {
-    std::lock_guard<std::mutex> guard(WindowLock());
-    Window* record = FindWindowLocked(window);
-    return record != nullptr ? record->layeredUpdates : 0;
-}
-}  // namespace platform

@@ -8,6 +8,8 @@
 // used from any thread; drawing calls lock the surfaces they touch.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/windowing/WindowTypes.h"
 
 HDC GetDC(HWND window);
@@ -73,5 +75,7 @@ bool LayeredWindowsMissing();
 unsigned LayeredWindowUpdates(HWND window);
 // Live GDI objects (bitmaps, brushes, fonts, regions, DCs), for leak tests.
 size_t LiveGdiObjects();
+// The 0x00RRGGBB pixel a class background brush paints (white when none).
+std::uint32_t BackgroundPixel(HBRUSH brush);
 
 }  // namespace platform

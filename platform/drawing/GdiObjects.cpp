@@ -10,7 +10,7 @@
 #include "platform/base/LastError.h"
 #include "platform/base/Machine.h"
 #include "platform/drawing/Text.h"
-#include "platform/windowing/detail/WindowInternals.h"
+#include "platform/windowing/WindowSurfaces.h"
 #include "platform/windowing/Windowing.h"
 
 namespace platform {
@@ -157,17 +157,11 @@ using namespace platform;
 
 HDC GetDC(HWND window) {
     if (window == nullptr) return NewDc(nullptr, nullptr);
-    WindowPtr record = FindWindowShared(window);
-    if (!record) {
+    if (!IsWindow(window)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
-    SurfacePtr surface;
-    {
-        std::lock_guard<std::mutex> guard(WindowLock());
-        surface = record->surface;
-    }
-    return NewDc(window, surface);
+    return NewDc(window, WindowSurface(window));
 }
 
 HDC GetWindowDC(HWND window) { return GetDC(window); }

@@ -3,7 +3,6 @@
 #include <cwchar>
 
 #include "platform/drawing/Gdi.h"
-#include "platform/drawing/detail/GdiInternals.h"
 #include "platform/windowing/Input.h"
 #include "platform/windowing/detail/WindowInternals.h"
 #include "platform/windowing/Windowing.h"

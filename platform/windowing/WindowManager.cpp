@@ -5,7 +5,6 @@
 
 #include "platform/base/Environment.h"
 #include "platform/drawing/Gdi.h"
-#include "platform/drawing/detail/GdiInternals.h"
 #include "platform/base/HostPaths.h"
 #include "platform/base/LastError.h"
 #include "platform/windowing/detail/WindowInternals.h"
@@ -115,6 +114,37 @@ WindowPtr FindWindowShared(HWND handle) {
     auto& windows = Windows().windows;
     auto it = windows.find(reinterpret_cast<UINT_PTR>(handle));
     return it == windows.end() ? nullptr : it->second;
+}
+
+SurfacePtr WindowSurface(HWND window) {
+    std::lock_guard<std::mutex> guard(WindowLock());
+    Window* record = FindWindowLocked(window);
+    return record != nullptr ? record->surface : nullptr;
+}
+
+bool WindowIsLayered(HWND window, bool* layered) {
+    std::lock_guard<std::mutex> guard(WindowLock());
+    Window* record = FindWindowLocked(window);
+    if (record == nullptr) return false;
+    *layered = (record->exStyle & WS_EX_LAYERED) != 0;
+    return true;
+}
+
+bool StoreLayeredImage(HWND window, SurfacePtr image, const POINT* position, int* x, int* y) {
+    std::lock_guard<std::mutex> guard(WindowLock());
+    Window* record = FindWindowLocked(window);
+    if (record == nullptr) return false;
+    *x = position != nullptr ? position->x : record->rect.left;
+    *y = position != nullptr ? position->y : record->rect.top;
+    record->layered = std::move(image);
+    ++record->layeredUpdates;
+    return true;
+}
+
+unsigned LayeredWindowUpdates(HWND window) {
+    std::lock_guard<std::mutex> guard(WindowLock());
+    Window* record = FindWindowLocked(window);
+    return record != nullptr ? record->layeredUpdates : 0;
 }
 
 std::vector<HWND>& ZOrderLocked() { return Windows().zOrder; }

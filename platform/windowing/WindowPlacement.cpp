@@ -5,7 +5,6 @@
 #include "platform/windowing/Desktop.h"
 #include "platform/base/Environment.h"
 #include "platform/drawing/Gdi.h"
-#include "platform/drawing/detail/GdiInternals.h"
 #include "platform/base/LastError.h"
 #include "platform/base/Machine.h"
 #include "platform/windowing/detail/WindowInternals.h"

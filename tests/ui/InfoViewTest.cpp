@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "download/DownloadTypes.h"
+#include "util/DownloadParts.h"
 #include "platform/Win32.h"
 #include "platform/windowing/TestDriver.h"
 #include "tests/support/MachineFixture.h"

@@ -28,8 +28,6 @@ struct LanguageState {
     std::map<int, const wchar_t*> englishRows;
     std::map<int, std::wstring> currentTexts;   // id -> text with the product name
     std::map<int, std::wstring> englishTexts;
-    std::string name;
-    std::string code;
     const int* layoutRow = nullptr;
 };
 
@@ -131,8 +129,6 @@ std::unique_ptr<LanguageState> CopyOfPublishedLocked() {
     auto copy = std::make_unique<LanguageState>();
     copy->currentRows = current->currentRows;
     copy->englishRows = current->englishRows;
-    copy->name = current->name;
-    copy->code = current->code;
     copy->layoutRow = current->layoutRow;
     return copy;
 }
@@ -183,25 +179,14 @@ int InitLanguage(const wchar_t* productName, LANGID languageId) {
     WriteLog(choice.logFormat, static_cast<int>(chosenId));
     OverlayRows(next->currentRows, choice.table);
     next->layoutRow = g_langLayout[static_cast<int>(choice.layout)];
-    next->name = choice.name;
-    next->code = choice.code;
     PublishLocked(std::move(next));
+    SetChosenLanguage(choice.name, choice.code);
     return 1;
 }
 
 const wchar_t* GetLangText(int id) { return Lookup(&LanguageState::currentTexts, id); }
 
 const wchar_t* GetEnglishLangText(int id) { return Lookup(&LanguageState::englishTexts, id); }
-
-std::string GetLanguageName() {
-    const LanguageState* state = g_published.load(std::memory_order_acquire);
-    return state != nullptr ? state->name : std::string();
-}
-
-std::string GetLanguageCode() {
-    const LanguageState* state = g_published.load(std::memory_order_acquire);
-    return state != nullptr ? state->code : std::string();
-}
 
 int GetLangLayoutValue(int index) {
     const LanguageState* state = g_published.load(std::memory_order_acquire);
@@ -234,4 +219,5 @@ void ResetLanguageForTests() {
     std::lock_guard<std::mutex> guard(WriterLock());
     KeptProductName().clear();
     g_published.store(nullptr, std::memory_order_release);
+    SetChosenLanguage("", "");
 }

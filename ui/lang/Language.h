@@ -13,6 +13,7 @@
 
 #include "platform/base/Win32Types.h"
 #include "ui/lang/LangTables.h"
+#include "util/ChosenLanguage.h"  // GetLanguageName, GetLanguageCode of the choice
 
 // Chooses the language: `languageId` 0 means the user's default UI language;
 // a non-zero "setup_test_language" in the debug configuration file overrides
@@ -26,11 +27,6 @@ int InitLanguage(const wchar_t* productName, LANGID languageId);
 const wchar_t* GetLangText(int id);
 // The same over the English texts alone.
 const wchar_t* GetEnglishLangText(int id);
-
-// English name ("Japanese") and three-letter code ("JPN") of the chosen
-// language; empty before InitLanguage.
-std::string GetLanguageName();
-std::string GetLanguageCode();
 
 // The chosen language's layout width at `index` (0..5); 0 when no language
 // is chosen or the index is outside the row.

@@ -84,8 +84,6 @@ T ExchangeDcField(HDC handle, T DeviceContext::*field, std::type_identity_t<T> v
 
 // The surface a DC draws into right now (null for the screen DC).
 SurfacePtr TargetOf(HDC dc);
-// The pixel a class background brush paints (white when none).
-std::uint32_t BackgroundPixel(HBRUSH brush);
 // Colour of a brush handle, including the COLOR_x + 1 system brushes;
 // false for hollow or unknown brushes.
 bool BrushColor(HBRUSH brush, COLORREF* color);

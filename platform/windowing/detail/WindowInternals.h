@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/drawing/Surface.h"
+#include "platform/windowing/WindowSurfaces.h"
 #include "platform/windowing/WindowTypes.h"
 
 namespace platform {
@@ -172,7 +173,5 @@ void ForgetInputWindow(HWND window);
 POINT CurrentCursor();
 WPARAM CurrentMouseKeys();
 
-// Changes what the output back ends show.
-void NotifyScreenChanged();
 
 }  // namespace platform
