@@ -106,3 +106,13 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD
 LONG RegQueryInfoKeyA(HKEY key, LPSTR className, LPDWORD classSize, LPDWORD reserved, LPDWORD subKeys,
                       LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values, LPDWORD maxValueNameLength,
                       LPDWORD maxValueLength, LPDWORD securityDescriptor, FILETIME* lastWrite);
+
+namespace platform {
+
+// Tests: called each time the store has flushed the folder of a hive it
+// renamed a new file into, with the folder's open descriptor and fsync's
+// result (0, or -1 with errno set). Null, the default, calls nothing.
+using RegistryFolderSyncHook = void (*)(int folderDescriptor, int fsyncResult);
+void SetRegistryFolderSyncHook(RegistryFolderSyncHook hook);
+
+}  // namespace platform

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <mutex>
@@ -14,6 +15,7 @@
 #include "platform/base/LastError.h"
 #include "platform/base/Machine.h"
 #include "platform/network/NetworkAdapters.h"
+#include "platform/registry/Registry.h"
 
 namespace platform::registry {
 
@@ -39,6 +41,7 @@ struct LoadedHive {
 };
 
 std::mutex g_storeLock;
+std::atomic<RegistryFolderSyncHook> g_folderSyncHook{nullptr};
 std::map<std::string, LoadedHive>* g_hives = nullptr;  // by hive file path; lives to exit
 
 FileIdentity Identify(const std::string& path) {
@@ -212,7 +215,9 @@ DWORD SyncFolderOf(const std::string& path) {
     std::string folder = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return ErrorFromErrno(errno);
-    DWORD error = ::fsync(fd) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno);
+    int synced = ::fsync(fd);
+    DWORD error = synced == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno);
+    if (RegistryFolderSyncHook hook = g_folderSyncHook.load()) hook(fd, synced);
     ::close(fd);
     return error;
 }
@@ -409,3 +414,5 @@ LONG WithHive(Hive hive, bool write, const std::function<LONG(Key& root, bool& c
 }
 
 }  // namespace platform::registry
+
+void platform::SetRegistryFolderSyncHook(RegistryFolderSyncHook hook) { registry::g_folderSyncHook.store(hook); }

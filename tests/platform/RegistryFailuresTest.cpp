@@ -4,7 +4,10 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/Win32.h"
 #include "tests/platform/DescriptorLimit.h"
@@ -157,6 +160,68 @@ TEST_F(RegistryFailuresTest, NameThatCannotBeConvertedFailsTheCall) {
                                               &values, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(0u, values);
     EXPECT_EQ("1", GetText(HKEY_CURRENT_USER, "Software\\Demo", "V"));
+}
+
+// What the folder-sync hook saw at each call.
+struct FolderSync {
+    bool directory = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    int result = -1;
+    std::string hiveThen;  // the hive file's text at the moment of the flush
+    bool tempThen = false;  // whether the temporary file still existed
+};
+std::vector<FolderSync> g_syncs;
+std::string g_syncedHive;
+
+void RecordFolderSync(int folder, int result) {
+    FolderSync seen;
+    struct stat info {};
+    if (::fstat(folder, &info) == 0) {
+        seen.directory = S_ISDIR(info.st_mode);
+        seen.device = info.st_dev;
+        seen.inode = info.st_ino;
+    }
+    seen.result = result;
+    std::ifstream in(g_syncedHive, std::ios::binary);
+    seen.hiveThen.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    seen.tempThen = fs::exists(g_syncedHive + ".tmp");
+    g_syncs.push_back(seen);
+}
+
+// A save renames the new hive into the state folder and then flushes that
+// folder, so the rename itself survives a crash.
+TEST_F(RegistryFailuresTest, StateFolderIsFlushedAfterTheRename) {
+    struct Case {
+        const char* what;
+        const char* before;  // the hive file's text before the write, null: none
+    } cases[] = {
+        {"a new hive", nullptr},
+        {"a sound hive", kKeptHive},
+        {"a damaged hive set aside", "damaged\n"},
+    };
+    g_syncedHive = hive;
+    struct stat folder {};
+    ASSERT_EQ(0, ::stat(fs::path(hive).parent_path().c_str(), &folder));
+    platform::SetRegistryFolderSyncHook(RecordFolderSync);
+    int round = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.before != nullptr) WriteHostFile(hive, c.before);
+        g_syncs.clear();
+        std::string name = "Synced" + std::to_string(++round);
+        ASSERT_EQ(ERROR_SUCCESS, SetText(HKEY_CURRENT_USER, "Software\\Demo", name.c_str(), "1"));
+        ASSERT_FALSE(g_syncs.empty()) << "the folder was not flushed";
+        const FolderSync& last = g_syncs.back();
+        EXPECT_TRUE(last.directory);
+        EXPECT_EQ(folder.st_dev, last.device);
+        EXPECT_EQ(folder.st_ino, last.inode);
+        EXPECT_EQ(0, last.result);
+        EXPECT_NE(std::string::npos, last.hiveThen.find(name)) << "flushed before the rename";
+        EXPECT_FALSE(last.tempThen);
+    }
+    platform::SetRegistryFolderSyncHook(nullptr);
+    EXPECT_EQ("damaged\n", ReadHostFile(hive + ".damaged"));
 }
 
 }  // namespace
