@@ -15,7 +15,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -142,9 +141,32 @@ std::shared_ptr<ProcessState> StateForPid(pid_t pid) {
 
 std::string ProcPath(pid_t pid, const char* leaf) { return "/proc/" + std::to_string(pid) + "/" + leaf; }
 
+// Reads a small /proc file of another process. The process may end at any
+// moment, and a read then fails (ESRCH): that is an unreadable file, never
+// an exception (a stream's read would throw one).
+bool ReadProcFile(pid_t pid, const char* leaf, std::string& text) {
+    text.clear();
+    int fd = ::open(ProcPath(pid, leaf).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    char buffer[4096];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            ::close(fd);
+            return got == 0;
+        }
+        text.append(buffer, static_cast<size_t>(got));
+        if (text.size() > 65536) {  // no file read here is that long
+            ::close(fd);
+            return false;
+        }
+    }
+}
+
 bool ReadParent(pid_t pid, pid_t& parent) {
-    std::ifstream in(ProcPath(pid, "stat"));
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    if (!ReadProcFile(pid, "stat", text)) return false;
     size_t close = text.rfind(')');  // the name may hold blanks and parentheses
     if (close == std::string::npos || close + 4 >= text.size()) return false;
     char state = 0;
@@ -182,9 +204,9 @@ bool RunsFromMachineDrive(pid_t pid) {
 std::wstring ImageName(pid_t pid) {
     std::wstring path = platform::FromHostPath(ImageHostPath(pid));
     if (ImageHostPath(pid).empty()) {
-        std::ifstream in(ProcPath(pid, "comm"));
         std::string comm;
-        std::getline(in, comm);
+        if (!ReadProcFile(pid, "comm", comm)) return {};
+        comm = comm.substr(0, comm.find('\n'));
         return platform::Utf8ToUtf16(comm);
     }
     size_t slash = path.find_last_of(L"\\/");

@@ -3,10 +3,13 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/base/HostPaths.h"
@@ -215,6 +218,45 @@ TEST_F(ProcessTest, ExitCodesWaitsAndTermination) {
     CloseHandle(opened);
     CloseHandle(sleeper);
     EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(sleeper, 0));
+}
+
+// Processes end and are reaped while a snapshot reads their /proc entries:
+// the snapshot leaves out what vanished, still lists this process, and
+// never throws.
+TEST_F(ProcessTest, SnapshotWhileProcessesComeAndGo) {
+    std::atomic<bool> stop{false};
+    std::thread churn([&] {
+        while (!stop.load()) {
+            HANDLE process = Start(L"exit 0");
+            if (process == nullptr) break;
+            WaitForSingleObject(process, 10000);
+            CloseHandle(process);
+        }
+    });
+    const DWORD self = GetCurrentProcessId();
+    int snapshots = 0, thrown = 0, withoutSelf = 0;
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::chrono::steady_clock::now() < until) {
+        try {
+            HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+            if (snapshot == INVALID_HANDLE_VALUE) continue;
+            PROCESSENTRY32W entry{};
+            entry.dwSize = sizeof entry;
+            bool sawSelf = false;
+            for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+                sawSelf = sawSelf || entry.th32ProcessID == self;
+            CloseHandle(snapshot);
+            ++snapshots;
+            if (!sawSelf) ++withoutSelf;
+        } catch (...) {
+            ++thrown;
+        }
+    }
+    stop = true;
+    churn.join();
+    EXPECT_EQ(0, thrown);
+    EXPECT_GT(snapshots, 0);
+    EXPECT_EQ(0, withoutSelf);
 }
 
 TEST_F(ProcessTest, ProcessesOutsideOurTreeAreNeverEnded) {
