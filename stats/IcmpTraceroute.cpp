@@ -167,8 +167,11 @@ int RunIcmpTraceroute(const std::string& target, std::string& text) {
                               "%d hops\n\n") %
                 target % kProbesPerHop % kDataSize % kMaxHops)
                    .str());
-    const winsock::SOCKET socket =
+    winsock::SOCKET socket =
         winsock::WSASocketW(winsock::kAfInet, winsock::kSockRaw, winsock::kIpProtoIcmp, nullptr, 0, 0);
+    // Without the right to raw sockets, the ping socket where the host allows it.
+    if (socket == winsock::INVALID_SOCKET && winsock::WSAGetLastError() == winsock::WSAEACCES)
+        socket = winsock::WSASocketW(winsock::kAfInet, winsock::kSockDgram, winsock::kIpProtoIcmp, nullptr, 0, 0);
     if (socket == winsock::INVALID_SOCKET) {
         TraceFail("Failed to create RAW-socket\n");
         RemoveFirewallRule();

@@ -1,11 +1,19 @@
-// Winsock calls of the mirror ping: raw ICMP sockets, socket events and
-// IPv4 name lookup, shaped like WS2_32.
+// Winsock calls of the mirror ping and the route trace: ICMP sockets, socket
+// events and IPv4 name lookup, shaped like WS2_32.
 //
 // They live in namespace winsock because the host's socket headers own the
 // global names (sendto, inet_addr, ...). HAVE_RAW_ICMP is 1 where a raw ICMP
 // socket can be opened at all; on Linux that needs CAP_NET_RAW (root), as on
 // Windows it needs administrator rights, and without it WSASocketW fails with
 // WSAEACCES and every ping fails.
+//
+// Where raw sockets are refused, an ICMP datagram socket (kSockDgram) may
+// still be allowed: Linux's unprivileged ping socket, open to the groups in
+// net.ipv4.ping_group_range. It sends echo requests only, and the kernel puts
+// its own identifier in them; recvfrom gives what a raw socket would (an
+// IPv4 header before the ICMP message, the caller's identifier restored, and
+// a router's time-exceeded report rebuilt from the socket's error queue), so
+// that one decoder reads both kinds.
 #pragma once
 
 #include "platform/base/Win32Types.h"
@@ -20,6 +28,7 @@ constexpr SOCKET INVALID_SOCKET = ~static_cast<SOCKET>(0);
 constexpr int SOCKET_ERROR = -1;
 
 constexpr int kAfInet = 2;        // AF_INET
+constexpr int kSockDgram = 2;     // SOCK_DGRAM (with kIpProtoIcmp: the ping socket)
 constexpr int kSockRaw = 3;       // SOCK_RAW
 constexpr int kIpProtoIcmp = 1;   // IPPROTO_ICMP
 constexpr long FD_READ = 0x01;
@@ -84,7 +93,7 @@ int WSAStartup(WORD version, WSADATA* data);
 int WSACleanup();
 int WSAGetLastError();
 
-// Only AF_INET raw ICMP sockets are offered.
+// Only AF_INET ICMP sockets are offered, raw or datagram (see above).
 SOCKET WSASocketW(int family, int type, int protocol, void* protocolInfo, unsigned group, DWORD flags);
 int closesocket(SOCKET socket);
 // Only kIpProtoIp / kIpTtl (an int) is offered.
@@ -133,3 +142,11 @@ int getnameinfo(const SOCKADDR* address, int addressLength, char* host, DWORD ho
                 DWORD serviceSize, int flags);
 
 }  // namespace winsock
+
+namespace platform {
+
+// Tests: raw ICMP sockets are refused as they are to a user without
+// CAP_NET_RAW (WSAEACCES), whatever this process may do. Off by default.
+void SetRawIcmpRefused(bool refused);
+
+}  // namespace platform

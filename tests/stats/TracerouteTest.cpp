@@ -11,6 +11,7 @@
 #include "stats/IcmpTraceroute.h"
 #include "tests/stats/RawSocketProbe.h"
 #include "tests/support/MachineFixture.h"
+#include "tests/support/PrivateNetwork.h"
 
 namespace statstest {
 namespace {
@@ -114,6 +115,43 @@ TEST_F(TracerouteTest, LoopbackIsReachedAtTheFirstHop) {
     EXPECT_TRUE(std::regex_match(hops, found, std::regex(R"(  1\.( {0,5}\d{1,6}){3}\t127\.0\.0\.1\t\[[^\]]*\])")))
         << hops;
     EXPECT_EQ(FirewallCommands(), (std::vector<std::string>{kAddRule, kRemoveRule}));
+}
+
+// Without the right to raw sockets the trace takes the ping socket where the
+// network allows it, and fails with code 3 where it does not. Each case runs
+// in a network of its own that has the setting it needs (the host's setting
+// is never changed), or on the host when the host's setting is that one.
+TEST_F(TracerouteTest, WithoutRawSocketsThePingSocketTraces) {
+    struct RawRefused {
+        RawRefused() { platform::SetRawIcmpRefused(true); }
+        ~RawRefused() { platform::SetRawIcmpRefused(false); }
+    } refused;
+    const std::string header =
+        "Tracing route to 127.0.0.1, sending 3 packets of size 32 to each router with maximum of 5 hops\n\n";
+    const struct Case {
+        bool pingAllowed;
+        int code;
+        const char* hops;  // what follows the header
+    } cases[] = {
+        {true, 0, R"(  1\.( {0,5}\d{1,6}){3}\t127\.0\.0\.1\t\[[^\]]*\])"},
+        {false, 3, ""},
+    };
+    int ran = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pingAllowed ? "ping sockets allowed" : "ping sockets refused");
+        std::string text;
+        int code = -1;
+        auto trace = [&] { code = RunIcmpTraceroute("127.0.0.1", text); };
+        if (!testsupport::RunInPrivateNetwork(c.pingAllowed, trace)) {
+            if (PingSocketsAllowed() != c.pingAllowed) continue;  // neither here nor in a namespace
+            trace();
+        }
+        ++ran;
+        EXPECT_EQ(code, c.code);
+        ASSERT_EQ(text.compare(0, header.size(), header), 0) << text;
+        EXPECT_TRUE(std::regex_match(text.substr(header.size()), std::regex(c.hops))) << text;
+    }
+    if (ran == 0) GTEST_SKIP() << "no network namespace can be made here";
 }
 
 TEST_F(TracerouteTest, TargetsThatAreNotAddressesTraceNothing) {
