@@ -209,6 +209,7 @@ TEST_F(EndToEndTest, ACorruptBlockIsRepairedAndTheInstallEnds) {
     EXPECT_EQ(run->page, PAGE_FINISHED);
     EXPECT_TRUE(run->packageRun);
     EXPECT_EQ(rig::DigestHostFile(Target()), rig::DigestPackage(mirrors->Package()).whole);
+    EXPECT_TRUE(WaitFor([&] { return !InstallFile(L"started-with.txt").empty(); }));
     EXPECT_EQ(InstallFile(L"started-with.txt"), "--installmode --runapp\n");
     ExpectInOrder(Log(), {"Download_RepairData : GetBestURL Info", "Download Finish Result : succeed(5).",
                           "Begin install..."});
@@ -229,6 +230,7 @@ TEST_F(EndToEndTest, AStallingMirrorIsLeftForAnotherAndTheInstallEnds) {
     EXPECT_EQ(run->page, PAGE_FINISHED);
     EXPECT_TRUE(run->packageRun);
     EXPECT_EQ(rig::DigestHostFile(Target()), rig::DigestPackage(mirrors->Package()).whole);
+    EXPECT_TRUE(WaitFor([&] { return !InstallFile(L"started-with.txt").empty(); }));
     EXPECT_EQ(InstallFile(L"started-with.txt"), "--installmode --runapp\n");
     ExpectInOrder(Log(), {"http error(Timeout was reached)", "Download_Dispatch: Retrying failed item",
                           "Download_Dispatch: Creating new item", "Download Finish Result : succeed(5).",
