@@ -141,6 +141,8 @@ set -e
 end=$(date +%s.%N)
 echo
 stop_servers
+# The summary reads logs that may lack a line: a missing one prints empty, never ends the script.
+set +e +o pipefail
 
 log="$(find "$machine" -name install.log 2>/dev/null | head -1)"
 recorder="$(find "$machine" -name started-with.txt 2>/dev/null | head -1)"
