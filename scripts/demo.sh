@@ -155,7 +155,7 @@ download_seconds="$(sed -n 's/^download_seconds=//p' "$frames/timing.txt" 2>/dev
 click_seconds="$(sed -n 's/^click_to_finished_seconds=//p' "$frames/timing.txt" 2>/dev/null)"
 awk -v s="$seconds" -v d="${download_seconds:-0}" -v n="$size" 'BEGIN {
   printf "seconds=%.1f (the 30-second countdown included), download %.2f s, MiB/s=%.2f\n", s, d,
-    d > 0 ? n / 1048576 / d : 0 }'
+    (d > 0 ? n / 1048576 / d : 0) }'
 echo "blocks repaired: $(grep -ac 'Download_RepairData : GetBestURL Info' "$log" || true)"
 echo "mirror switches: $(grep -ac 'trying new URL\|Retrying failed item' "$log" || true)"
 echo "elevation: $(grep -ao 'Elevation [a-z]*' "$machine/state/events.log" 2>/dev/null | cut -d' ' -f2 | tr '\n' ' ')"
