@@ -5,7 +5,7 @@
 # product (build-demo: the setup program with the demo manifest and the
 # loopback statistics server built in), serves the padded stand-in package
 # from five mirrors on port 80 of 127.0.0.11-15, runs the statistics server
-# on port 443 of 127.0.0.20, runs the real setup program against them and
+# on port 443 of 127.0.0.2, runs the real setup program against them and
 # stops every server it started, whatever happens. Headless without a
 # display: a PNG of every frame and of every page goes to build-demo/frames,
 # and one terminal line follows the install. Exits 0 only when the product
@@ -63,7 +63,8 @@ frames="$build/frames"
 rm -rf "$machine" "$frames"
 mkdir -p "$machine" "$frames"
 manifest="$build/demo-manifest.xml"
-stats_host="127.0.0.20:443"
+# The test CA signs the server for 127.0.0.1-4 and localhost: the setup program verifies it.
+stats_host="127.0.0.2:443"
 stats_ca="$build/stats-ca.pem"
 
 rig_pid=""
