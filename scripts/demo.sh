@@ -33,7 +33,7 @@ rig_fault=()
 declines=0
 case "$fault" in
   "") ;;
-  stall) rig_fault=(--fault stall@1:1048576) ;;
+  stall) rig_fault=(--fault stall@1:+1048576) ;;
   corrupt) rig_fault=(--fault corrupt@2:3) ;;
   dead-mirror) rig_fault=(--fault status@0:503) ;;
   decline) declines=1 ;;

@@ -145,7 +145,8 @@ void SetupDlg::PaintDownloadPage(bool failed) {
     if (buffer.Ready()) {
         buffer.SetFrame(m_ringFrame, H);
         std::uint32_t speed = 0, total = 0, done = 0;
-        if (std::shared_ptr<IDownloader> engine = DownloaderSnapshot()) {
+        const std::shared_ptr<IDownloader> engine = DownloaderSnapshot();
+        if (engine) {
             DownloadProgress progress;
             engine->GetProgress(&progress);
             UpdateInfoViewSegments(&progress);
@@ -178,7 +179,9 @@ void SetupDlg::PaintDownloadPage(bool failed) {
             Text(buffer.Dc(), GetLangText(total > 0 ? 48 : 49), RECT{40, H - 47, W - 40, H - 27},
                  DT_SINGLELINE | DT_VCENTER | DT_CENTER, m_smallFont, m_accent[0]);
         }
-        if (report) report->SetSpeed(wholePercent, ClampToInt32(speed), ClampToInt32(average), m_cdnSwitch);
+        // A frame painted after the engine was let go knows no figures: it keeps
+        // the last ones the report heard instead of overwriting them with 0.
+        if (report && engine) report->SetSpeed(wholePercent, ClampToInt32(speed), ClampToInt32(average), m_cdnSwitch);
         if (m_closeButton != nullptr) m_closeButton->Draw(buffer.Dc());
         Present(*this, hwnd, window, buffer, noKeepOut);
     }
