@@ -17,9 +17,7 @@ using Clock = std::chrono::steady_clock;
 // Taken during static initialisation, the nearest this program gets to its start.
 const Clock::time_point g_processStart = Clock::now();
 
-double Milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
+double Milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
 
 }  // namespace
 

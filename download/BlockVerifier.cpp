@@ -6,7 +6,6 @@
 #include "download/TargetHasher.h"
 #include "platform/files/FileSystem.h"
 
-
 BlockVerifier::BlockVerifier(std::uint64_t blockSize) : m_blockSize(blockSize ? blockSize : 1) { Reset(); }
 
 void BlockVerifier::Reset() {

@@ -20,7 +20,7 @@ public:
     std::uint64_t Consumed() const { return m_consumed; }
     // Ends the pass: the whole digest and the last (short) block's digest.
     void Finish();
-    const std::string& Whole() const { return m_whole; }             // 32 upper-case hex digits
+    const std::string& Whole() const { return m_whole; }  // 32 upper-case hex digits
     const std::vector<std::string>& Blocks() const { return m_blocks; }
 
 private:

@@ -12,16 +12,16 @@
 #include "platform/base/Win32Types.h"
 
 struct DownloadTuning {
-    DWORD supervisorPeriodMs = 2000;   // sleep before each supervisor pass
-    DWORD stallLimitMs = 10000;        // no data for this long moves a part
-    long lowSpeedTimeSeconds = 15;     // libcurl gives up below 1 B/s for this long
-    DWORD startDelayMs = 20;           // pause before a replacement part starts
-    DWORD pingTimeoutMs = 2000;        // ICMP echo wait
-    long headTimeoutSeconds = 30;      // HEAD size request
-    long loadCheckTimeoutSeconds = 10; // "flag.php" request
-    long manifestTimeoutSeconds = 60;  // manifest fetched by URL
-    int maxRepairRounds = 3;           // hash-check rounds that may start repairs
-    bool promptSplits = true;          // a finished part triggers its split at once, not at the next pass
+    DWORD supervisorPeriodMs = 2000;    // sleep before each supervisor pass
+    DWORD stallLimitMs = 10000;         // no data for this long moves a part
+    long lowSpeedTimeSeconds = 15;      // libcurl gives up below 1 B/s for this long
+    DWORD startDelayMs = 20;            // pause before a replacement part starts
+    DWORD pingTimeoutMs = 2000;         // ICMP echo wait
+    long headTimeoutSeconds = 30;       // HEAD size request
+    long loadCheckTimeoutSeconds = 10;  // "flag.php" request
+    long manifestTimeoutSeconds = 60;   // manifest fetched by URL
+    int maxRepairRounds = 3;            // hash-check rounds that may start repairs
+    bool promptSplits = true;           // a finished part triggers its split at once, not at the next pass
 
     // Ping of a host text: true with the reply time in ms. Empty: ICMP echo.
     std::function<bool(const std::string& host, int* milliseconds)> ping;

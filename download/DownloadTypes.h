@@ -79,8 +79,8 @@ struct DownloadConfig {
     char targetPath[MAX_PATH] = {};
     std::int32_t size = 0;
     DownloadUrlInfo mirrors[kMaxManifestMirrors];
-    std::string fileMd5;                 // 32 upper-case hex digits
-    std::vector<std::string> blockMd5;   // one per 1 MiB block, upper case
+    std::string fileMd5;                // 32 upper-case hex digits
+    std::vector<std::string> blockMd5;  // one per 1 MiB block, upper case
     int partsPerMirror = 2;
     char sideFilePath[MAX_PATH] = {};
 };

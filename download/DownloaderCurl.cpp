@@ -156,10 +156,8 @@ void DownloaderCurl::EndDownload(int state, int errorCode) {
     m_state = state;
     m_bRunning = false;
     WakeSupervisor(false);
-    if (state == DownloadState_Finished)
-        FireEventSized(DOWNLOAD_EVENT_FINISHED, m_downloaded, m_nFileSize);
-    else
-        FireEventSized(DOWNLOAD_EVENT_FAILED, m_downloaded, m_nFileSize);
+    if (state == DownloadState_Finished) FireEventSized(DOWNLOAD_EVENT_FINISHED, m_downloaded, m_nFileSize);
+    else FireEventSized(DOWNLOAD_EVENT_FAILED, m_downloaded, m_nFileSize);
 }
 
 bool DownloaderCurl::PrepareStart() {

@@ -29,9 +29,9 @@ bool SameDigest(const std::string& a, const std::string& b) {
 
 HRESULT DownloaderCurl::CheckHash() {
     switch (VerifyTarget(true)) {
-    case HashVerdict::Good: return 1;
-    case HashVerdict::Unreadable: return E_FAIL;
-    default: return 0;
+        case HashVerdict::Good: return 1;
+        case HashVerdict::Unreadable: return E_FAIL;
+        default: return 0;
     }
 }
 
@@ -69,8 +69,9 @@ DownloaderCurl::TargetDigests DownloaderCurl::DigestTarget() {
         // which could not start before the ranges joined, is not needed.
         digests.readable = true;
         digests.blocks = m_targetHasher.FinishBlocks(m_target);
-        digests.blocksMatch = digests.blocks.size() == expectedBlocks.size() &&
-                              std::equal(digests.blocks.begin(), digests.blocks.end(), expectedBlocks.begin(), SameDigest);
+        digests.blocksMatch =
+            digests.blocks.size() == expectedBlocks.size() &&
+            std::equal(digests.blocks.begin(), digests.blocks.end(), expectedBlocks.begin(), SameDigest);
         if (!digests.blocksMatch) digests.whole = m_targetHasher.FinishWhole(m_target);
         return digests;
     }
@@ -148,9 +149,10 @@ HRESULT DownloaderCurl::RepairData(std::uint64_t start, std::uint64_t end) {
     DownloadItem& repair = m_parts.Enter(model, url, start, end, GetTickCount());
     repair.avoidMirrors = avoid;
     const int newId = repair.id;
-    for (std::uint64_t block = start / kHashBlockSize; block <= end / kHashBlockSize && block < m_blockWriters.size(); ++block)
+    for (std::uint64_t block = start / kHashBlockSize; block <= end / kHashBlockSize && block < m_blockWriters.size();
+         ++block)
         m_blockWriters[block] = 0;
-    WriteLog("Download_RepairData : GetBestURL Info, start(%lld), end(%lld), ID(%d) url(%s).\n", Signed(start), Signed(end),
-             newId, GetHostFromDownloadUrl(url).c_str());
+    WriteLog("Download_RepairData : GetBestURL Info, start(%lld), end(%lld), ID(%d) url(%s).\n", Signed(start),
+             Signed(end), newId, GetHostFromDownloadUrl(url).c_str());
     return BeginDownloadItem(&repair);
 }

@@ -16,7 +16,8 @@ std::atomic<std::uint16_t> g_sequence{0};
 std::uint16_t IcmpChecksum(const unsigned char* bytes, int length) {
     std::uint32_t sum = 0;
     int i = 0;
-    for (; i + 1 < length; i += 2) sum += static_cast<std::uint32_t>(bytes[i]) | (static_cast<std::uint32_t>(bytes[i + 1]) << 8);
+    for (; i + 1 < length; i += 2)
+        sum += static_cast<std::uint32_t>(bytes[i]) | (static_cast<std::uint32_t>(bytes[i + 1]) << 8);
     if (i < length) sum += bytes[i];
     sum = (sum >> 16) + (sum & 0xFFFF);
     sum += sum >> 16;
@@ -88,7 +89,8 @@ bool IcmpPinger::Ping(ULONG address, PingReply* reply, DWORD timeoutMs) {
     while (PingClockMs() - sendTime < timeoutMs) {
         if (winsock::WSAWaitForMultipleEvents(1, &m_event, FALSE, 100, FALSE) != winsock::WSA_WAIT_EVENT_0) continue;
         winsock::WSANETWORKEVENTS events{};
-        if (winsock::WSAEnumNetworkEvents(m_socket, m_event, &events) != 0 || !(events.lNetworkEvents & winsock::FD_READ))
+        if (winsock::WSAEnumNetworkEvents(m_socket, m_event, &events) != 0 ||
+            !(events.lNetworkEvents & winsock::FD_READ))
             continue;
         DWORD arrival = PingClockMs();
         unsigned char buffer[256];

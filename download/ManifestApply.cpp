@@ -18,12 +18,12 @@ HRESULT DownloaderCurl::ApplyConfig(boost::shared_ptr<IXMLParse> document, std::
     if (!document) return fail(ConfigLoadError, DownloadState_Idle, E_INVALIDARG);
     DownloadConfig config;
     switch (const int code = ParseManifest(*document, targetPath, &config)) {
-    case NoError: break;
-    case ConfigLoadError: return fail(code, DownloadState_Idle, E_INVALIDARG);
-    // A manifest without a version, or a newer one, is rejected (state 3).
-    case ConfigLoadVersionError:
-    case NeedUpdateDownload: return fail(code, DownloadState_Rejected, E_ABORT);
-    default: return fail(code, DownloadState_Idle, E_ABORT);
+        case NoError: break;
+        case ConfigLoadError: return fail(code, DownloadState_Idle, E_INVALIDARG);
+        // A manifest without a version, or a newer one, is rejected (state 3).
+        case ConfigLoadVersionError:
+        case NeedUpdateDownload: return fail(code, DownloadState_Rejected, E_ABORT);
+        default: return fail(code, DownloadState_Idle, E_ABORT);
     }
 
     if (PathFileExistsA(config.targetPath)) {

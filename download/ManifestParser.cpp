@@ -59,10 +59,8 @@ int ParseManifest(IXMLParse& document, const std::string& targetPath, DownloadCo
         std::snprintf(key, sizeof(key), "download.hash.item_%d.value", j);
         std::string digest;
         if (!document.ReadXML(key, &digest) || !NormaliseDigest(digest)) return ConfigLoadHashError;
-        if (j == 0)
-            config->fileMd5 = digest;
-        else
-            config->blockMd5.push_back(digest);
+        if (j == 0) config->fileMd5 = digest;
+        else config->blockMd5.push_back(digest);
     }
     return NoError;
 }

@@ -50,7 +50,8 @@ const DownloadItem* FastestPart(const std::map<int, DownloadItem>& parts, const 
                                 const MirrorBitOf& bitOf, DWORD now, int slots) {
     std::uint32_t stalled = 0;
     for (const auto& [id, item] : parts)
-        if (item.status == E_Status_Runing && item.url && now - item.lastDataTick > kSilentPartMs) stalled |= bitOf(item.url);
+        if (item.status == E_Status_Runing && item.url && now - item.lastDataTick > kSilentPartMs)
+            stalled |= bitOf(item.url);
     struct Mirror {
         const DownloadItem* fastest = nullptr;
         int fastestSpeed = 0;

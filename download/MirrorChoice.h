@@ -18,10 +18,10 @@ constexpr DWORD kSpeedBucketMs = 500;
 
 // Why a range went to the CDN mirror (the URL switch log's reasons).
 enum class CdnSwitchReason {
-    Repair = 0,    // a block repair found no other mirror with a measured speed
-    Stall = 1,     // a stalled part was moved
-    Failure = 2,   // a failed part was retried
-    Split = 3,     // a split part was given to it
+    Repair = 0,   // a block repair found no other mirror with a measured speed
+    Stall = 1,    // a stalled part was moved
+    Failure = 2,  // a failed part was retried
+    Split = 3,    // a split part was given to it
 };
 
 // Records `bytes` arriving at `now`: last-data tick and windowed speed.

@@ -165,7 +165,8 @@ HRESULT DownloaderCurl::CheckDownload(DownloadConfig* config) {
         int ping = 0;
         record.pingOk = PingUrl(record.url, &ping);
         record.ping = ping;
-        WriteLog("Download_CheckDownload: ID(%d), Check Ping Invalid(%s), time(%d).\n", i, BoolText(record.pingOk), ping);
+        WriteLog("Download_CheckDownload: ID(%d), Check Ping Invalid(%s), time(%d).\n", i, BoolText(record.pingOk),
+                 ping);
         if (m_cancel) {
             WriteLog("Download_CheckDownload: user cancel.\n");
             return E_ABORT;
@@ -222,9 +223,9 @@ const char* DownloaderCurl::GetBestURL(const char* excluded) { return ChooseUrl(
 
 const char* DownloaderCurl::ChooseUrl(const char* excluded, std::uint32_t avoid) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    const DownloadItem* best =
-        FastestPart(m_parts.All(), excluded, avoid, [this](const char* url) { return MirrorBit(url); }, GetTickCount(),
-                    m_partsPerMirror);
+    const DownloadItem* best = FastestPart(
+        m_parts.All(), excluded, avoid, [this](const char* url) { return MirrorBit(url); }, GetTickCount(),
+        m_partsPerMirror);
     if (!best) return nullptr;
     if (IsAmazonUrl(best->url)) m_switchedToCdn = true;
     return best->url;

@@ -52,19 +52,20 @@ bool DownloaderCurl::DispatchFailedPart(int id) {
     std::unique_lock<std::recursive_mutex> guard(m_lock);
     DownloadItem& item = *m_parts.Find(id);
     switch (PlanRetryRange(item, m_nFileSize)) {
-    case RetryPlan::BadRange:
-        WriteLog("Download_Dispatch: Invalid range pos(%lld) > end(%lld) or end >= filesize(%lld) for failed item %d\n",
-                 Signed(item.pos), Signed(item.end), Signed(m_nFileSize), id);
-        SetItemStatus(item, E_Status_StopByDispatch);
-        return true;
-    case RetryPlan::NothingLeft:
-        WriteLog("Download_Dispatch: Item (%d) completed at pos (%lld)\n", id, Signed(item.pos));
-        SetItemStatus(item, E_Status_StopByDispatch);
-        return true;
-    case RetryPlan::Retry:
-        break;
+        case RetryPlan::BadRange:
+            WriteLog(
+                "Download_Dispatch: Invalid range pos(%lld) > end(%lld) or end >= filesize(%lld) for failed item %d\n",
+                Signed(item.pos), Signed(item.end), Signed(m_nFileSize), id);
+            SetItemStatus(item, E_Status_StopByDispatch);
+            return true;
+        case RetryPlan::NothingLeft:
+            WriteLog("Download_Dispatch: Item (%d) completed at pos (%lld)\n", id, Signed(item.pos));
+            SetItemStatus(item, E_Status_StopByDispatch);
+            return true;
+        case RetryPlan::Retry: break;
     }
-    WriteLog("Download_Dispatch: Retrying failed item (%d), range (%lld-%lld)\n", id, Signed(item.pos), Signed(item.end));
+    WriteLog("Download_Dispatch: Retrying failed item (%d), range (%lld-%lld)\n", id, Signed(item.pos),
+             Signed(item.end));
     const char* url = ChooseUrl(item.url, item.avoidMirrors);
     // A repair piece whose other mirrors all wrote the bad bytes retries on its own.
     if (!url && item.avoidMirrors) url = ChooseUrl(nullptr, item.avoidMirrors);
@@ -90,8 +91,9 @@ bool DownloaderCurl::DispatchFailedPart(int id) {
     }
     if (RetryRangeTooShort(item, m_nFileSize)) {
         // One byte left is not retried; the hash check repairs its block.
-        WriteLog("Download_Dispatch: Skip creating new item due to invalid range: start(%lld) end(%lld) filesize(%lld)\n",
-                 Signed(item.pos), Signed(item.end), Signed(m_nFileSize));
+        WriteLog(
+            "Download_Dispatch: Skip creating new item due to invalid range: start(%lld) end(%lld) filesize(%lld)\n",
+            Signed(item.pos), Signed(item.end), Signed(m_nFileSize));
         SetItemStatus(item, E_Status_StopByDispatch);
         return true;
     }
@@ -105,7 +107,8 @@ bool DownloaderCurl::DispatchFailedPart(int id) {
     const int newId = replacement.id;
     HRESULT started = BeginDownloadItem(&replacement);
     if (FAILED(started))
-        WriteLog("Download_Dispatch: Failed to start new item (%d), hr=0x%08x\n", newId, static_cast<unsigned>(started));
+        WriteLog("Download_Dispatch: Failed to start new item (%d), hr=0x%08x\n", newId,
+                 static_cast<unsigned>(started));
     return true;
 }
 
@@ -183,7 +186,8 @@ void DownloaderCurl::DispatchFinishedPart(int id) {
     const int newId = split.id;
     HRESULT started = BeginDownloadItem(&split);
     if (FAILED(started))
-        WriteLog("Download_Dispatch: Failed to start split item (%d), hr=0x%08x\n", newId, static_cast<unsigned>(started));
+        WriteLog("Download_Dispatch: Failed to start split item (%d), hr=0x%08x\n", newId,
+                 static_cast<unsigned>(started));
 }
 
 void DownloaderCurl::CheckFinish(DownloadItem* item) {
@@ -216,20 +220,19 @@ void DownloaderCurl::FinishWhenIdle(int callerId) {
     m_verifying = false;
     if (!m_bRunning) return;
     switch (JudgeTarget(digests, true)) {
-    case HashVerdict::Good:
-        WriteLog("Download_CheckFinish (%d): Finish download.\n", callerId);
-        CloseFile();
-        EndDownload(DownloadState_Finished, NoError);
-        break;
-    case HashVerdict::RepairsStarted:
-        break;
-    case HashVerdict::Bad:
-    case HashVerdict::Unreadable:
-        // Nothing left to repair it with, or repaired too often: give up.
-        WriteLog("Download_Dispatch : CheckHash download failed.\n");
-        CloseFile();
-        EndDownload(DownloadState_Failed, CheckHashError);
-        break;
+        case HashVerdict::Good:
+            WriteLog("Download_CheckFinish (%d): Finish download.\n", callerId);
+            CloseFile();
+            EndDownload(DownloadState_Finished, NoError);
+            break;
+        case HashVerdict::RepairsStarted: break;
+        case HashVerdict::Bad:
+        case HashVerdict::Unreadable:
+            // Nothing left to repair it with, or repaired too often: give up.
+            WriteLog("Download_Dispatch : CheckHash download failed.\n");
+            CloseFile();
+            EndDownload(DownloadState_Failed, CheckHashError);
+            break;
     }
 }
 

@@ -121,7 +121,8 @@ bool RetryRangeTooShort(const DownloadItem& failed, std::uint64_t fileSize) {
 StallPlan PlanStall(const DownloadItem& part, std::uint64_t downloaded, std::uint64_t fileSize, bool onCdn, DWORD now,
                     DWORD stallLimitMs) {
     // Near the end, stalls are left to the transfer's own no-data limit.
-    if (fileSize > 0 && static_cast<double>(downloaded) / static_cast<double>(fileSize) > 0.9) return StallPlan::Running;
+    if (fileSize > 0 && static_cast<double>(downloaded) / static_cast<double>(fileSize) > 0.9)
+        return StallPlan::Running;
     if (onCdn) return StallPlan::Running;
     if (now - part.lastDataTick < stallLimitMs) return StallPlan::Running;
     if (part.pos > part.end || part.end > fileSize) return StallPlan::BadRange;

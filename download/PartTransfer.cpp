@@ -122,8 +122,7 @@ HRESULT DownloaderCurl::BeginDownloadItem(DownloadItem* item) {
     else if (item->start > item->end)
         WriteLog("Download_BeginDownloadItem: Invalid range start(%lld) > end(%lld), id(%d)\n", Signed(item->start),
                  Signed(item->end), item->id);
-    else
-        refused = false;
+    else refused = false;
     if (refused) {
         // A refused part has no transfer; it must not hold up the finish test.
         SetItemStatus(*item, E_Status_StopByDispatch);
@@ -152,8 +151,9 @@ HRESULT DownloaderCurl::BeginDownloadItem(DownloadItem* item) {
     WriteLog("Download_BeginDownloadItem : id(%d) thread(0x%x) start(%lld) end(%lld).\n", item->id,
              static_cast<unsigned>(item->thread), Signed(item->start), Signed(item->end));
     if (item->start > m_nFileSize || item->end > m_nFileSize) {
-        WriteLog("Download_BeginDownloadItem curl range error: id(%d) start(%lld) end(%lld), m_nFileSize(%llu), range(%s)\n",
-                 item->id, Signed(item->start), Signed(item->end), static_cast<unsigned long long>(m_nFileSize), range);
+        WriteLog(
+            "Download_BeginDownloadItem curl range error: id(%d) start(%lld) end(%lld), m_nFileSize(%llu), range(%s)\n",
+            item->id, Signed(item->start), Signed(item->end), static_cast<unsigned long long>(m_nFileSize), range);
         FireEvent(DOWNLOAD_EVENT_RANGE_ERROR, item->id, item);
     }
     return S_OK;
@@ -248,7 +248,8 @@ void DownloaderCurl::ThreadDownloadInternal(DownloadItem* item) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (item->result != 0 && item->status != E_Status_StopByDispatch && item->status != E_Status_Succeed) {
         const char* format = item->result == CURLE_WRITE_ERROR
-                                 ? "Download_Internal Finish (%d): Partial range download complete. result(%d) start(%lld) end(%lld) url(%s) .\n"
+                                 ? "Download_Internal Finish (%d): Partial range download complete. result(%d) "
+                                   "start(%lld) end(%lld) url(%s) .\n"
                                  : "Download_Internal Finish (%d) ERROR: result(%d) start(%lld) end(%lld) url(%s) .\n";
         WriteLog(format, id, item->result, Signed(item->start), Signed(item->end), GetUrlDomain(item->url).c_str());
     } else {

@@ -14,7 +14,8 @@ DownloadSummary DownloaderCurl::SummaryOver(const std::vector<const DownloadItem
     std::int64_t timeMs = 0;
     for (const DownloadItem* part : parts) {
         const double partKb = static_cast<double>(part->pos - part->start) / 1024.0;
-        const std::int64_t partMs = static_cast<std::int64_t>(part->endTick) - static_cast<std::int64_t>(part->startTick);
+        const std::int64_t partMs =
+            static_cast<std::int64_t>(part->endTick) - static_cast<std::int64_t>(part->startTick);
         kilobytes += partKb;
         timeMs += partMs;
         if (print) std::printf("\nnsize_kb=%f nDownloadTime_ms=%lld\n", partKb, static_cast<long long>(partMs));
@@ -27,10 +28,11 @@ DownloadSummary DownloaderCurl::SummaryOver(const std::vector<const DownloadItem
         }
     }
     summary.downloadedKb = static_cast<std::int64_t>(kilobytes);
-    summary.averageSpeedKb = timeMs < 1000 ? 0 : static_cast<int>(static_cast<unsigned>(kilobytes / static_cast<double>(timeMs / 1000)));
+    summary.averageSpeedKb =
+        timeMs < 1000 ? 0 : static_cast<int>(static_cast<unsigned>(kilobytes / static_cast<double>(timeMs / 1000)));
     if (print)
-        std::printf("####End domain: %s total size: %d, download time: %d \n", domain.c_str(), static_cast<int>(kilobytes),
-                    static_cast<int>(timeMs / 1000));
+        std::printf("####End domain: %s total size: %d, download time: %d \n", domain.c_str(),
+                    static_cast<int>(kilobytes), static_cast<int>(timeMs / 1000));
     return summary;
 }
 

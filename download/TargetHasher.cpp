@@ -30,8 +30,7 @@ TargetHasher::Ranges TargetHasher::Merge(Ranges ranges) {
         if (range.second <= range.first) continue;
         if (!merged.empty() && range.first <= merged.back().second)
             merged.back().second = std::max(merged.back().second, range.second);
-        else
-            merged.push_back(range);
+        else merged.push_back(range);
     }
     return merged;
 }
@@ -116,8 +115,9 @@ bool TargetHasher::Step(TargetFile& file, const Ranges& written) {
         if (!m_blocks[block].empty()) continue;
         const std::uint64_t start = static_cast<std::uint64_t>(block) * m_blockSize;
         const std::uint64_t end = std::min(m_size, start + m_blockSize);
-        const bool covered = std::any_of(written.begin(), written.end(),
-                                         [&](const auto& range) { return range.first <= start && range.second >= end; });
+        const bool covered = std::any_of(written.begin(), written.end(), [&](const auto& range) {
+            return range.first <= start && range.second >= end;
+        });
         if (!covered) continue;
         m_nextBlock = block + 1;
         return DigestBlock(file, block);
@@ -155,7 +155,8 @@ std::string TargetHasher::FinishWhole(TargetFile& file) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_buffer.empty()) m_buffer.resize(kReadPiece);
     while (m_wholeConsumed < m_size) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(m_size - m_wholeConsumed, m_buffer.size()));
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(m_size - m_wholeConsumed, m_buffer.size()));
         const std::size_t got = file.ReadAt(m_wholeConsumed, m_buffer.data(), want);
         Md5::Update(m_whole, m_buffer.data(), got);
         m_wholeConsumed += got;

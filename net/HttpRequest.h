@@ -28,7 +28,7 @@ struct ProxySettings {
     Kind kind = Kind::None;
     std::string host;
     std::string port;
-    std::string user;      // with `password`: proxy credentials; both empty: none
+    std::string user;  // with `password`: proxy credentials; both empty: none
     std::string password;
 };
 
@@ -62,10 +62,10 @@ struct HttpRequest {
     TlsSettings tls;
     ProxySettings proxy;
 
-    long connectTimeoutMs = 30000;  // 0: libcurl's default
-    long totalTimeoutMs = 0;        // whole transfer; 0: none
-    long stallTimeoutMs = 0;        // no body bytes for this long ends with CURLE_OPERATION_TIMEDOUT; 0: none
-    int maxRedirects = 5;           // 0: redirects are not followed
+    long connectTimeoutMs = 30000;           // 0: libcurl's default
+    long totalTimeoutMs = 0;                 // whole transfer; 0: none
+    long stallTimeoutMs = 0;                 // no body bytes for this long ends with CURLE_OPERATION_TIMEDOUT; 0: none
+    int maxRedirects = 5;                    // 0: redirects are not followed
     std::uint64_t bodyLimit = kNoBodyLimit;  // more body bytes end with CURLE_FILESIZE_EXCEEDED
     bool failOnHttpError = false;            // status >= 400 ends with CURLE_HTTP_RETURNED_ERROR
 

@@ -112,17 +112,10 @@ void ApplyProxy(CURL* curl, const ProxySettings& proxy) {
     if (proxy.kind == ProxySettings::Kind::None) return;
     long type = CURLPROXY_HTTP;
     switch (proxy.kind) {
-    case ProxySettings::Kind::Socks5:
-        type = CURLPROXY_SOCKS5;
-        break;
-    case ProxySettings::Kind::Socks4a:
-        type = CURLPROXY_SOCKS4A;
-        break;
-    case ProxySettings::Kind::Socks4:
-        type = CURLPROXY_SOCKS4;
-        break;
-    default:
-        break;
+        case ProxySettings::Kind::Socks5: type = CURLPROXY_SOCKS5; break;
+        case ProxySettings::Kind::Socks4a: type = CURLPROXY_SOCKS4A; break;
+        case ProxySettings::Kind::Socks4: type = CURLPROXY_SOCKS4; break;
+        default: break;
     }
     curl_easy_setopt(curl, CURLOPT_PROXYTYPE, type);
     const std::string address = proxy.host + ":" + proxy.port;
@@ -234,53 +227,49 @@ HttpResponse Perform(const HttpRequest& request, const TransferHooks& hooks) {
     }
     std::unique_ptr<curl_mime, MimeDeleter> mime;
     switch (request.method) {
-    case HttpMethod::Get:
-        if (!request.range.empty()) curl_easy_setopt(curl, CURLOPT_RANGE, request.range.c_str());
-        break;
-    case HttpMethod::Head:
-        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-        break;
-    case HttpMethod::Post:
-        if (!request.form.empty()) {
-            mime.reset(curl_mime_init(curl));
-            if (!mime) {
-                response.result = CURLE_OUT_OF_MEMORY;
-                return response;
-            }
-            for (const FormPart& part : request.form) {
-                curl_mimepart* field = curl_mime_addpart(mime.get());
-                if (!field) {
+        case HttpMethod::Get:
+            if (!request.range.empty()) curl_easy_setopt(curl, CURLOPT_RANGE, request.range.c_str());
+            break;
+        case HttpMethod::Head: curl_easy_setopt(curl, CURLOPT_NOBODY, 1L); break;
+        case HttpMethod::Post:
+            if (!request.form.empty()) {
+                mime.reset(curl_mime_init(curl));
+                if (!mime) {
                     response.result = CURLE_OUT_OF_MEMORY;
                     return response;
                 }
-                curl_mime_name(field, part.name.c_str());
-                curl_mime_data(field, part.data.data(), part.data.size());
-                if (!part.fileName.empty()) curl_mime_filename(field, part.fileName.c_str());
-                if (!part.contentType.empty()) curl_mime_type(field, part.contentType.c_str());
+                for (const FormPart& part : request.form) {
+                    curl_mimepart* field = curl_mime_addpart(mime.get());
+                    if (!field) {
+                        response.result = CURLE_OUT_OF_MEMORY;
+                        return response;
+                    }
+                    curl_mime_name(field, part.name.c_str());
+                    curl_mime_data(field, part.data.data(), part.data.size());
+                    if (!part.fileName.empty()) curl_mime_filename(field, part.fileName.c_str());
+                    if (!part.contentType.empty()) curl_mime_type(field, part.contentType.c_str());
+                }
+                curl_easy_setopt(curl, CURLOPT_MIMEPOST, mime.get());
+            } else {
+                curl_easy_setopt(curl, CURLOPT_POST, 1L);
+                curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
+                curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+                const std::string typeLine = "Content-Type: " + request.contentType;
+                curl_slist* grown = curl_slist_append(headers.get(), typeLine.c_str());
+                if (!grown) {
+                    response.result = CURLE_OUT_OF_MEMORY;
+                    return response;
+                }
+                headers.release();
+                headers.reset(grown);
             }
-            curl_easy_setopt(curl, CURLOPT_MIMEPOST, mime.get());
-        } else {
-            curl_easy_setopt(curl, CURLOPT_POST, 1L);
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
-            const std::string typeLine = "Content-Type: " + request.contentType;
-            curl_slist* grown = curl_slist_append(headers.get(), typeLine.c_str());
-            if (!grown) {
-                response.result = CURLE_OUT_OF_MEMORY;
-                return response;
-            }
-            headers.release();
-            headers.reset(grown);
-        }
-        break;
+            break;
     }
     if (headers) curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
 
     CURLcode result = curl_easy_perform(curl);
-    if (state.overLimit)
-        result = CURLE_FILESIZE_EXCEEDED;
-    else if (state.stalled)
-        result = CURLE_OPERATION_TIMEDOUT;
+    if (state.overLimit) result = CURLE_FILESIZE_EXCEEDED;
+    else if (state.stalled) result = CURLE_OPERATION_TIMEDOUT;
     if (!state.headSent) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
     char* effective = nullptr;
     if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)

@@ -16,13 +16,13 @@
 namespace net {
 
 struct HttpResponse {
-    int result = 0;                  // CURLcode; 0 (CURLE_OK) on success
-    long status = 0;                 // status of the last response, 0 when none arrived
+    int result = 0;                   // CURLcode; 0 (CURLE_OK) on success
+    long status = 0;                  // status of the last response, 0 when none arrived
     std::int64_t contentLength = -1;  // Content-Length of the last response, -1 when none
-    std::string contentRange;        // Content-Range value of the last response, "" when none
-    std::uint64_t bodyBytes = 0;     // body bytes handed to the sink
-    std::string effectiveUrl;        // url after redirects
-    std::string errorText;           // libcurl's detailed error text, "" on success
+    std::string contentRange;         // Content-Range value of the last response, "" when none
+    std::uint64_t bodyBytes = 0;      // body bytes handed to the sink
+    std::string effectiveUrl;         // url after redirects
+    std::string errorText;            // libcurl's detailed error text, "" on success
 
     bool Ok() const { return result == 0; }
 };

@@ -97,10 +97,8 @@ void SetupDlg::ScanInstallDir() {
                 if (name != "." && name != "..") names += name + "|";
             } while (_findnext64i32(handle, &found) == 0);
             _findclose(handle);
-            if (names.empty())
-                WriteLog("empty\n");
-            else
-                WriteLog("%s\n", names.c_str());
+            if (names.empty()) WriteLog("empty\n");
+            else WriteLog("%s\n", names.c_str());
         }
     }
     if (std::shared_ptr<InstallStatsReport> report = InstallReport()) report->GetTokenFromCookies(folder);

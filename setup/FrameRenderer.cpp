@@ -80,7 +80,8 @@ void SetupDlg::InitRenderer() {
     m_distance.resize(static_cast<size_t>(W) * H);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
-            m_distance[static_cast<size_t>(y) * W + x] = PixelDistance(std::abs(x - m_centreX), std::abs(y - m_centreY));
+            m_distance[static_cast<size_t>(y) * W + x] =
+                PixelDistance(std::abs(x - m_centreX), std::abs(y - m_centreY));
     m_greyTable.assign(kGreyEntries, 0xFFFFFFFF);
 }
 
@@ -95,9 +96,7 @@ void SetupDlg::LoadPageBitmaps() {
     });
 }
 
-int SetupDlg::RevealTarget(int installProgress) const {
-    return (m_outerRadius - 15) * installProgress / 1000 + 15;
-}
+int SetupDlg::RevealTarget(int installProgress) const { return (m_outerRadius - 15) * installProgress / 1000 + 15; }
 
 std::vector<std::uint32_t> SetupDlg::WorkFrame() {
     std::lock_guard<std::mutex> guard(m_frameLock);
@@ -245,8 +244,7 @@ void SetupDlg::ComposeRippleFrame() {
                 if (whole >= radius) continue;
                 if (whole == radius - 1)
                     m_workFrame[at] = BlendColor(m_workFrame[at], m_revealImage[at], static_cast<float>(d - whole));
-                else
-                    m_workFrame[at] = m_revealImage[at];
+                else m_workFrame[at] = m_revealImage[at];
             }
         }
     }

@@ -11,7 +11,8 @@ std::uint32_t ReadPixel(const std::uint32_t* pixel) {
 std::uint32_t BlendColor(std::uint32_t a, std::uint32_t b, float x) {
     std::uint32_t result = 0;
     for (int shift = 0; shift <= 16; shift += 8) {
-        float channel = static_cast<float>((a >> shift) & 0xFF) * x + static_cast<float>((b >> shift) & 0xFF) * (1.0f - x);
+        float channel =
+            static_cast<float>((a >> shift) & 0xFF) * x + static_cast<float>((b >> shift) & 0xFF) * (1.0f - x);
         int value = static_cast<int>(channel);
         if (value < 0) value = 0;
         if (value > 255) value = 255;

@@ -18,8 +18,8 @@ double PixelDistance(double dx, double dy);
 
 // One expanding ring of the install animation.
 struct RippleRing {
-    int radius = 0;                 // pixels
-    DWORD startTick = 0xFFFFFFFF;   // GetTickCount when it started
+    int radius = 0;                // pixels
+    DWORD startTick = 0xFFFFFFFF;  // GetTickCount when it started
     float alpha = 0.05f;
     std::uint32_t colour = 0x999999;
 };

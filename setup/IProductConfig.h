@@ -16,8 +16,8 @@
 #include "platform/windowing/WindowTypes.h"
 
 // Bitness codes of GetArchitecture.
-constexpr int PRODUCT_ARCH_X64_ONLY = 16;  // a 64-bit-only product
-constexpr int PRODUCT_ARCH_BY_SYSTEM = 17; // 64-bit on a 64-bit system, else 32-bit
+constexpr int PRODUCT_ARCH_X64_ONLY = 16;   // a 64-bit-only product
+constexpr int PRODUCT_ARCH_BY_SYSTEM = 17;  // 64-bit on a 64-bit system, else 32-bit
 
 // One row of the uninstall survey (the large layout shows the rows).
 struct SurveyRow {

@@ -10,9 +10,7 @@ IDownloader* EngineInstallSteps::CreateDownloader() {
 
 void EngineInstallSteps::ReleaseDownloader(IDownloader* engine) { ::ReleaseDownloader(engine); }
 
-void EngineInstallSteps::RunPackage(SetupDlg& dialog) {
-    dialog.RunPackage();
-}
+void EngineInstallSteps::RunPackage(SetupDlg& dialog) { dialog.RunPackage(); }
 
 void EngineInstallSteps::Pause(unsigned milliseconds, const std::atomic<bool>& stop) {
     for (unsigned slept = 0; slept < milliseconds && !stop; slept += 10) Sleep(10);

@@ -32,7 +32,8 @@ void SetupDlg::CreateLargeLayout() {
 
     HBITMAP logoImage = Bitmap(300);
     BITMAP size{};
-    if (logoImage == nullptr || GetObjectW(logoImage, sizeof size, &size) != static_cast<int>(sizeof size)) size = BITMAP{};
+    if (logoImage == nullptr || GetObjectW(logoImage, sizeof size, &size) != static_cast<int>(sizeof size))
+        size = BITMAP{};
     auto logo = std::make_unique<StaticCtrl>(hwnd, 20, 11, 20 + size.bmWidth, 11 + size.bmHeight);
     logo->SetStateImages(logoImage, nullptr, nullptr, nullptr);
     logo->SetDrawImage(1);

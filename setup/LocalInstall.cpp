@@ -142,7 +142,8 @@ void SetupDlg::CreateIcons(const IconSettings& s) {
     const std::wstring homepage = s.shortcutName + GetLangText(42);
     // Single shortcuts that fail are left out.
     auto menu = [&](int location, const char* logLine) {
-        CreateShortcut(uninstaller.c_str(), folder, GetLangText(51), location, name, uninstall.c_str(), nullptr, nullptr);
+        CreateShortcut(uninstaller.c_str(), folder, GetLangText(51), location, name, uninstall.c_str(), nullptr,
+                       nullptr);
         CreateShortcut(s.webLinkTarget.c_str(), nullptr, GetLangText(50), location, name, homepage.c_str(), nullptr,
                        nullptr);
         WriteLog("%s", logLine);
@@ -205,8 +206,9 @@ void SetupDlg::WriteUninstallEntry() {
     const std::string version = m_setupInfo.m_version;
     const std::string date = m_setupInfo.m_date;
     const std::string helpLink = m_setupInfo.m_helpLink;
-    const std::string displayName = SetupOptions::IsStoreInstall() ? GetStoreInstallFolderName()
-                                                   : GetProductKeyName(m_setupInfo.m_productName) + " (" + date + ")";
+    const std::string displayName = SetupOptions::IsStoreInstall()
+                                        ? GetStoreInstallFolderName()
+                                        : GetProductKeyName(m_setupInfo.m_productName) + " (" + date + ")";
     // Registry failures are not the install's: each value is tried on its own.
     SetUninstallString(key, "DisplayIcon", program);
     SetUninstallString(key, "Version", version);
@@ -297,8 +299,7 @@ void SetupDlg::DoLocalInstall() {
     if (!BeforeInstall(installPath, restart)) WriteLog("process Before Install Error.\n");
     m_restartNeeded = restart;
     if (restart) {
-        const int answer =
-            SkinMessageBox::Show(GetHwnd(), GetProductNameW(), GetLangText(43), GetLangText(11));
+        const int answer = SkinMessageBox::Show(GetHwnd(), GetProductNameW(), GetLangText(43), GetLangText(11));
         SetInstallProgress(1, 1000);
         ShowPage(PAGE_FINISHED);
         std::string name = GetProductName();

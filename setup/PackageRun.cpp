@@ -200,4 +200,3 @@ void SetupDlg::RunProduct(std::wstring arguments) {
     WriteLog("Run Qov!!! %s  - %s \n", ToOemString(executable).c_str(), ToOemString(text).c_str());
     WriteLog("Finish and Close Setup!");
 }
-

@@ -36,8 +36,10 @@ std::vector<std::uint32_t> Scale(const std::vector<std::uint32_t>& source, int w
             std::uint32_t a = top[tap.first], b = top[tap.second], c = bottom[tap.first], d = bottom[tap.second];
             std::uint32_t pixel = 0;
             for (int shift = 0; shift <= 16; shift += 8) {
-                int upper = static_cast<int>((a >> shift) & 0xFF) * (256 - tap.weight) + static_cast<int>((b >> shift) & 0xFF) * tap.weight;
-                int lower = static_cast<int>((c >> shift) & 0xFF) * (256 - tap.weight) + static_cast<int>((d >> shift) & 0xFF) * tap.weight;
+                int upper = static_cast<int>((a >> shift) & 0xFF) * (256 - tap.weight) +
+                            static_cast<int>((b >> shift) & 0xFF) * tap.weight;
+                int lower = static_cast<int>((c >> shift) & 0xFF) * (256 - tap.weight) +
+                            static_cast<int>((d >> shift) & 0xFF) * tap.weight;
                 int value = (upper * (256 - fy) + lower * fy + 32768) >> 16;
                 pixel |= static_cast<std::uint32_t>(value) << shift;
             }

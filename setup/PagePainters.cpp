@@ -119,7 +119,8 @@ void SetupDlg::PaintDownloadPage(bool failed) {
                 for (int x = 0; x < m_bitmapFailed.Width(); ++x) {
                     int tx = m_ringX + x, ty = m_ringY + y;
                     if (tx >= 0 && tx < W && ty >= 0 && ty < H)
-                        frame[static_cast<size_t>(ty) * W + tx] = ReadPixel(&pixels[static_cast<size_t>(y) * m_bitmapFailed.Width() + x]);
+                        frame[static_cast<size_t>(ty) * W + tx] =
+                            ReadPixel(&pixels[static_cast<size_t>(y) * m_bitmapFailed.Width() + x]);
                 }
         }
         PageBuffer buffer(window, W, H);
@@ -128,8 +129,8 @@ void SetupDlg::PaintDownloadPage(bool failed) {
             Fill(buffer.Dc(), 0, H - 67, W, H, 0xFDFBF7);
             std::wstring text = GetLangText(45);
             ReplaceAllWide(text, LANG_SITE_HOST, GetWebsiteDomainW());
-            Text(buffer.Dc(), text, RECT{30, m_ringY + 80, W - 30, m_ringY + 160}, DT_WORDBREAK | DT_VCENTER | DT_CENTER,
-                 m_smallFont, m_accent[3]);
+            Text(buffer.Dc(), text, RECT{30, m_ringY + 80, W - 30, m_ringY + 160},
+                 DT_WORDBREAK | DT_VCENTER | DT_CENTER, m_smallFont, m_accent[3]);
             if (m_installButton != nullptr) m_installButton->Draw(buffer.Dc());
             if (m_closeButton != nullptr) m_closeButton->Draw(buffer.Dc());
             Present(*this, hwnd, window, buffer, noKeepOut);
@@ -224,11 +225,12 @@ void SetupDlg::PaintFinishedPage() {
     std::lock_guard<std::recursive_mutex> guard(m_uiLock);
     HDC window = GetDC(hwnd);
     if (window == nullptr) return;
-    if (m_screenFrame.size() != static_cast<size_t>(W) * H) m_screenFrame.assign(static_cast<size_t>(W) * H, 0xFFFFFFFF);
-    if (m_bitmapInstallBack.Pixels() != nullptr && m_bitmapInstallBack.Width() == W && m_bitmapInstallBack.Height() == H)
+    if (m_screenFrame.size() != static_cast<size_t>(W) * H)
+        m_screenFrame.assign(static_cast<size_t>(W) * H, 0xFFFFFFFF);
+    if (m_bitmapInstallBack.Pixels() != nullptr && m_bitmapInstallBack.Width() == W &&
+        m_bitmapInstallBack.Height() == H)
         std::memcpy(m_screenFrame.data(), m_bitmapInstallBack.Pixels(), m_screenFrame.size() * 4);
-    else
-        std::fill(m_screenFrame.begin(), m_screenFrame.end(), 0xFFFFFFFF);
+    else std::fill(m_screenFrame.begin(), m_screenFrame.end(), 0xFFFFFFFF);
     {
         PageBuffer buffer(window, W, H);
         if (buffer.Ready()) {

@@ -79,6 +79,6 @@ std::string ChooseThankYouUrlOld(bool first);    // Old / OldAlt2
 std::string ChooseThankYouUrlOld64(bool first);  // Old64 / OldAlt2_64
 std::string ChooseThankYouUrl(bool first);       // (main) / Alt
 std::string ChooseThankYouUrl64(bool first);     // 64 / Alt64
-std::string GetConfigVersionText();   // "1.0.0.0"
-std::string GetNoticeText();          // the fixed notice line of the setup information record
-int GetMainExeTimeoutSeconds();       // 180
+std::string GetConfigVersionText();              // "1.0.0.0"
+std::string GetNoticeText();                     // the fixed notice line of the setup information record
+int GetMainExeTimeoutSeconds();                  // 180

@@ -22,9 +22,9 @@ constexpr const char* kNoticeText = "Copyright (c) Tessarovinde. All rights rese
 // ended before files are replaced: a report tool, an updater, two file tools,
 // two download tools, a streaming tool and two embedded-browser hosts.
 constexpr const char* kFamilyProcesses[9] = {
-    "QovReport.exe",      "QovUpdater.exe",       "QovFileConverter.exe",
-    "QovFileRepair.exe",  "QovDownloadHelper.exe", "QovDownloadService.exe",
-    "QovStreamRecorder.exe", "QovWebHost.exe",     "QovWebHost64.exe",
+    "QovReport.exe",         "QovUpdater.exe",        "QovFileConverter.exe",
+    "QovFileRepair.exe",     "QovDownloadHelper.exe", "QovDownloadService.exe",
+    "QovStreamRecorder.exe", "QovWebHost.exe",        "QovWebHost64.exe",
 };
 
 // The statistics server, "host" or "host:port"; empty: the product's own (the

@@ -409,7 +409,8 @@ void SetupDlg::OnCountdownTimer() {
             ReplaceAllWide(text, L"XXX", std::to_wstring(counter));
             m_remainingLabel->SetText(text);
         }
-        if (m_large && m_uninstallBar != nullptr) m_uninstallBar->SetPos(CountdownPercent(counter, m_uninstallEstimate));
+        if (m_large && m_uninstallBar != nullptr)
+            m_uninstallBar->SetPos(CountdownPercent(counter, m_uninstallEstimate));
     }
     m_countdownCounter = counter - 1;
 }
@@ -506,7 +507,8 @@ void SetupDlg::OnBtnBrower() {
     info.lParam = reinterpret_cast<LPARAM>(buffer);
     PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
     if (list == nullptr) {
-        WriteLog("OnBtnBrower()NULL == idl, error = %p", reinterpret_cast<void*>(static_cast<uintptr_t>(GetLastError())));
+        WriteLog("OnBtnBrower()NULL == idl, error = %p",
+                 reinterpret_cast<void*>(static_cast<uintptr_t>(GetLastError())));
         return;
     }
     wchar_t chosen[MAX_PATH] = {};
@@ -538,7 +540,8 @@ int SetupDlg::OnClose() {
         static thread_local bool asking = false;
         if (asking) return 0;
         asking = true;
-        int answer = SkinMessageBox::ShowYesNo(hwnd, GetProductNameW(), GetLangText(92), GetLangText(19), GetLangText(20));
+        int answer =
+            SkinMessageBox::ShowYesNo(hwnd, GetProductNameW(), GetLangText(92), GetLangText(19), GetLangText(20));
         asking = false;
         if (answer != SkinMessageBox::kFirstButtonId) {
             SetCloseReason("");

@@ -73,10 +73,10 @@ enum SetupPageState : int {
 
 // Animation modes of the frame renderer.
 enum SetupAnimationMode : int {
-    ANIMATION_INSTALL = 1,  // ripples and the reveal circle of the install phase
+    ANIMATION_INSTALL = 1,      // ripples and the reveal circle of the install phase
     ANIMATION_INSTALL_ALT = 2,  // the same composer
-    ANIMATION_FINISH = 3,   // the finish overlay
-    ANIMATION_RING = 4,     // the empty ring of the start frames
+    ANIMATION_FINISH = 3,       // the finish overlay
+    ANIMATION_RING = 4,         // the empty ring of the start frames
 };
 
 // Control commands.
@@ -378,9 +378,8 @@ public:
     // second begins (after blanks) with a digit; n may still be above 1000.
     static bool ParseProgressText(const std::string& text, unsigned& value);
     // The package's command line after its program name.
-    static std::wstring PackageArguments(const std::wstring& channelName, bool desktop,
-                                         const std::wstring& installPath, const std::string& option,
-                                         const std::string& source);
+    static std::wstring PackageArguments(const std::wstring& channelName, bool desktop, const std::wstring& installPath,
+                                         const std::string& option, const std::string& source);
     // The option and source pieces of the product's command line.
     static std::wstring ProductArgumentPieces(const std::string& option, const std::string& source);
     const ElevationRecord& Elevation() const { return m_elevation; }
@@ -572,7 +571,7 @@ protected:
     std::string m_option;
     std::string m_source;
     std::string m_appFrom;
-    std::string m_installId;  // made after a local install's shortcuts
+    std::string m_installId;     // made after a local install's shortcuts
     SetupInfoBlock m_setupInfo;  // the dialog's own record: texts, version, date, bitness
     InstallTypeDetector m_installKind;
     std::atomic<int> m_installType{0};
@@ -647,9 +646,9 @@ protected:
     int m_outerRadius = 0, m_innerRadius = 0;
     int m_ringX = 0, m_ringY = 0;
     std::atomic<int> m_revealRadius{0};
-    std::atomic<int> m_renderGeneration{0};    // a loop of an older generation ends
-    std::mutex m_frameLock;                    // the work frame and the ripple state
-    std::vector<std::uint32_t> m_workFrame;    // the render thread's frame
+    std::atomic<int> m_renderGeneration{0};  // a loop of an older generation ends
+    std::mutex m_frameLock;                  // the work frame and the ripple state
+    std::vector<std::uint32_t> m_workFrame;  // the render thread's frame
     std::vector<std::uint32_t> m_outputFrames[2];
     std::atomic<int> m_full[2] = {0, 0};
     std::atomic<int> m_writeIndex{0};
@@ -657,10 +656,10 @@ protected:
     std::vector<std::uint32_t> m_screenFrame;  // the painters' frame (under m_uiLock)
     std::vector<std::uint32_t> m_ringFrame;    // the download painter's own frame (under m_uiLock)
     std::vector<double> m_distance;
-    std::vector<std::uint32_t> m_greyTable;    // whole distance to grey, 1,024 entries
+    std::vector<std::uint32_t> m_greyTable;  // whole distance to grey, 1,024 entries
     std::vector<std::uint32_t> m_revealImage;
     std::vector<RippleRing> m_ripples;
-    SpeedSample m_speed;                       // under m_uiLock
+    SpeedSample m_speed;  // under m_uiLock
 
     // --- Downloader and steps ---
     std::mutex m_downloaderLock;

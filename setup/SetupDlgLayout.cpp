@@ -72,8 +72,8 @@ std::vector<ButtonCtrlEx*> SetupDlg::MouseControls() {
     std::lock_guard<std::recursive_mutex> guard(m_uiLock);
     std::vector<ButtonCtrlEx*> controls = m_inputList;
     for (const SurveyRowEntry& row : m_surveyRows)
-        for (ButtonCtrlEx* control : {static_cast<ButtonCtrlEx*>(row.checkBox), row.button,
-                                      static_cast<ButtonCtrlEx*>(row.link)})
+        for (ButtonCtrlEx* control :
+             {static_cast<ButtonCtrlEx*>(row.checkBox), row.button, static_cast<ButtonCtrlEx*>(row.link)})
             if (control != nullptr) controls.push_back(control);
     for (const MoreAppsRowEntry& row : m_moreAppsRows)
         if (row.control != nullptr) controls.push_back(row.control);
@@ -321,8 +321,7 @@ void SetupDlg::ShowOptionsPanel(bool show) {
     }
     // Window calls go without the UI lock: they send messages.
     if (m_editBox != nullptr) ShowWindow(m_editBox, show ? SW_SHOW : SW_HIDE);
-    if (targetHeight != currentHeight)
-        MoveWindow(hwnd, window.left, window.top, ScaleByDpi(W), targetHeight, TRUE);
+    if (targetHeight != currentHeight) MoveWindow(hwnd, window.left, window.top, ScaleByDpi(W), targetHeight, TRUE);
 }
 
 void SetupDlg::ApplyFinishButton() {

@@ -88,15 +88,13 @@ bool SetupDlg::StopThreads(DWORD milliseconds) {
     m_stop = true;
     StopReportRetries(true);
     if (std::shared_ptr<InstallStatsReport> report = InstallReport()) report->StopWaiting();
-    {
-        std::lock_guard<std::mutex> guard(m_downloadDoneLock);
-    }
+    { std::lock_guard<std::mutex> guard(m_downloadDoneLock); }
     m_downloadDoneCv.notify_all();
     std::vector<HANDLE*> handles;
     {
         std::lock_guard<std::mutex> guard(m_threadLock);
-        for (HANDLE* handle : {&m_repaintThread, &m_renderThread, &m_installThread, &m_startReportThread,
-                               &m_scanThread, &m_closeStatsThread})
+        for (HANDLE* handle : {&m_repaintThread, &m_renderThread, &m_installThread, &m_startReportThread, &m_scanThread,
+                               &m_closeStatsThread})
             if (*handle != nullptr) handles.push_back(handle);
     }
     std::vector<HANDLE> rangeReports;
@@ -134,8 +132,8 @@ bool SetupDlg::StopThreads(DWORD milliseconds) {
 int SetupDlg::RunningThreads() {
     std::lock_guard<std::mutex> guard(m_threadLock);
     int running = 0;
-    for (HANDLE handle : {m_repaintThread, m_renderThread, m_installThread, m_startReportThread, m_scanThread,
-                          m_closeStatsThread})
+    for (HANDLE handle :
+         {m_repaintThread, m_renderThread, m_installThread, m_startReportThread, m_scanThread, m_closeStatsThread})
         if (handle != nullptr && WaitForSingleObject(handle, 0) != WAIT_OBJECT_0) ++running;
     return running;
 }

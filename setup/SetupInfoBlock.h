@@ -20,22 +20,22 @@ struct SetupInfoBlock {
     SetupInfoBlock();
 
     char m_magic[8];
-    std::int64_t m_uninstallerOffset;    // file offset of the uninstaller image
+    std::int64_t m_uninstallerOffset;  // file offset of the uninstaller image
     std::uint32_t m_uninstallerSize;
     unsigned char m_reserved20[4];
-    std::int64_t m_payloadOffset;        // file offset of the 7z payload
+    std::int64_t m_payloadOffset;  // file offset of the 7z payload
     std::int64_t m_payloadSize;
     unsigned char m_reserved40[17];
     unsigned char m_uninstallerDigest[16];  // raw MD5 of the uninstaller image
     unsigned char m_reserved73[48];
-    char m_installFolderName[64];        // folder under Program Files
+    char m_installFolderName[64];  // folder under Program Files
     char m_productName[64];
-    char m_version[32];                  // dotted version text
+    char m_version[32];  // dotted version text
     char m_shortProductName[16];
     char m_date[16];
-    char m_helpLink[128];                // URL of the uninstall entry
+    char m_helpLink[128];  // URL of the uninstall entry
     char m_copyright[67];
-    std::int32_t m_is64Bit;              // 1 for a 64-bit product
+    std::int32_t m_is64Bit;  // 1 for a 64-bit product
     unsigned char m_reserved512[3584];
 };
 #pragma pack(pop)

@@ -53,8 +53,7 @@ HRESULT ReadInfoFile(const wchar_t* path, SetupInfoBlock& record) {
     JFile file;
     if (!file.Open(path, JFILE_READ | JFILE_BINARY)) return E_FAIL;
     SetupInfoBlock read;
-    if (file.Read(&read, static_cast<int>(kSetupInfoBlockSize)) != static_cast<int>(kSetupInfoBlockSize))
-        return E_FAIL;
+    if (file.Read(&read, static_cast<int>(kSetupInfoBlockSize)) != static_cast<int>(kSetupInfoBlockSize)) return E_FAIL;
     record = read;
     return S_OK;
 }
@@ -94,7 +93,6 @@ bool VerifyPackage(const wchar_t* packagePath) {
 
 int CheckPackage(const wchar_t* packagePath) {
     if (VerifyPackage(packagePath)) return 1;
-    MessageBoxW(nullptr, L"It looks like the setup file has been corrupted, please download again.", L"Error:",
-                MB_OK);
+    MessageBoxW(nullptr, L"It looks like the setup file has been corrupted, please download again.", L"Error:", MB_OK);
     return 0;
 }

@@ -67,12 +67,12 @@ public:
     }
 
     // Payload in memory, handed to the front-end.
-    HRESULT FromMemory(JFile& package, const SetupInfoBlock& record, const std::string& folder,
-                       bool removeTempFolder) {
+    HRESULT FromMemory(JFile& package, const SetupInfoBlock& record, const std::string& folder, bool removeTempFolder) {
         WriteLog("Unpack file use buffer.\n");
         std::unique_ptr<unsigned char[]> buffer = Allocate(static_cast<std::uint64_t>(record.m_payloadSize));
         if (!buffer) return Fail(kUnpackMallocError);
-        if (!ReadExactly(package, record.m_payloadOffset, buffer.get(), static_cast<std::uint64_t>(record.m_payloadSize)))
+        if (!ReadExactly(package, record.m_payloadOffset, buffer.get(),
+                         static_cast<std::uint64_t>(record.m_payloadSize)))
             return Fail(kUnpackReadFileError);
         WriteLog("Buffer Info: Start(%d), size(%d), pBuffer(%08X).\n", static_cast<int>(record.m_payloadOffset),
                  static_cast<int>(record.m_payloadSize),
@@ -141,8 +141,8 @@ public:
         return S_OK;
     }
 
-    HRESULT Run(const wchar_t* packagePath, const wchar_t* installFolder, bool removeTempFolder,
-                bool writeUninstaller, std::int64_t memoryLimit) {
+    HRESULT Run(const wchar_t* packagePath, const wchar_t* installFolder, bool removeTempFolder, bool writeUninstaller,
+                std::int64_t memoryLimit) {
         Send(kEventStarted, 0);
         JFile package;
         if (!package.Open(packagePath, JFILE_READ | JFILE_BINARY)) {
@@ -238,6 +238,6 @@ HRESULT UnpackPackageWithLimit(const wchar_t* packagePath, EventCallback callbac
 
 HRESULT UnpackPackage(const wchar_t* packagePath, EventCallback callback, const wchar_t* installFolder,
                       bool removeTempFolder, bool writeUninstaller) {
-    return UnpackPackageWithLimit(packagePath, std::move(callback), installFolder, removeTempFolder,
-                                  writeUninstaller, kUnpackMemoryLimit);
+    return UnpackPackageWithLimit(packagePath, std::move(callback), installFolder, removeTempFolder, writeUninstaller,
+                                  kUnpackMemoryLimit);
 }

@@ -15,21 +15,21 @@ class SetupOptions {
 public:
     // The fields, in declaration order, with their defaults.
     struct Values {
-        int silent = 0;            // no questions or countdown; the dialog closes by itself
-        int mode = 0;              // 0 install, 1 uninstall
-        std::wstring filePath;     // a local package to unpack instead of downloading
-        int runApp = 0;            // start the product after a silent install
-        int showWindow = 1;        // 0 keeps the dialog hidden
-        int desktop = 1;           // create the desktop shortcut
-        int thankYou = 1;          // open the finish web page
-        int startModeOnline = 0;   // statistics report "online" (1) or "offline" (0)
-        int addPlan = 1;           // pass the plan argument after a silent local install
-        int outputProgress = 0;    // report progress to a parent through the channel
+        int silent = 0;           // no questions or countdown; the dialog closes by itself
+        int mode = 0;             // 0 install, 1 uninstall
+        std::wstring filePath;    // a local package to unpack instead of downloading
+        int runApp = 0;           // start the product after a silent install
+        int showWindow = 1;       // 0 keeps the dialog hidden
+        int desktop = 1;          // create the desktop shortcut
+        int thankYou = 1;         // open the finish web page
+        int startModeOnline = 0;  // statistics report "online" (1) or "offline" (0)
+        int addPlan = 1;          // pass the plan argument after a silent local install
+        int outputProgress = 0;   // report progress to a parent through the channel
         std::wstring outputProgressName;
-        std::wstring appFrom;      // "winstore" marks a store install
+        std::wstring appFrom;  // "winstore" marks a store install
         std::wstring option;
         std::wstring secondSource;  // read by nothing
-        std::wstring installPath;  // the install folder of a silent run
+        std::wstring installPath;   // the install folder of a silent run
     };
 
     static int IsSilent();

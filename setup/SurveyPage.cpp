@@ -271,9 +271,9 @@ void SetupDlg::RelayoutSurvey() {
             if (Has(row, SURVEY_BUTTON) && row.button != nullptr) {
                 // Beside the description's end; without one, under the check
                 // box (never over another row).
-                RECT button = hasDescription
-                                  ? RECT{description.right, description.bottom - 32, panel.right - 30, description.bottom}
-                                  : RECT{indent, y + 7, indent + 100, y + 39};
+                RECT button = hasDescription ? RECT{description.right, description.bottom - 32, panel.right - 30,
+                                                    description.bottom}
+                                             : RECT{indent, y + 7, indent + 100, y + 39};
                 row.button->SetRect(&button);
                 if (!hasDescription) y = button.bottom;
             }

@@ -43,7 +43,8 @@ std::string TessarovindeQovProductConfig::GetHomepageUrl() const {
 std::string TessarovindeQovProductConfig::GetHelpDomain() const { return deployment::kWebDomain; }
 std::string TessarovindeQovProductConfig::GetThankYouUrl() const {
     return Site() +
-           "/thanks-for-installing-tessarovinde?s=tessarovinde_client&ad=tessarovinde_client_thankyou&downloadmode=1&v=";
+           "/thanks-for-installing-tessarovinde?s=tessarovinde_client&ad=tessarovinde_client_thankyou&downloadmode=1&"
+           "v=";
 }
 std::string TessarovindeQovProductConfig::GetThankYouUrl64() const { return GetThankYouUrl(); }
 std::string TessarovindeQovProductConfig::GetThankYouUrlAlt() const {

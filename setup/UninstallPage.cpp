@@ -17,9 +17,9 @@ void SetupDlg::OnBtnUninstall() {
     if (!GetProductConfig()->UseLargeLayout()) {
         {
             std::lock_guard<std::recursive_mutex> guard(m_uiLock);
-            for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{
-                     m_keepDataBox, m_keepDataLabel, m_uninstallButton, m_cancelButton, m_minimizeButton,
-                     m_closeButton})
+            for (CommonCtrl* control :
+                 std::initializer_list<CommonCtrl*>{m_keepDataBox, m_keepDataLabel, m_uninstallButton, m_cancelButton,
+                                                    m_minimizeButton, m_closeButton})
                 if (control != nullptr) control->SetVisible(false);
             if (m_keepDataLabel != nullptr) {
                 const CommonRect rect = m_keepDataLabel->GetRect();
@@ -64,8 +64,8 @@ void SetupDlg::OnBtnUninstall() {
         // Without a folder every copy of the program would count as ours.
         while (!folder.empty() && IsProcessRunning(executable.c_str(), folder.c_str())) {
             const int answer = SkinMessageBox::ShowYesNo(hwnd, GetProductNameW() + L" " + GetLangText(24),
-                                                         std::wstring(GetLangText(75)) + L"\n\n" + GetLangText(76), GetLangText(11),
-                                                         GetLangText(12));
+                                                         std::wstring(GetLangText(75)) + L"\n\n" + GetLangText(76),
+                                                         GetLangText(11), GetLangText(12));
             if (answer != SkinMessageBox::kFirstButtonId) {
                 UpdateCtrlStatus(PAGE_UNINSTALL_FAILED);
                 SetPageState(PAGE_UNINSTALL_FAILED);

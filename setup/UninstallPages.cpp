@@ -113,7 +113,7 @@ void SetupDlg::CreateUninstallPages() {
 void SetupDlg::ShowUninstallingPage(bool show) {
     std::lock_guard<std::recursive_mutex> guard(m_uiLock);
     for (CommonCtrl* control : std::initializer_list<CommonCtrl*>{m_moreAppsTitle, m_resultLabel, m_uninstallLabel,
-                                                                 m_uninstallBar, m_remainingLabel})
+                                                                  m_uninstallBar, m_remainingLabel})
         if (control != nullptr) control->SetVisible(show);
     for (const MoreAppsRowEntry& row : m_moreAppsRows)
         if (row.control != nullptr) row.control->SetVisible(show);

@@ -103,8 +103,7 @@ void ClearReadOnlyTree(const std::wstring& folder) {
 }
 
 void DeleteUserDataFolders() {
-    const std::wstring name =
-        !GetCompanyName().empty() ? GetCompanyNameW() : AnsiToWideString(GetCompanyDataFolder());
+    const std::wstring name = !GetCompanyName().empty() ? GetCompanyNameW() : AnsiToWideString(GetCompanyDataFolder());
     wchar_t roaming[MAX_PATH] = {};
     if (GetAppDataFolder(roaming) && PathIsDirectoryW(roaming)) {
         if (name.empty()) {
@@ -216,8 +215,8 @@ void SetupDlg::UninstallWork() {
     // started from anywhere else (Downloads, a drive root, a shell folder)
     // removes no files.
     const bool removable = IsUninstallableFolder(folder);
-    if (!removable) WriteLog("UninstallWork: (%s) is no install of the product; no files deleted.\n",
-                             ToOemString(folder).c_str());
+    if (!removable)
+        WriteLog("UninstallWork: (%s) is no install of the product; no files deleted.\n", ToOemString(folder).c_str());
     PrepareInstallPath(folder, executable);
     if (removable) {
         KillExtraProcesses(folder);

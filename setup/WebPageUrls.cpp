@@ -16,10 +16,8 @@ std::string EncodedBase64(const std::string& text) {
 std::string ReplaceEveryQuestionMark(const std::string& url, const std::string& replacement) {
     std::string result;
     for (char c : url) {
-        if (c == '?')
-            result += replacement;
-        else
-            result += c;
+        if (c == '?') result += replacement;
+        else result += c;
     }
     return result;
 }
@@ -38,8 +36,8 @@ std::string AppendPageParamsTo(const std::string& url, const PageParams& params,
                                const std::string& extra) {
     std::string target = url;
     if (target.find('?') == std::string::npos) target += "?";
-    std::string query = "?c_bm=" + params.brand + "&c_app=" + params.product + "&c_sys=" +
-                        (params.x64 ? "x64" : "x86") + (popup ? "&c_dt=popup" : "&c_dt=click") +
+    std::string query = "?c_bm=" + params.brand + "&c_app=" + params.product +
+                        "&c_sys=" + (params.x64 ? "x64" : "x86") + (popup ? "&c_dt=popup" : "&c_dt=click") +
                         (params.compact ? "&c_wh=install" : "&c_wh=uninstall");
     if (target.find("&c_ad=") == std::string::npos) {
         query += "&c_ad=" + params.brand + "_" + params.product;

@@ -29,8 +29,12 @@ std::map<std::string, std::string> MakeApiServerTable(const std::string& path, b
     const ServiceHosts hosts = GetServiceHosts();
     auto base = [&path](const std::string& host) { return "https://" + host + "/api/" + path + "/"; };
     if (testServers)
-        return {{"*", base(hosts.apiTest)}, {"ENU", base(hosts.apiTest)}, {"GER", base(hosts.apiTest)},
+        return {{"*", base(hosts.apiTest)},
+                {"ENU", base(hosts.apiTest)},
+                {"GER", base(hosts.apiTest)},
                 {"JPN", base(hosts.apiTest)}};
-    return {{"*", base(hosts.apiDefault)}, {"ENU", base(hosts.apiEnglish)}, {"GER", base(hosts.apiGerman)},
+    return {{"*", base(hosts.apiDefault)},
+            {"ENU", base(hosts.apiEnglish)},
+            {"GER", base(hosts.apiGerman)},
             {"JPN", base(hosts.apiJapan)}};
 }

@@ -24,9 +24,7 @@ int RunPowerShellCommand(const std::string& command) {
     std::snprintf(line, sizeof line, "powershell.exe -Command \"%s\"", command.c_str());
     int error = 0;
     RunHiddenCommand(line, &error);
-    if (error == 0)
-        std::printf("RunPowerShellCommand: ok: %s\n", line);
-    else
-        std::printf("RunPowerShellCommand: failed (%d): %s\n", error, line);
+    if (error == 0) std::printf("RunPowerShellCommand: ok: %s\n", line);
+    else std::printf("RunPowerShellCommand: failed (%d): %s\n", error, line);
     return error;
 }

@@ -54,20 +54,11 @@ void HttpClient::SetProgress(HttpProgressCallback callback, void* data) {
 
 void HttpClient::SetProxyType(int type) {
     switch (type) {
-    case 0:
-        m_proxy.kind = net::ProxySettings::Kind::Http;
-        break;
-    case 1:
-        m_proxy.kind = net::ProxySettings::Kind::Socks5;
-        break;
-    case 2:
-        m_proxy.kind = net::ProxySettings::Kind::Socks4a;
-        break;
-    case 3:
-        m_proxy.kind = net::ProxySettings::Kind::Socks4;
-        break;
-    default:
-        break;
+        case 0: m_proxy.kind = net::ProxySettings::Kind::Http; break;
+        case 1: m_proxy.kind = net::ProxySettings::Kind::Socks5; break;
+        case 2: m_proxy.kind = net::ProxySettings::Kind::Socks4a; break;
+        case 3: m_proxy.kind = net::ProxySettings::Kind::Socks4; break;
+        default: break;
     }
 }
 

@@ -24,9 +24,7 @@ constexpr int kIcmpTimeExceeded = 11;
 // The display name between quotes that reach PowerShell through cmd.exe.
 const char* const kRuleName = "\\\"Allow ICMPv4-In\\\"";
 
-std::uint16_t Read16(const std::uint8_t* bytes) {
-    return static_cast<std::uint16_t>((bytes[0] << 8) | bytes[1]);
-}
+std::uint16_t Read16(const std::uint8_t* bytes) { return static_cast<std::uint16_t>((bytes[0] << 8) | bytes[1]); }
 
 void Write16(std::uint8_t* bytes, std::uint16_t value) {
     bytes[0] = static_cast<std::uint8_t>(value >> 8);
@@ -61,9 +59,7 @@ void Emit(std::string& text, const std::string& part) {
     Print(part);
 }
 
-void RemoveFirewallRule() {
-    RunPowerShellCommand(std::string("Remove-NetFirewallRule -DisplayName ") + kRuleName);
-}
+void RemoveFirewallRule() { RunPowerShellCommand(std::string("Remove-NetFirewallRule -DisplayName ") + kRuleName); }
 
 // Reports a socket failure and ends the sockets' start-up. The interactive
 // tool this came from waited for ENTER here; an installer never reads its
@@ -110,8 +106,8 @@ std::string HopAddressText(const winsock::SOCKADDR_IN& from) {
     const char* dotted = winsock::inet_ntoa(from.sin_addr);
     std::string text = dotted != nullptr && *dotted != '\0' ? std::string("\t") + dotted : "\t\tINVALID IP";
     char host[winsock::kNiMaxHost] = {};
-    if (winsock::getnameinfo(reinterpret_cast<const winsock::SOCKADDR*>(&from), sizeof from, host, sizeof host,
-                             nullptr, 0, 0) != 0)
+    if (winsock::getnameinfo(reinterpret_cast<const winsock::SOCKADDR*>(&from), sizeof from, host, sizeof host, nullptr,
+                             0, 0) != 0)
         host[0] = '\0';
     return text + "\t[" + host + "]";
 }
@@ -133,8 +129,7 @@ int DecodeIcmpReply(const std::uint8_t* packet, int length, std::uint16_t identi
     int icmpLength = 0;
     const std::uint8_t* icmp = IcmpOf(packet, length, &icmpLength);
     if (icmp == nullptr) return -1;
-    if (icmp[0] == kIcmpEchoReply)
-        return Read16(icmp + 4) == identifier && Read16(icmp + 6) == sequence ? 2 : -1;
+    if (icmp[0] == kIcmpEchoReply) return Read16(icmp + 4) == identifier && Read16(icmp + 6) == sequence ? 2 : -1;
     if (icmp[0] == kIcmpTimeExceeded) {
         // The router quotes the probe's IPv4 header and its first 8 bytes.
         int quotedLength = 0;
@@ -231,12 +226,9 @@ int RunIcmpTraceroute(const std::string& target, std::string& text) {
     }
     winsock::closesocket(socket);
     winsock::WSACleanup();
-    if (reached)
-        Print("Tracing completed\n");
-    else if (stopped)
-        Print("traceroute ended with failure\n");
-    else
-        Print("Hops limit depleted, destination was not reached\n");
+    if (reached) Print("Tracing completed\n");
+    else if (stopped) Print("traceroute ended with failure\n");
+    else Print("Hops limit depleted, destination was not reached\n");
     RemoveFirewallRule();
     return 0;
 }

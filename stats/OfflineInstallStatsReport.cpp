@@ -103,7 +103,8 @@ std::string OfflineInstallStatsReport::UserProfileText(bool serialised) {
 }
 
 CJsonObject OfflineInstallStatsReport::FrameLocked(const std::string& profileText, const CJsonObject& section) {
-    return StatsReportBase::FrameLocked(profileText, {{StatsKeys::install_way, "offline"}, {StatsKeys::start_mode, m_startMode}},
+    return StatsReportBase::FrameLocked(profileText,
+                                        {{StatsKeys::install_way, "offline"}, {StatsKeys::start_mode, m_startMode}},
                                         m_installMode ? "install" : "uninstall", section);
 }
 

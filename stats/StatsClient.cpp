@@ -30,12 +30,9 @@ boost::mutex& CreationLock() {
 
 std::string RegionOfSystemLanguage() {
     switch (PRIMARYLANGID(GetSystemDefaultLangID())) {
-    case 0x11:
-        return "JPN";
-    case 0x07:
-        return "GER";
-    default:
-        return "ENU";
+        case 0x11: return "JPN";
+        case 0x07: return "GER";
+        default: return "ENU";
     }
 }
 

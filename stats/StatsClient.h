@@ -29,8 +29,7 @@ public:
 
     // The "app" section: language, system_version, id, type, version,
     // n_version (integer), client_id, app_name, app_from, machine_id.
-    CJsonObject BuildAppInfo(std::string id, std::string version, std::string appName, std::string clientId,
-                             bool x64);
+    CJsonObject BuildAppInfo(std::string id, std::string version, std::string appName, std::string clientId, bool x64);
     // The "user_info" section: machine_id, mail, token_id.
     CJsonObject BuildUserInfo(const std::string& mail, const std::string& tokenId);
 

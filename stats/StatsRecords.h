@@ -8,31 +8,31 @@
 
 // The session, copied into the report when it is made.
 struct StatsReportSettings {
-    std::string runId;               // MakeGuidString; sent as "uuid"
-    std::string shortName;           // IProductConfig::GetShortName
+    std::string runId;      // MakeGuidString; sent as "uuid"
+    std::string shortName;  // IProductConfig::GetShortName
     std::string option;
     std::string source;
-    std::string version;             // the setup's version text without dots ("" when missing)
-    std::string logPath;             // the install log's full path (OEM code page)
-    std::string reservedText;        // copied, sent by no document
-    std::string domain;              // IProductConfig::GetDomain
-    std::string productId;           // of the installed bitness
+    std::string version;       // the setup's version text without dots ("" when missing)
+    std::string logPath;       // the install log's full path (OEM code page)
+    std::string reservedText;  // copied, sent by no document
+    std::string domain;        // IProductConfig::GetDomain
+    std::string productId;     // of the installed bitness
     std::string productName;
     std::string registeredUserName;  // "mail" when the profile has no "user_info"
     std::string startMode;           // "online" or "offline"
     bool x64Product = false;
     bool os64Bit = false;
     bool silent = false;
-    std::string installType;         // "overwrite", "reinstall" or "new"
+    std::string installType;  // "overwrite", "reinstall" or "new"
 };
 
 // One mirror's entry of the download results.
 struct MirrorStatsRecord {
-    std::string url;                 // carried, not sent
-    bool sizeConsistent = false;     // sent as "invalid"
-    std::int32_t ping = 0;           // ms
-    std::string host;                // sent as "domain"
-    bool networkNotFull = false;     // the load check answered "1"
+    std::string url;              // carried, not sent
+    bool sizeConsistent = false;  // sent as "invalid"
+    std::int32_t ping = 0;        // ms
+    std::string host;             // sent as "domain"
+    bool networkNotFull = false;  // the load check answered "1"
     bool pingOk = false;
     std::uint64_t manifestSize = 0;  // bytes
     std::uint64_t headSize = 0;      // bytes the mirror reported

@@ -14,9 +14,9 @@
 #include "net/HttpRequest.h"
 
 struct StatsTransportSettings {
-    std::string caBundle;                   // PEM file of trusted roots (host path); empty: the system's
-    long connectTimeoutMs = 5000;           // a dead host costs seconds, not minutes
-    long totalTimeoutMs = 20000;            // one upload or profile request
+    std::string caBundle;                    // PEM file of trusted roots (host path); empty: the system's
+    long connectTimeoutMs = 5000;            // a dead host costs seconds, not minutes
+    long totalTimeoutMs = 20000;             // one upload or profile request
     std::uint64_t replyLimit = 1024 * 1024;  // longer replies fail the request
 };
 

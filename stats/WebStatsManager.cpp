@@ -145,7 +145,8 @@ void WebStatsManager::CheckNewVersion(bool force) {
     try {
         std::string reply;
         if (!RequestUserInfo(reply)) return;
-        const ProfileCheckResult result = EvaluateProfileReply(reply, GetCacheText(), LocalToday(), force, m_log.load());
+        const ProfileCheckResult result =
+            EvaluateProfileReply(reply, GetCacheText(), LocalToday(), force, m_log.load());
         if (result.outcome != ProfileCheckResult::Outcome::Refreshed) return;
         StoreCache(result.cache);
         if (m_config.writeCache) Log("CheckNewVersion: Update cache file %s\n", SaveCache() ? "success" : "failed");
@@ -207,8 +208,7 @@ bool WebStatsManager::LoadCache() {
 
 bool WebStatsManager::SaveCache() {
     const std::string cache = GetCacheText();
-    const std::string text =
-        Base64Encode(reinterpret_cast<const unsigned char*>(cache.data()), cache.size());
+    const std::string text = Base64Encode(reinterpret_cast<const unsigned char*>(cache.data()), cache.size());
     std::lock_guard<std::mutex> guard(CacheFileLock());
     FILE* file = nullptr;
     if (fopen_s(&file, CacheFilePath().c_str(), "wb") != 0 || file == nullptr) {

@@ -11,11 +11,11 @@
 namespace {
 
 // Pixels are 0x00RRGGBB, as bitmaps hold them.
-constexpr std::uint32_t kBand = 0x4A47B5;         // the title band's colour
-constexpr std::uint32_t kBandLight = 0x6865D3;    // hover
-constexpr std::uint32_t kBandDark = 0x363397;     // pressed
+constexpr std::uint32_t kBand = 0x4A47B5;       // the title band's colour
+constexpr std::uint32_t kBandLight = 0x6865D3;  // hover
+constexpr std::uint32_t kBandDark = 0x363397;   // pressed
 constexpr std::uint32_t kWhite = 0xFFFFFF;
-constexpr std::uint32_t kFooter = 0xF7FBFD;       // behind the buttons' corners
+constexpr std::uint32_t kFooter = 0xF7FBFD;  // behind the buttons' corners
 constexpr std::uint32_t kBoxEdge = 0x9A9A9A;
 
 std::uint32_t Mix(std::uint32_t under, std::uint32_t over, double coverage) {

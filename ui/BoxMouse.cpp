@@ -39,21 +39,17 @@ int DispatchBoxMouse(const std::vector<ButtonCtrlEx*>& controls, UINT message, W
         case WM_LBUTTONUP:
             buttonDown = false;
             return ForEachControl(controls, [&](ButtonCtrlEx* control) { return control->OnLButtonUp(x, y); });
-        default:
-            return 0;
+        default: return 0;
     }
 }
 
 int DispatchBoxMessage(const std::vector<ButtonCtrlEx*>& controls, UINT message, WPARAM wParam, LPARAM lParam,
                        bool& buttonDown) {
     switch (message) {
-        case WM_ERASEBKGND:
-            return 1;
+        case WM_ERASEBKGND: return 1;
         case WM_MOUSEMOVE:
         case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP:
-            return DispatchBoxMouse(controls, message, wParam, lParam, buttonDown);
-        default:
-            return 0;
+        case WM_LBUTTONUP: return DispatchBoxMouse(controls, message, wParam, lParam, buttonDown);
+        default: return 0;
     }
 }

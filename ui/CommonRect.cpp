@@ -7,9 +7,7 @@ void CommonRect::Set(int left, int top, int right, int bottom) {
     UpdateSize();
 }
 
-void CommonRect::UpdateSize() {
-    m_size = RECT{0, 0, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top};
-}
+void CommonRect::UpdateSize() { m_size = RECT{0, 0, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top}; }
 
 void CommonRect::Inflate(int n) {
     m_rect.left = m_rect.left - n < 0 ? 0 : m_rect.left - n;

@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr UINT kAddLinesMessage = WM_APP + 0x106;  // log lines wait in the hand-over
-constexpr UINT kApplyRowsMessage = WM_APP + 0x107; // a refreshed table waits in the hand-over
+constexpr UINT kAddLinesMessage = WM_APP + 0x106;   // log lines wait in the hand-over
+constexpr UINT kApplyRowsMessage = WM_APP + 0x107;  // a refreshed table waits in the hand-over
 constexpr DWORD kRefreshIntervalMs = 1000;
 // Lines logged while the view's thread is busy wait here; past this many the
 // oldest are dropped, so a stalled view cannot grow the program's memory.
@@ -30,7 +30,7 @@ struct Column {
     int width;
 };
 const Column kColumns[kColumnCount] = {
-    {L"Num", 100}, {L"Start", 100}, {L"End", 100},   {L"Current", 100},
+    {L"Num", 100}, {L"Start", 100}, {L"End", 100},    {L"Current", 100},
     {L"Rate", 50}, {L"Speed", 100}, {L"Status", 150}, {L"Url", 450},
 };
 
@@ -70,10 +70,8 @@ Row PartRow(const DownloadItem& item) {
     // The end is inclusive; an empty or inverted range shows 0 until written.
     std::uint64_t written = item.pos > item.start ? item.pos - item.start : 0;
     double rate = 0.0;
-    if (item.end > item.start)
-        rate = static_cast<float>(written) * 100.0f / static_cast<float>(item.end - item.start);
-    else if (written > 0)
-        rate = 100.0;
+    if (item.end > item.start) rate = static_cast<float>(written) * 100.0f / static_cast<float>(item.end - item.start);
+    else if (written > 0) rate = 100.0;
     wchar_t text[64];
     Row row;
     std::swprintf(text, 64, L"%d", item.id);
@@ -110,12 +108,9 @@ std::vector<Row> TableRows(const DownloadProgress* progress) {
 void FormatInfoBytes(std::uint64_t bytes, wchar_t* buffer, std::size_t length) {
     if (buffer == nullptr || length == 0) return;
     std::wmemset(buffer, 0, length);
-    if (bytes > 1048576)
-        std::swprintf(buffer, length, L"%.2fMB", static_cast<double>(bytes) / 1048576.0);
-    else if (bytes <= 1024)
-        std::swprintf(buffer, length, L"%dByte", static_cast<int>(bytes));
-    else
-        std::swprintf(buffer, length, L"%.2fKB", static_cast<double>(bytes) / 1024.0);
+    if (bytes > 1048576) std::swprintf(buffer, length, L"%.2fMB", static_cast<double>(bytes) / 1048576.0);
+    else if (bytes <= 1024) std::swprintf(buffer, length, L"%dByte", static_cast<int>(bytes));
+    else std::swprintf(buffer, length, L"%.2fKB", static_cast<double>(bytes) / 1024.0);
     buffer[length - 1] = 0;  // swprintf leaves a cut text without its NUL on some runtimes
 }
 

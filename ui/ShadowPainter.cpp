@@ -82,8 +82,7 @@ std::vector<std::uint32_t> BuildKernel(const ShadowParams& params) {
         for (int dx = -radius; dx <= radius; ++dx) {
             double distance = std::sqrt(static_cast<double>(dx * dx + dy * dy));
             int alpha = 0;
-            if (distance < solidRadius)
-                alpha = params.darkness;
+            if (distance < solidRadius) alpha = params.darkness;
             else if (distance <= radius)
                 alpha = static_cast<int>((1.0 - (distance - solidRadius) / (params.sharpness + 1)) * params.darkness);
             if (alpha <= 0) continue;
@@ -142,7 +141,8 @@ bool RenderShadow(const ShadowParams& params, int width, int height, const std::
     }
 
     // 5. The solid body, with the transparent hole under the window.
-    const std::uint32_t solid = static_cast<std::uint32_t>(params.darkness) << 24 | PreMultiply(params.color, params.darkness);
+    const std::uint32_t solid =
+        static_cast<std::uint32_t>(params.darkness) << 24 | PreMultiply(params.color, params.darkness);
     const int firstRow = std::min(radius, std::max(z - params.offsetY, 0));
     const int endRow = std::max(std::min(z + height - params.offsetY, height + 2 * z), shadowHeight - radius);
     for (int y = firstRow; y < endRow && y < shadowHeight; ++y) {

@@ -13,10 +13,10 @@
 namespace shadow {
 
 struct ShadowParams {
-    int darkness = 30;       // alpha of the solid shadow, 0..255
-    int sharpness = 30;      // width of the soft edge
-    int size = 30;           // margin around the window, 0 or more
-    int offsetX = 0;         // shift of the shadow against the window
+    int darkness = 30;   // alpha of the solid shadow, 0..255
+    int sharpness = 30;  // width of the soft edge
+    int size = 30;       // margin around the window, 0 or more
+    int offsetX = 0;     // shift of the shadow against the window
     int offsetY = 0;
     std::uint32_t color = 0x00323232;  // COLORREF 0x00BBGGRR
 };

@@ -96,7 +96,6 @@ int SkinMessageBox::OnInitDialog(HWND hwnd) {
 
 HBITMAP SkinMessageBox::Bitmap(UINT id) { return m_bitmaps.LoadOrDraw(id); }
 
-
 template <typename Control>
 Control* SkinMessageBox::AddControl(std::unique_ptr<Control> control) {
     Control* raw = control.get();
@@ -218,8 +217,7 @@ int SkinMessageBox::OnCommand(WPARAM wParam, LPARAM) {
             m_result = static_cast<int>(wParam);
             SendMessageW(GetHwnd(), WM_CLOSE, 0, 0);
             return 1;
-        default:
-            return 0;
+        default: return 0;
     }
 }
 

@@ -42,8 +42,7 @@ public:
                          const std::wstring& firstButton, const std::wstring& secondButton);
     // As ShowYesNo with a design size of its own and the large icon.
     static int ShowYesNoSized(HWND parent, const std::wstring& title, const std::wstring& message,
-                              const std::wstring& firstButton, const std::wstring& secondButton, int width,
-                              int height);
+                              const std::wstring& firstButton, const std::wstring& secondButton, int width, int height);
 
     // The box bound to a window that one of the show operations opened, or null.
     static SkinMessageBox* FromWindow(HWND hwnd);
@@ -92,15 +91,15 @@ private:
     std::wstring m_firstButtonText;
     std::wstring m_secondButtonText;
     std::vector<std::unique_ptr<CommonCtrl>> m_controls;  // owns every control
-    std::vector<ButtonCtrlEx*> m_mouseList;   // close, first, second
-    std::vector<CommonCtrl*> m_paintList;     // title, icon, message, then the mouse list
+    std::vector<ButtonCtrlEx*> m_mouseList;               // close, first, second
+    std::vector<CommonCtrl*> m_paintList;                 // title, icon, message, then the mouse list
     bool m_buttonDown = false;
     int m_smallIcon = 1;
     HFONT m_font = nullptr;
-    int m_dpi = 96;                  // the window's, read once when the controls are made
-    BoxBitmaps m_bitmaps;            // skin bitmaps at that DPI, owned
+    int m_dpi = 96;        // the window's, read once when the controls are made
+    BoxBitmaps m_bitmaps;  // skin bitmaps at that DPI, owned
     // The repaint thread and WM_PAINT both paint, through the same control
     // bitmaps, and a bitmap is selected into one DC at a time: one paint at a time.
     std::mutex m_paintLock;
-    RepaintThread m_repaint;         // declared last: stopped first on destruction
+    RepaintThread m_repaint;  // declared last: stopped first on destruction
 };

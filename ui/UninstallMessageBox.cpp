@@ -73,8 +73,7 @@ void UninstallMessageBox::SetButtonImages(ButtonCtrlEx* button) {
     // The box's own button images are optional; the message box's stand in.
     if (HBITMAP normal = m_bitmaps.Load(302); normal != nullptr)
         button->SetStateImages(normal, m_bitmaps.Load(303), m_bitmaps.Load(304), m_bitmaps.Load(305));
-    else
-        button->SetStateImages(Bitmap(176), Bitmap(174), Bitmap(177), nullptr);
+    else button->SetStateImages(Bitmap(176), Bitmap(174), Bitmap(177), nullptr);
 }
 
 template <typename Control>
@@ -178,11 +177,8 @@ int UninstallMessageBox::OnCommand(WPARAM wParam, LPARAM) {
             m_result = 1;
             SendMessageW(GetHwnd(), WM_CLOSE, 0, 0);
             return 1;
-        case kCheckBoxId:
-            m_checkBox->SetCheck(!m_checkBox->GetCheck());
-            return 1;
-        default:
-            return 0;
+        case kCheckBoxId: m_checkBox->SetCheck(!m_checkBox->GetCheck()); return 1;
+        default: return 0;
     }
 }
 

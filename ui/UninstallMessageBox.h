@@ -69,8 +69,8 @@ private:
     bool m_buttonDown = false;
     HFONT m_titleFont = nullptr;
     HFONT m_bodyFont = nullptr;
-    int m_dpi = 96;         // the window's, read once when the controls are made
-    BoxBitmaps m_bitmaps;   // skin bitmaps at that DPI, owned
+    int m_dpi = 96;        // the window's, read once when the controls are made
+    BoxBitmaps m_bitmaps;  // skin bitmaps at that DPI, owned
     // The repaint thread and WM_PAINT both paint, through the same control
     // bitmaps, and a bitmap is selected into one DC at a time: one paint at a time.
     std::mutex m_paintLock;

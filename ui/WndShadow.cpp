@@ -206,17 +206,13 @@ LRESULT CWndShadow::OnParentMessage(HWND window, UINT message, WPARAM wParam, LP
             if (composition != nullptr) {
                 BOOL enabled = FALSE;
                 composition(&enabled);
-                if (enabled)
-                    m_status |= kStatusComposition;
-                else
-                    m_status &= static_cast<BYTE>(~kStatusComposition);
+                if (enabled) m_status |= kStatusComposition;
+                else m_status &= static_cast<BYTE>(~kStatusComposition);
             }
             Show(window);
             break;
         }
-        case WM_DESTROY:
-            DestroyWindow(m_shadow);
-            break;
+        case WM_DESTROY: DestroyWindow(m_shadow); break;
         case WM_NCDESTROY: {
             // The window goes: drop the entry and put its own procedure back.
             {
@@ -227,8 +223,7 @@ LRESULT CWndShadow::OnParentMessage(HWND window, UINT message, WPARAM wParam, LP
             m_parent = nullptr;
             break;
         }
-        default:
-            break;
+        default: break;
     }
     return CallWindowProcW(parentProc, window, message, wParam, lParam);
 }

@@ -19,9 +19,9 @@ class CWndShadow {
 public:
     // Status bits.
     static constexpr BYTE kStatusEnabled = 1;
-    static constexpr BYTE kStatusVisible = 2;        // the shadow is shown
+    static constexpr BYTE kStatusVisible = 2;  // the shadow is shown
     static constexpr BYTE kStatusParentVisible = 4;
-    static constexpr BYTE kStatusComposition = 8;    // off while desktop composition is on
+    static constexpr BYTE kStatusComposition = 8;  // off while desktop composition is on
 
     CWndShadow();
     virtual ~CWndShadow();

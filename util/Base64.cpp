@@ -10,7 +10,8 @@ namespace {
 constexpr std::array<int, 256> MakeStandardTable() {
     std::array<int, 256> table{};
     for (int& entry : table) entry = -1;
-    for (size_t i = 0; i < kBase64Alphabet.size(); ++i) table[static_cast<unsigned char>(kBase64Alphabet[i])] = static_cast<int>(i);
+    for (size_t i = 0; i < kBase64Alphabet.size(); ++i)
+        table[static_cast<unsigned char>(kBase64Alphabet[i])] = static_cast<int>(i);
     return table;
 }
 constexpr std::array<int, 256> kStandardTable = MakeStandardTable();
@@ -27,7 +28,8 @@ std::string Base64Encode(const unsigned char* bytes, size_t count) {
     out.reserve((count + 2) / 3 * 4);
     size_t i = 0;
     for (; i + 3 <= count; i += 3) {
-        std::uint32_t group = static_cast<std::uint32_t>(bytes[i]) << 16 | static_cast<std::uint32_t>(bytes[i + 1]) << 8 | bytes[i + 2];
+        std::uint32_t group =
+            static_cast<std::uint32_t>(bytes[i]) << 16 | static_cast<std::uint32_t>(bytes[i + 1]) << 8 | bytes[i + 2];
         out.push_back(kBase64Alphabet[(group >> 18) & 63]);
         out.push_back(kBase64Alphabet[(group >> 12) & 63]);
         out.push_back(kBase64Alphabet[(group >> 6) & 63]);
@@ -98,7 +100,8 @@ std::string AlphabetBase64EncodeBytes(const unsigned char* bytes, size_t count, 
 std::vector<unsigned char> AlphabetBase64DecodeBytes(const std::string& text, std::string_view alphabet) {
     std::array<int, 256> table;
     table.fill(-1);
-    for (size_t i = 0; i < alphabet.size() && i < 64; ++i) table[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
+    for (size_t i = 0; i < alphabet.size() && i < 64; ++i)
+        table[static_cast<unsigned char>(alphabet[i])] = static_cast<int>(i);
     std::vector<unsigned char> out;
     out.reserve(text.size() / 4 * 3);
     std::uint32_t accumulator = 0;
@@ -164,7 +167,8 @@ void AlphabetBase64SelfTest() {
 }
 
 bool StatsCodecSelfTest() {
-    static const char kSample[] = "{\"result\":{\"res\":true,\"msg\":\"NO_ERROR\",\"\xBD\xE1\xB9\xFB\xD0\xC5\xCF\xA2\":1}}";
+    static const char kSample[] =
+        "{\"result\":{\"res\":true,\"msg\":\"NO_ERROR\",\"\xBD\xE1\xB9\xFB\xD0\xC5\xCF\xA2\":1}}";
     std::string encoded = StatsTextEncode(kSample);
     std::string decoded = StatsTextDecode(encoded);
     std::printf("origin text: %s\n", kSample);

@@ -4,9 +4,7 @@
 
 #include "platform/Win32.h"
 
-BOOL SetWindowTopmost(HWND window) {
-    return SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
+BOOL SetWindowTopmost(HWND window) { return SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
 int SwitchToWindow(HWND window) {
     using SwitchFunction = void (*)(HWND, BOOL);

@@ -14,11 +14,11 @@ class DownloaderCurl;
 
 // Status of one part. Changed only through PartTable::SetStatus.
 enum DownloadItemStatus {
-    E_Status_Runing = 0,           // transfer running or about to start; ends in Succeed or Fail
-    E_Status_StopByDispatch = 1,   // retired by the supervisor; writes refused, transfer aborts
-    E_Status_Fail = 2,             // transfer ended with an error; the supervisor retries the rest
-    E_Status_Succeed = 3,          // transfer delivered its whole range; frees a slot for a split
-    E_Status_StopByFail = 4,       // a failed part whose rest was handed to a new part
+    E_Status_Runing = 0,          // transfer running or about to start; ends in Succeed or Fail
+    E_Status_StopByDispatch = 1,  // retired by the supervisor; writes refused, transfer aborts
+    E_Status_Fail = 2,            // transfer ended with an error; the supervisor retries the rest
+    E_Status_Succeed = 3,         // transfer delivered its whole range; frees a slot for a split
+    E_Status_StopByFail = 4,      // a failed part whose rest was handed to a new part
 };
 
 // One part: bytes start..end inclusive; pos is the next byte to write.
@@ -32,11 +32,11 @@ struct DownloadItem {
     int result = 0;             // libcurl result of the last transfer
     FILE* file = nullptr;
     DownloaderCurl* owner = nullptr;
-    DWORD thread = 0;           // serial number of the part's thread (0 before it starts)
+    DWORD thread = 0;  // serial number of the part's thread (0 before it starts)
     DWORD lastDataTick = 0;
     DWORD startTick = 0;
     DWORD endTick = 0;
-    int speed = 0;              // bytes per second over the last half to one second of data
+    int speed = 0;  // bytes per second over the last half to one second of data
     int status = E_Status_Runing;
 
     // Speed window: the bytes of the current half second and of the one before.
@@ -54,8 +54,8 @@ struct DownloadItem {
     std::uint64_t requestStart = 0;  // the range the transfer asked for
     std::uint64_t requestEnd = 0;
     long httpCode = 0;
-    bool responseChecked = false;    // a 206 with a matching Content-Range arrived
-    int responseError = 0;           // libcurl-style code of a rejected response, 0 when none
+    bool responseChecked = false;  // a 206 with a matching Content-Range arrived
+    int responseError = 0;         // libcurl-style code of a rejected response, 0 when none
 };
 
 struct DownloadProgress {

@@ -71,8 +71,8 @@ DWORD GetVolumeSerial(char driveLetter) {
 
 int GetVolumeLabel(char driveLetter, char* buffer, int size) {
     if (buffer == nullptr || size <= 0) return 0;
-    if (!GetVolumeInformationA(DriveRoot(driveLetter).text, buffer, static_cast<DWORD>(size), nullptr, nullptr,
-                               nullptr, nullptr, 0)) {
+    if (!GetVolumeInformationA(DriveRoot(driveLetter).text, buffer, static_cast<DWORD>(size), nullptr, nullptr, nullptr,
+                               nullptr, 0)) {
         buffer[0] = '\0';
         return 0;
     }
@@ -80,7 +80,9 @@ int GetVolumeLabel(char driveLetter, char* buffer, int size) {
     return 1;
 }
 
-bool IsHdDvdDisc(char driveLetter) { return IsDiscFolder(driveLetter, "HVDVD_TS") || IsDiscFolder(driveLetter, "ADV_OBJ"); }
+bool IsHdDvdDisc(char driveLetter) {
+    return IsDiscFolder(driveLetter, "HVDVD_TS") || IsDiscFolder(driveLetter, "ADV_OBJ");
+}
 bool IsBluRayDisc(char driveLetter) { return IsDiscFolder(driveLetter, "BDMV"); }
 
 std::string GetLocalAppDataShortPath() {
@@ -94,8 +96,8 @@ std::string GetLocalAppDataShortPath() {
 
 int GetDriveSpace(char driveLetter, std::uint64_t* freeBytes, std::uint64_t* totalBytes) {
     using FreeSpaceFunction = BOOL (*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-    static const auto function = reinterpret_cast<FreeSpaceFunction>(
-        GetProcAddress(LoadLibraryW(L"kernel32.dll"), "GetDiskFreeSpaceExA"));
+    static const auto function =
+        reinterpret_cast<FreeSpaceFunction>(GetProcAddress(LoadLibraryW(L"kernel32.dll"), "GetDiskFreeSpaceExA"));
     if (freeBytes != nullptr) *freeBytes = 0;
     if (totalBytes != nullptr) *totalBytes = 0;
     DriveRoot root(driveLetter);

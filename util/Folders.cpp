@@ -42,10 +42,14 @@ namespace {
 // The shell folders that folder-tree deletion must never remove, nor any folder that holds one.
 std::vector<std::wstring> ProtectedFolders() {
     static const int folders[] = {
-        CSIDL_PERSONAL,      CSIDL_APPDATA,          CSIDL_LOCAL_APPDATA,      CSIDL_DESKTOPDIRECTORY,
-        CSIDL_PROGRAMS,      CSIDL_STARTMENU,        CSIDL_COMMON_PROGRAMS,    CSIDL_COMMON_STARTMENU,
-        CSIDL_COMMON_APPDATA, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_WINDOWS,    CSIDL_SYSTEM,
-        CSIDL_SYSTEMX86,     CSIDL_PROGRAM_FILES,    CSIDL_PROGRAM_FILESX86,   CSIDL_PROFILE,
+        CSIDL_PERSONAL,         CSIDL_APPDATA,
+        CSIDL_LOCAL_APPDATA,    CSIDL_DESKTOPDIRECTORY,
+        CSIDL_PROGRAMS,         CSIDL_STARTMENU,
+        CSIDL_COMMON_PROGRAMS,  CSIDL_COMMON_STARTMENU,
+        CSIDL_COMMON_APPDATA,   CSIDL_COMMON_DESKTOPDIRECTORY,
+        CSIDL_WINDOWS,          CSIDL_SYSTEM,
+        CSIDL_SYSTEMX86,        CSIDL_PROGRAM_FILES,
+        CSIDL_PROGRAM_FILESX86, CSIDL_PROFILE,
         CSIDL_COMMON_DOCUMENTS,
     };
     std::vector<std::wstring> paths;

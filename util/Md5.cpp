@@ -46,14 +46,14 @@ const char kLowerDigits[] = "0123456789abcdef";
 #define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
 #define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
-#define MD5_STEP(f, a, b, c, d, word, constant, shift)          \
-    a += (word) + static_cast<std::uint32_t>(constant);          \
-    a += f(b, c, d);                                             \
+#define MD5_STEP(f, a, b, c, d, word, constant, shift)  \
+    a += (word) + static_cast<std::uint32_t>(constant); \
+    a += f(b, c, d);                                    \
     a = Rotate(a, shift) + b
 // G as two disjoint parts added separately, which shortens the dependency chain.
-#define MD5_STEP_G(a, b, c, d, word, constant, shift)           \
+#define MD5_STEP_G(a, b, c, d, word, constant, shift)                  \
     a += (word) + static_cast<std::uint32_t>(constant) + ((c) & ~(d)); \
-    a += (b) & (d);                                              \
+    a += (b) & (d);                                                    \
     a = Rotate(a, shift) + b
 
 void Md5::Transform(std::uint32_t state[4], const unsigned char* data, size_t blocks) {

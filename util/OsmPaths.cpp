@@ -105,7 +105,7 @@ bool RemoveTreeOf(const std::string& folder, int mode, bool utf8) {
             if (!Join(folder, entry.name, false, path)) continue;
             std::wstring target = wide(path);
             result = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(target.c_str()) != FALSE
-                                                                    : DeleteFileW(target.c_str()) != FALSE;
+                                                                   : DeleteFileW(target.c_str()) != FALSE;
         } else if (mode == 0 || mode == 1) {
             if (!Join(folder, entry.name, false, path)) {
                 result = false;
@@ -140,12 +140,14 @@ int ScheduleInWininit(const std::string& target, const std::string& source) {
 
 }  // namespace
 
-bool PathExists(const char* path) { return path != nullptr && GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool PathExists(const char* path) {
+    return path != nullptr && GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool CanOpenFile(const char* path) {
     if (path == nullptr) return false;
-    HANDLE file = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     return true;
@@ -482,7 +484,9 @@ int DeleteFileOrSchedule(const char* path) {
     if (DeleteFileW(wide.c_str())) return kFileOpDone;
     return ScheduleInWininit("NUL", WininitName(path));
 }
-int DeleteFileOrScheduleW(const wchar_t* path) { return path != nullptr ? DeleteOrScheduleWide(path, true) : kFileOpFailed; }
+int DeleteFileOrScheduleW(const wchar_t* path) {
+    return path != nullptr ? DeleteOrScheduleWide(path, true) : kFileOpFailed;
+}
 int DeleteFileOrScheduleUtf8(const char* path) {
     return path != nullptr ? DeleteOrScheduleWide(WideUtf8(path), true) : kFileOpFailed;
 }
@@ -547,11 +551,10 @@ bool GetFileVersionText(const char* path, char* buffer, int size) {
     UINT length = 0;
     if (!VerQueryValueA(block.data(), "\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO)) return false;
     const auto* info = static_cast<const VS_FIXEDFILEINFO*>(value);
-    int written = std::snprintf(buffer, static_cast<std::size_t>(size), "%d.%d.%d.%d",
-                                static_cast<int>(info->dwFileVersionMS >> 16),
-                                static_cast<int>(info->dwFileVersionMS & 0xFFFF),
-                                static_cast<int>(info->dwFileVersionLS >> 16),
-                                static_cast<int>(info->dwFileVersionLS & 0xFFFF));
+    int written =
+        std::snprintf(buffer, static_cast<std::size_t>(size), "%d.%d.%d.%d",
+                      static_cast<int>(info->dwFileVersionMS >> 16), static_cast<int>(info->dwFileVersionMS & 0xFFFF),
+                      static_cast<int>(info->dwFileVersionLS >> 16), static_cast<int>(info->dwFileVersionLS & 0xFFFF));
     if (written < 0 || written >= size) {
         buffer[0] = '\0';
         return false;

@@ -57,8 +57,8 @@ std::wstring Ansi(const char* text) { return AnsiToWideString(text != nullptr ? 
 bool Utf8(const char* text) { return text == nullptr || IsValidUtf8(text); }
 std::wstring Wide(const char* utf8) { return Utf8ToWide(utf8 != nullptr ? utf8 : ""); }
 
-int RunToFile(const std::wstring& program, const std::wstring& arguments, const std::wstring& output,
-              DWORD creation, DWORD timeoutMs, DWORD* exitCode) {
+int RunToFile(const std::wstring& program, const std::wstring& arguments, const std::wstring& output, DWORD creation,
+              DWORD timeoutMs, DWORD* exitCode) {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, creation, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;

@@ -13,8 +13,7 @@ bool RunProgram(const char* file, const char* parameters, int show);
 int RunProgramAndWait(const char* file, const char* parameters, int show, DWORD timeoutMs, DWORD* exitCode);
 bool RunProgramUtf8(const char* file, const char* parameters, int show);
 int RunProgramAndWaitUtf8(const char* file, const char* parameters, int show, DWORD timeoutMs, DWORD* exitCode);
-int RunProgramElevatedAndWaitUtf8(const char* file, const char* parameters, int show, DWORD timeoutMs,
-                                  DWORD* exitCode);
+int RunProgramElevatedAndWaitUtf8(const char* file, const char* parameters, int show, DWORD timeoutMs, DWORD* exitCode);
 // Runs "<program> <arguments>" hidden with its standard output and error in
 // `outputFile` (created or truncated); 1 and the exit code when it finished
 // within the timeout, 0 when it could not start or was ended for its timeout.

@@ -27,7 +27,9 @@ LONG CMyRegKey::OpenWithAccess(HKEY root, const char* subKey, REGSAM access) {
     return result;
 }
 
-LONG CMyRegKey::Open64(HKEY root, const char* subKey) { return OpenWithAccess(root, subKey, KEY_ALL_ACCESS | KEY_WOW64_64KEY); }
+LONG CMyRegKey::Open64(HKEY root, const char* subKey) {
+    return OpenWithAccess(root, subKey, KEY_ALL_ACCESS | KEY_WOW64_64KEY);
+}
 
 void CMyRegKey::Close() {
     if (m_key != nullptr) RegCloseKey(m_key);

@@ -215,7 +215,8 @@ LONG CopyKeyTree(HKEY source, HKEY destination) {
         if (RegEnumValueA(source, index, name, &nameSize, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
         std::vector<BYTE> data(size);
         nameSize = sizeof name;
-        if (RegEnumValueA(source, index, name, &nameSize, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) continue;
+        if (RegEnumValueA(source, index, name, &nameSize, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+            continue;
         RegSetValueExA(destination, name, 0, type, data.data(), size);
     }
     return ERROR_SUCCESS;

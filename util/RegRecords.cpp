@@ -23,8 +23,8 @@ LONG QueryInfo(HKEY key, RegKeyInfo& info) {
     char className[MAX_PATH] = {};
     DWORD classLength = MAX_PATH;
     LONG result = RegQueryInfoKeyA(key, className, &classLength, nullptr, &info.subKeyCount, &info.longestSubKeyName,
-                                   &info.longestClass, &info.valueCount, &info.longestValueName,
-                                   &info.longestValueData, nullptr, nullptr);
+                                   &info.longestClass, &info.valueCount, &info.longestValueName, &info.longestValueData,
+                                   nullptr, nullptr);
     if (result == ERROR_SUCCESS) {
         std::snprintf(info.className, sizeof info.className, "%s", className);
         info.classNameLength = classLength;

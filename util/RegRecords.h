@@ -18,7 +18,7 @@ struct RegValueRecord {
 };
 
 struct RegKeyInfo {
-    DWORD reserved;  // left alone by the wrappers
+    DWORD reserved;       // left alone by the wrappers
     char className[100];  // the last byte always NUL
     DWORD classNameLength;
     DWORD subKeyCount;

@@ -76,7 +76,8 @@ bool CreateLink(const wchar_t* target, const wchar_t* folder, const wchar_t* nam
     if (description != nullptr) link->SetDescription(description);
     link->SetShowCmd(show);
     wchar_t linkPath[MAX_PATH * 2] = {};
-    std::swprintf(linkPath, MAX_PATH * 2, L"%ls\\%ls.lnk", folder != nullptr ? folder : L"", name != nullptr ? name : L"");
+    std::swprintf(linkPath, MAX_PATH * 2, L"%ls\\%ls.lnk", folder != nullptr ? folder : L"",
+                  name != nullptr ? name : L"");
     HRESULT saved = file->Save(linkPath, TRUE);
     file->Release();
     link->Release();

@@ -11,7 +11,7 @@ enum ShortcutLocation {
     ShortcutPrograms = 2,        // the user's Programs menu
     ShortcutCommonPrograms = 3,  // the all-users Programs menu
     ShortcutDesktop = 4,
-    ShortcutGivenFolder = 5,     // a folder given by path (CreateShortcut only)
+    ShortcutGivenFolder = 5,  // a folder given by path (CreateShortcut only)
 };
 
 // A link "<folder>\<name>.lnk" in the location's folder (code 5: `folder`),

@@ -45,7 +45,9 @@ bool IsSpaceByte(char c) { return std::isspace(static_cast<unsigned char>(c)) !=
 
 bool IsTrimSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\x1F'; }
 
-bool IsAsciiAlnum(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiAlnum(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 // The byte count n becomes a non-negative count below the length, as adding
 // the length while n stays negative would.
@@ -189,10 +191,8 @@ void ToLowerString(std::string& text) {
 
 void EnsureTrailingSlash(std::string& path) {
     if (path.empty()) return;
-    if (path.back() == '\\' || path.back() == '/')
-        path.back() = '/';
-    else
-        path.push_back('/');
+    if (path.back() == '\\' || path.back() == '/') path.back() = '/';
+    else path.push_back('/');
 }
 
 void GetParentFolder(const std::string& path, std::string& out) {

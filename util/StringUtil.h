@@ -108,11 +108,11 @@ const char* FindInBuffer(const void* buffer, const char* needle, size_t length);
 // Result codes of DecodeUtf8Sequence.
 enum Utf8DecodeResult : int {
     UTF8_OK = 0,
-    UTF8_END = 1,         // at the end, or the end came inside the sequence
-    UTF8_BAD_LEAD = 2,    // a byte that starts no sequence
-    UTF8_BAD_TRAIL = 3,   // a continuation byte is not 10xxxxxx
-    UTF8_OVERLONG = 4,    // the code point fits a shorter form
-    UTF8_BAD_VALUE = 5,   // above U+10FFFF or a surrogate
+    UTF8_END = 1,        // at the end, or the end came inside the sequence
+    UTF8_BAD_LEAD = 2,   // a byte that starts no sequence
+    UTF8_BAD_TRAIL = 3,  // a continuation byte is not 10xxxxxx
+    UTF8_OVERLONG = 4,   // the code point fits a shorter form
+    UTF8_BAD_VALUE = 5,  // above U+10FFFF or a surrogate
 };
 // Decodes one sequence at `cursor`; on success stores the code point and moves
 // the cursor past it, on failure the cursor stays.

@@ -118,8 +118,8 @@ bool IsMajorVersion6() { return Versions().major6; }
 
 bool IsWow64() {
     using IsWow64ProcessFunction = BOOL (*)(HANDLE, BOOL*);
-    static const auto function = reinterpret_cast<IsWow64ProcessFunction>(
-        GetProcAddress(LoadLibraryW(L"kernel32"), "IsWow64Process"));
+    static const auto function =
+        reinterpret_cast<IsWow64ProcessFunction>(GetProcAddress(LoadLibraryW(L"kernel32"), "IsWow64Process"));
     BOOL wow64 = FALSE;
     return function != nullptr && function(GetCurrentProcess(), &wow64) && wow64;
 }

@@ -134,8 +134,7 @@ void TraceLogger::Printf(const char* format, ...) {
     if (m_thread)
         std::snprintf(line, sizeof(line), "%2um %02u.%02us (%u): %s", minutes, seconds, hundredths,
                       static_cast<unsigned>(GetCurrentThreadId()), text);
-    else
-        std::snprintf(line, sizeof(line), "%2um %02u.%02us: %s", minutes, seconds, hundredths, text);
+    else std::snprintf(line, sizeof(line), "%2um %02u.%02us: %s", minutes, seconds, hundredths, text);
     Output(line);
 }
 
@@ -160,18 +159,15 @@ void TraceStamp(const char* text) {
     if (logger->StampFlag()) {
         std::string stamp = StampText();
         if (logger->ThreadFlag())
-            std::snprintf(line, sizeof(line), "%s (%u): %s", stamp.c_str(),
-                          static_cast<unsigned>(GetCurrentThreadId()), text);
-        else
-            std::snprintf(line, sizeof(line), "%s: %s", stamp.c_str(), text);
+            std::snprintf(line, sizeof(line), "%s (%u): %s", stamp.c_str(), static_cast<unsigned>(GetCurrentThreadId()),
+                          text);
+        else std::snprintf(line, sizeof(line), "%s: %s", stamp.c_str(), text);
     } else {
         std::strncpy(line, text, sizeof(line) - 1);
         line[sizeof(line) - 1] = '\0';
     }
-    if (TraceOutputHook hook = logger->OutputHook())
-        hook(line);
-    else
-        logger->Output(line);
+    if (TraceOutputHook hook = logger->OutputHook()) hook(line);
+    else logger->Output(line);
 }
 
 void SetTraceOutputHook(TraceOutputHook hook) { GetTraceLogger()->SetOutputHook(hook); }

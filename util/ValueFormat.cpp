@@ -34,23 +34,17 @@ std::string FormatDuration(long long seconds) {
 
 std::string FormatSize(std::int32_t bytes) {
     char text[128];
-    if (bytes > 1048576)
-        FormatInto(text, sizeof(text), "%.2fMB", bytes / 1048576.0);
-    else if (bytes > 1024)
-        FormatInto(text, sizeof(text), "%.2fKB", bytes / 1024.0);
-    else
-        FormatInto(text, sizeof(text), "%dByte", static_cast<int>(bytes));
+    if (bytes > 1048576) FormatInto(text, sizeof(text), "%.2fMB", bytes / 1048576.0);
+    else if (bytes > 1024) FormatInto(text, sizeof(text), "%.2fKB", bytes / 1024.0);
+    else FormatInto(text, sizeof(text), "%dByte", static_cast<int>(bytes));
     return text;
 }
 
 char* FormatByteSize(std::uint32_t bytes, char* buffer, size_t bufferSize) {
     if (buffer == nullptr || bufferSize == 0) return buffer;
     std::memset(buffer, 0, bufferSize);
-    if (bytes > 1048576u)
-        FormatInto(buffer, bufferSize, "%.2fMB", bytes / 1048576.0);
-    else if (bytes > 1024u)
-        FormatInto(buffer, bufferSize, "%.2fKB", bytes / 1024.0);
-    else
-        FormatInto(buffer, bufferSize, "%uByte", static_cast<unsigned>(bytes));
+    if (bytes > 1048576u) FormatInto(buffer, bufferSize, "%.2fMB", bytes / 1048576.0);
+    else if (bytes > 1024u) FormatInto(buffer, bufferSize, "%.2fKB", bytes / 1024.0);
+    else FormatInto(buffer, bufferSize, "%uByte", static_cast<unsigned>(bytes));
     return buffer;
 }

@@ -42,12 +42,11 @@ HRESULT QueryVideoControllers(DWORD impersonationLevel, std::vector<VideoControl
         if (FAILED(step)) return step;
         Held<IWbemServices> services;
         BSTR space = SysAllocString(L"ROOT\\CIMV2");
-        step = locator.pointer->ConnectServer(space, nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                              &services.pointer);
+        step = locator.pointer->ConnectServer(space, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services.pointer);
         SysFreeString(space);
         if (FAILED(step)) return step;
-        step = CoSetProxyBlanket(services.pointer, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
-                                 RPC_C_AUTHN_LEVEL_CALL, impersonationLevel, nullptr, EOAC_NONE);
+        step = CoSetProxyBlanket(services.pointer, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
+                                 impersonationLevel, nullptr, EOAC_NONE);
         if (FAILED(step)) return step;
         Held<IEnumWbemClassObject> objects;
         BSTR language = SysAllocString(L"WQL");

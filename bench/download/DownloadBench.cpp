@@ -50,10 +50,13 @@ double ParseAmount(const std::string& text) {
     double value = std::strtod(text.c_str(), &end);
     if (end && *end) {
         switch (*end) {
-        case 'K': case 'k': value *= 1024; break;
-        case 'M': case 'm': value *= 1048576; break;
-        case 'G': case 'g': value *= 1073741824.0; break;
-        default: break;
+            case 'K':
+            case 'k': value *= 1024; break;
+            case 'M':
+            case 'm': value *= 1048576; break;
+            case 'G':
+            case 'g': value *= 1073741824.0; break;
+            default: break;
         }
     }
     return value;
@@ -124,7 +127,8 @@ RunResult RunEngine(const std::string& manifest, const std::string& hostTarget, 
     });
     const auto start = std::chrono::steady_clock::now();
     RunResult result;
-    if (FAILED(engine.StartFromBuffer(manifest.data(), static_cast<int>(manifest.size()), WindowsAnsiPath(hostTarget)))) {
+    if (FAILED(
+            engine.StartFromBuffer(manifest.data(), static_cast<int>(manifest.size()), WindowsAnsiPath(hostTarget)))) {
         result.error = "StartFailed";
         return result;
     }
@@ -147,20 +151,23 @@ RunResult RunEngine(const std::string& manifest, const std::string& hostTarget, 
         if (item.endTick != 0 && static_cast<int>(item.endTick - lastEnd) > 0) lastEnd = item.endTick;
     }
     if (lastEnd != 0) result.transferSeconds = static_cast<double>(lastEnd - firstStart) / 1000.0;
-    result.refetched = written > static_cast<std::uint64_t>(progress.total) ? written - static_cast<std::uint64_t>(progress.total) : 0;
+    result.refetched =
+        written > static_cast<std::uint64_t>(progress.total) ? written - static_cast<std::uint64_t>(progress.total) : 0;
     if (ending == DOWNLOAD_EVENT_FAILED && result.error == "NoError") result.error = "Failed";
     return result;
 }
 
 // The peer downloads the same mirrors with matching settings; -1 when it failed.
-double RunPeer(const std::string& peer, const std::vector<std::string>& urls, const std::string& md5, const std::string& dir) {
+double RunPeer(const std::string& peer, const std::vector<std::string>& urls, const std::string& md5,
+               const std::string& dir) {
     if (peer != "aria2c" || std::system("command -v aria2c >/dev/null 2>&1") != 0) return -1;
     std::string lower = md5;
     for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
     const size_t split = urls.size() * 2;
-    std::string command = "aria2c -q --allow-overwrite=true --auto-file-renaming=false --file-allocation=none "
-                          "--max-tries=5 --retry-wait=1 -s " + std::to_string(split) + " -x 2 -k 1M -d '" + dir +
-                          "' -o peer.bin --checksum=md5=" + lower;
+    std::string command =
+        "aria2c -q --allow-overwrite=true --auto-file-renaming=false --file-allocation=none "
+        "--max-tries=5 --retry-wait=1 -s " +
+        std::to_string(split) + " -x 2 -k 1M -d '" + dir + "' -o peer.bin --checksum=md5=" + lower;
     for (const std::string& url : urls) command += " '" + url + "'";
     const auto start = std::chrono::steady_clock::now();
     const int status = std::system(command.c_str());
@@ -303,12 +310,13 @@ int main(int argc, char** argv) {
     // limit_ratio is over the whole run (manifest, probe, transfer and hash
     // check); transfer_ratio over the parts' own transfer window.
     const double transferThroughput = transferSeconds > 0 ? bytes / transferSeconds : 0;
-    std::printf("runs=%d good=%d seconds=%.3f transfer_seconds=%.3f mib_per_s=%.2f limit_ratio=%.3f transfer_ratio=%.3f "
-                "refetched_bytes=%.0f peak_rss_kib=%llu cpu_seconds=%.2f error=%s",
-                options.repeat, good, seconds, transferSeconds, throughput / 1048576, limit > 0 ? throughput / limit : 0.0,
-                limit > 0 ? transferThroughput / limit : 0.0, median(refetched),
-                static_cast<unsigned long long>(memory.PeakWorkingSetSize / 1024),
-                (cpuSeconds(kernel) + cpuSeconds(user)) / options.repeat, firstError.c_str());
+    std::printf(
+        "runs=%d good=%d seconds=%.3f transfer_seconds=%.3f mib_per_s=%.2f limit_ratio=%.3f transfer_ratio=%.3f "
+        "refetched_bytes=%.0f peak_rss_kib=%llu cpu_seconds=%.2f error=%s",
+        options.repeat, good, seconds, transferSeconds, throughput / 1048576, limit > 0 ? throughput / limit : 0.0,
+        limit > 0 ? transferThroughput / limit : 0.0, median(refetched),
+        static_cast<unsigned long long>(memory.PeakWorkingSetSize / 1024),
+        (cpuSeconds(kernel) + cpuSeconds(user)) / options.repeat, firstError.c_str());
     if (!options.peer.empty()) {
         std::vector<double> done;
         for (double value : peers)

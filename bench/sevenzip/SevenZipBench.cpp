@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
         clear(tool));
     if (oursSeconds < 0) return Fail("in-process extraction failed");
     if (toolSeconds < 0) return Fail("7zz x failed");
-    if (!SameFile(ours + "/content.bin", source + "/content.bin") || !SameFile(tool + "/content.bin", source + "/content.bin"))
+    if (!SameFile(ours + "/content.bin", source + "/content.bin") ||
+        !SameFile(tool + "/content.bin", source + "/content.bin"))
         return Fail("an extraction differs from the content");
     const double ratio = toolSeconds / oursSeconds;
     bench::KeyValueLine()

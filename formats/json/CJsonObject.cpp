@@ -52,8 +52,7 @@ std::string ValueText(const JsonNode* node) {
     if (node == nullptr) return std::string();
     char text[128];
     switch (node->type) {
-        case JSON_STRING:
-            return node->stringValue != nullptr ? node->stringValue : "";
+        case JSON_STRING: return node->stringValue != nullptr ? node->stringValue : "";
         case JSON_INT: {
             if (node->sign == -1) {
                 auto value = static_cast<std::int64_t>(node->intValue);
@@ -75,12 +74,9 @@ std::string ValueText(const JsonNode* node) {
                           node->doubleValue);
             return text;
         }
-        case JSON_TRUE:
-            return "true";
-        case JSON_FALSE:
-            return "false";
-        default:
-            return std::string();
+        case JSON_TRUE: return "true";
+        case JSON_FALSE: return "false";
+        default: return std::string();
     }
 }
 
@@ -206,9 +202,13 @@ bool CJsonObject::IsArray() const {
     return node != nullptr && node->type == JSON_ARRAY;
 }
 
-std::string CJsonObject::ToString() const { return Current() == nullptr ? "" : TakeText(JsonPrintUnformatted(Current())); }
+std::string CJsonObject::ToString() const {
+    return Current() == nullptr ? "" : TakeText(JsonPrintUnformatted(Current()));
+}
 
-std::string CJsonObject::ToFormattedString() const { return Current() == nullptr ? "" : TakeText(JsonPrint(Current())); }
+std::string CJsonObject::ToFormattedString() const {
+    return Current() == nullptr ? "" : TakeText(JsonPrint(Current()));
+}
 
 JsonNode* CJsonObject::Member(const std::string& key) const {
     const JsonNode* node = Current();

@@ -35,11 +35,11 @@ inline constexpr int JSON_IS_REFERENCE = 0x100;
 inline constexpr int JSON_MAX_DEPTH = 512;
 
 struct JsonNode {
-    JsonNode* next;      // next element of the parent array or object
-    JsonNode* previous;  // previous element
-    JsonNode* child;     // first element of an array or object
-    int type;            // JSON_* type, plus JSON_IS_REFERENCE
-    char* stringValue;   // text of a string node
+    JsonNode* next;          // next element of the parent array or object
+    JsonNode* previous;      // previous element
+    JsonNode* child;         // first element of an array or object
+    int type;                // JSON_* type, plus JSON_IS_REFERENCE
+    char* stringValue;       // text of a string node
     std::uint64_t intValue;  // integer node's value, signed or unsigned by `sign`
     double doubleValue;      // double node's value
     int sign;                // -1: signed integer; otherwise unsigned

@@ -23,8 +23,8 @@ void C7ZOperator::OnError(int code) {
     if (m_eventCallback) m_eventCallback(k7zEventError, code, nullptr);
 }
 
-bool C7ZOperator::ExtractFromMemory(const void* data, std::size_t size, const char* outputFolder,
-                                    const char* password, std::string& errorText, bool removeTempFolder) {
+bool C7ZOperator::ExtractFromMemory(const void* data, std::size_t size, const char* outputFolder, const char* password,
+                                    std::string& errorText, bool removeTempFolder) {
     C7ZRunner runner(this);
     return runner.ExtractFromMemory(data, size, outputFolder, password, errorText, removeTempFolder);
 }

@@ -85,8 +85,8 @@ bool C7ZRunner::Compress(const char* folder, const char* archivePath, const char
     return code == kArchiverExitSuccess;
 }
 
-bool C7ZRunner::ExtractFromMemory(const void* data, std::size_t size, const char* outputFolder,
-                                  const char* password, std::string& errorText, bool removeTempFolder) {
+bool C7ZRunner::ExtractFromMemory(const void* data, std::size_t size, const char* outputFolder, const char* password,
+                                  std::string& errorText, bool removeTempFolder) {
     if (data == nullptr || outputFolder == nullptr) return false;
     std::string base = MakeTempDir();
     if (base.empty()) {

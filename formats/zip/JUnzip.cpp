@@ -56,7 +56,9 @@ int JUnzip::GetItemCount() {
     return count;
 }
 
-bool JUnzip::SetBaseDir(const wchar_t* folder) { return m_handle != nullptr && ZipSetBaseDir(m_handle, folder) == ZR_OK; }
+bool JUnzip::SetBaseDir(const wchar_t* folder) {
+    return m_handle != nullptr && ZipSetBaseDir(m_handle, folder) == ZR_OK;
+}
 
 bool JUnzip::Close() {
     if (m_handle != nullptr) {

@@ -83,8 +83,8 @@ ZipCalendarTime FileTimeToCalendar(const FILETIME& time) {
 
 bool CalendarToFileTime(const ZipCalendarTime& calendar, FILETIME* time) {
     if (time == nullptr || !IsValidDate(calendar.year, calendar.month, calendar.day)) return false;
-    if (calendar.hour < 0 || calendar.hour > 23 || calendar.minute < 0 || calendar.minute > 59 ||
-        calendar.second < 0 || calendar.second > 59 || calendar.milliseconds < 0 || calendar.milliseconds > 999) {
+    if (calendar.hour < 0 || calendar.hour > 23 || calendar.minute < 0 || calendar.minute > 59 || calendar.second < 0 ||
+        calendar.second > 59 || calendar.milliseconds < 0 || calendar.milliseconds > 999) {
         return false;
     }
     std::int64_t milliseconds =

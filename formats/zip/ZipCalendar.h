@@ -8,8 +8,8 @@
 
 struct ZipCalendarTime {
     int year;
-    int month;         // 1..12
-    int day;           // 1..31
+    int month;  // 1..12
+    int day;    // 1..31
     int hour;
     int minute;
     int second;

@@ -57,8 +57,8 @@ std::string LowerAscii(std::string text) {
 DWORD CurrentLocalDosTime() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    return CalendarToDosDateTime(ZipCalendarTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-                                                 now.wSecond, now.wMilliseconds});
+    return CalendarToDosDateTime(
+        ZipCalendarTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds});
 }
 
 std::int64_t CurrentUnixTime() {
@@ -246,15 +246,14 @@ ZRESULT ZipWriter::OpenSource(Source& source, const void* from, std::int64_t len
             source.attributes = kStreamAttributes;
             return ZR_OK;
         case ZipSourceKind::File:
-        case ZipSourceKind::Handle:
-            break;
+        case ZipSourceKind::Handle: break;
     }
     DWORD dosAttributes = FILE_ATTRIBUTE_ARCHIVE;
     if (kind == ZipSourceKind::File) {
         const wchar_t* path = static_cast<const wchar_t*>(from);
         if (path == nullptr) return ZR_ARGS;
-        source.handle = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        source.handle =
+            CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (source.handle == INVALID_HANDLE_VALUE) {
             source.handle = nullptr;
             return ZR_NOFILE;
@@ -333,9 +332,8 @@ void ZipWriter::CloseSource(Source& source) {
 bool ZipWriter::ReadSource(Source& source, BYTE* buffer, DWORD wanted, DWORD* got) {
     *got = 0;
     if (source.declaredSize >= 0) {
-        ULONGLONG left = static_cast<ULONGLONG>(source.declaredSize) - std::min<ULONGLONG>(
-                                                                             source.bytesRead,
-                                                                             static_cast<ULONGLONG>(source.declaredSize));
+        ULONGLONG left = static_cast<ULONGLONG>(source.declaredSize) -
+                         std::min<ULONGLONG>(source.bytesRead, static_cast<ULONGLONG>(source.declaredSize));
         wanted = static_cast<DWORD>(std::min<ULONGLONG>(wanted, left));
     }
     if (wanted == 0) return true;

@@ -59,9 +59,7 @@ ZRESULT ZipAddMemory(HZIP zip, const wchar_t* name, const void* buffer, DWORD le
     return AddThrough(zip, name, buffer, length, ZipSourceKind::Memory);
 }
 
-ZRESULT ZipAddFolder(HZIP zip, const wchar_t* name) {
-    return AddThrough(zip, name, nullptr, 0, ZipSourceKind::Folder);
-}
+ZRESULT ZipAddFolder(HZIP zip, const wchar_t* name) { return AddThrough(zip, name, nullptr, 0, ZipSourceKind::Folder); }
 
 ZRESULT ZipGetMemory(HZIP zip, void** buffer, DWORD* length) {
     ZRESULT error = ZR_OK;

@@ -25,7 +25,8 @@ public:
         std::string key = to + "<" + from;
         auto it = m_converters.find(key);
         if (it == m_converters.end()) {
-            // A failure (no such page, or no descriptor for the module just now) is not kept: the next call tries again.
+            // A failure (no such page, or no descriptor for the module just now) is not kept: the next call tries
+            // again.
             iconv_t opened = iconv_open(to.c_str(), from.c_str());
             if (opened == reinterpret_cast<iconv_t>(-1)) return opened;
             it = m_converters.emplace(key, opened).first;
@@ -132,7 +133,8 @@ bool EncodeFromUnits(UINT codePage, const wchar_t* source, size_t count, const c
     iconv_t converter = t_converters.Get(name, "UTF-16LE");
     if (converter == reinterpret_cast<iconv_t>(-1)) return false;
     std::string utf16 = ToUtf16Bytes(source, count);
-    std::string replacement = codePage == CP_UTF8 ? std::string("\xEF\xBF\xBD") : std::string(defaultChar ? defaultChar : "?");
+    std::string replacement =
+        codePage == CP_UTF8 ? std::string("\xEF\xBF\xBD") : std::string(defaultChar ? defaultChar : "?");
     return Convert(converter, utf16.data(), utf16.size(), output,
                    [&](const char* at, size_t left, std::string& out) -> size_t {
                        if (strict) return 0;
@@ -158,10 +160,32 @@ std::string IconvNameOfCodePage(UINT codePage) {
         case CP_UTF8: return "UTF-8";
         case 20127: return "ASCII";
         case 28591: return "ISO-8859-1";
-        case 437: case 850: case 852: case 855: case 857: case 860: case 861: case 862: case 863:
-        case 865: case 866: case 869: case 874: case 932: case 936: case 949: case 950:
-        case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258:
-            return "CP" + std::to_string(codePage);
+        case 437:
+        case 850:
+        case 852:
+        case 855:
+        case 857:
+        case 860:
+        case 861:
+        case 862:
+        case 863:
+        case 865:
+        case 866:
+        case 869:
+        case 874:
+        case 932:
+        case 936:
+        case 949:
+        case 950:
+        case 1250:
+        case 1251:
+        case 1252:
+        case 1253:
+        case 1254:
+        case 1255:
+        case 1256:
+        case 1257:
+        case 1258: return "CP" + std::to_string(codePage);
         default: return {};
     }
 }

@@ -58,7 +58,8 @@ bool DefaultValue(const std::wstring& upperName, std::wstring& value) {
     else if (upperName == L"PROGRAMFILES") value = wow64 ? L"C:\\Program Files (x86)" : L"C:\\Program Files";
     else if (upperName == L"PROGRAMFILES(X86)" && profile.os64Bit) value = L"C:\\Program Files (x86)";
     else if (upperName == L"PROGRAMW6432" && profile.os64Bit) value = L"C:\\Program Files";
-    else if (upperName == L"PROCESSOR_ARCHITECTURE") value = (profile.os64Bit && profile.process64Bit) ? L"AMD64" : L"x86";
+    else if (upperName == L"PROCESSOR_ARCHITECTURE")
+        value = (profile.os64Bit && profile.process64Bit) ? L"AMD64" : L"x86";
     else if (upperName == L"PROCESSOR_ARCHITEW6432" && wow64) value = L"AMD64";
     else if (upperName == L"HTTP_PROXY" || upperName == L"HTTPS_PROXY" || upperName == L"ALL_PROXY" ||
              upperName == L"NO_PROXY")

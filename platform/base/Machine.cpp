@@ -118,9 +118,7 @@ std::wstring Machine::AppDataFolder() const { return UserProfileFolder() + L"\\A
 std::wstring Machine::LocalAppDataFolder() const { return UserProfileFolder() + L"\\AppData\\Local"; }
 std::wstring Machine::TempFolder() const { return LocalAppDataFolder() + L"\\Temp"; }
 std::wstring Machine::DesktopFolder() const { return UserProfileFolder() + L"\\Desktop"; }
-std::wstring Machine::ProgramsFolder() const {
-    return AppDataFolder() + L"\\Microsoft\\Windows\\Start Menu\\Programs";
-}
+std::wstring Machine::ProgramsFolder() const { return AppDataFolder() + L"\\Microsoft\\Windows\\Start Menu\\Programs"; }
 std::wstring Machine::WindowsFolder() const { return L"C:\\Windows"; }
 
 std::string Machine::DriveRoot(wchar_t letter) const {

@@ -24,7 +24,7 @@ namespace platform {
 // One network adapter of a fixed adapter table (GetAdaptersInfo and the
 // adapter registry keys seeded from it).
 struct NetworkAdapterEntry {
-    std::string name;           // adapter name, as "{GUID}" on Windows
+    std::string name;  // adapter name, as "{GUID}" on Windows
     std::string description;
     std::vector<BYTE> address;  // hardware address, usually 6 bytes
     bool pci = false;           // a physical adapter on a PCI bus; false: virtual
@@ -34,9 +34,9 @@ struct NetworkAdapterEntry {
 // QueryDosDeviceW, the storage property query). A drive without an entry is
 // a fixed NTFS disk on a SATA bus.
 struct DriveVolume {
-    UINT type = 3;             // DRIVE_FIXED; 2 removable, 4 remote, 5 CD-ROM, 6 RAM disk
+    UINT type = 3;  // DRIVE_FIXED; 2 removable, 4 remote, 5 CD-ROM, 6 RAM disk
     std::wstring label;
-    DWORD serial = 0;          // 0: taken from the host file system's id
+    DWORD serial = 0;  // 0: taken from the host file system's id
     std::wstring fileSystem = L"NTFS";
     DWORD busType = 11;        // STORAGE_BUS_TYPE: 4 IEEE 1394, 7 USB, 11 SATA, 17 NVMe
     std::wstring device;       // QueryDosDeviceW target; empty: "\Device\HarddiskVolume<n>" or "\Device\CdRom<n>"
@@ -66,20 +66,20 @@ struct MachineProfile {
     LANGID userLanguage = 0;  // 0: derived from LC_ALL, LC_MESSAGES or LANG
     std::wstring userName = L"User";
     std::wstring computerName = L"DESKTOP-PC";
-    bool elevated = false;      // the process token is an administrator's
-    std::wstring documentsFolder;       // empty: C:\Users\<user>\Documents
-    std::vector<wchar_t> extraDrives;   // drive letters besides C: (e.g. 'D')
+    bool elevated = false;                   // the process token is an administrator's
+    std::wstring documentsFolder;            // empty: C:\Users\<user>\Documents
+    std::vector<wchar_t> extraDrives;        // drive letters besides C: (e.g. 'D')
     std::map<wchar_t, ULONGLONG> freeBytes;  // free space per drive; default: the host's
     std::map<wchar_t, DriveVolume> volumes;  // per upper-case drive letter (C:, Z: or an extra drive)
     // Host folder read in place of /sys for the hardware the machine reports
     // (video controllers); empty: the host's own /sys.
     std::string deviceTreeRoot;
-    std::wstring moduleFileName;        // empty: the running program, seen through Z:
+    std::wstring moduleFileName;  // empty: the running program, seen through Z:
     // Elevation prompts ("runas") that the user declines (ERROR_CANCELLED)
     // before accepting; each declined prompt counts this down.
     int elevationDeclines = 0;
-    bool workstationInfoFails = false;   // NetWkstaGetInfo answers an error
-    bool shutdownPrivilegeHeld = true;   // the token holds SeShutdownPrivilege
+    bool workstationInfoFails = false;  // NetWkstaGetInfo answers an error
+    bool shutdownPrivilegeHeld = true;  // the token holds SeShutdownPrivilege
     // Replaces the host's network interfaces (from /sys/class/net) when set.
     std::optional<std::vector<NetworkAdapterEntry>> networkAdapters;
     // The folder browser (SHBrowseForFolderW) draws no picker: these answers
@@ -111,14 +111,14 @@ public:
     const MachineProfile& Profile() const { return m_profile; }
 
     // Windows form paths of the profile folders (no trailing backslash).
-    std::wstring UserProfileFolder() const;   // C:\Users\<user>
+    std::wstring UserProfileFolder() const;  // C:\Users\<user>
     std::wstring DocumentsFolder() const;
     std::wstring AppDataFolder() const;       // ...\AppData\Roaming
     std::wstring LocalAppDataFolder() const;  // ...\AppData\Local
     std::wstring TempFolder() const;          // ...\AppData\Local\Temp
     std::wstring DesktopFolder() const;
-    std::wstring ProgramsFolder() const;      // Start menu Programs
-    std::wstring WindowsFolder() const;       // C:\Windows
+    std::wstring ProgramsFolder() const;  // Start menu Programs
+    std::wstring WindowsFolder() const;   // C:\Windows
 
     // Host folder of a drive letter, or empty when the machine has no such drive.
     std::string DriveRoot(wchar_t letter) const;

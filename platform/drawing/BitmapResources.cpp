@@ -90,14 +90,19 @@ HBITMAP Decode(const unsigned char* data, size_t size) {
             std::uint32_t pixel = 0;
             switch (bits) {
                 case 1: pixel = palette[std::min<size_t>((row[x / 8] >> (7 - x % 8)) & 1, palette.size() - 1)]; break;
-                case 4: pixel = palette[std::min<size_t>((row[x / 2] >> (x % 2 ? 0 : 4)) & 0xF, palette.size() - 1)]; break;
+                case 4:
+                    pixel = palette[std::min<size_t>((row[x / 2] >> (x % 2 ? 0 : 4)) & 0xF, palette.size() - 1)];
+                    break;
                 case 8: pixel = palette[std::min<size_t>(row[x], palette.size() - 1)]; break;
                 case 16: {
                     std::uint32_t value = Read16(row + 2 * x);
-                    pixel = (Channel(value, masks[0]) << 16) | (Channel(value, masks[1]) << 8) | Channel(value, masks[2]);
+                    pixel =
+                        (Channel(value, masks[0]) << 16) | (Channel(value, masks[1]) << 8) | Channel(value, masks[2]);
                     break;
                 }
-                case 24: pixel = static_cast<std::uint32_t>(row[3 * x]) | (row[3 * x + 1] << 8) | (row[3 * x + 2] << 16); break;
+                case 24:
+                    pixel = static_cast<std::uint32_t>(row[3 * x]) | (row[3 * x + 1] << 8) | (row[3 * x + 2] << 16);
+                    break;
                 default: {
                     std::uint32_t value = Read32(row + 4 * x);
                     pixel = compression == BI_BITFIELDS ? (Channel(value, masks[0]) << 16) |

@@ -76,10 +76,26 @@ BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, in
     if (!to || !from || width <= 0 || height <= 0) return TRUE;
     SurfaceLocks locks(to.get(), from.get());
     // Clip against the source, then against the destination.
-    if (sourceX < 0) { x -= sourceX; width += sourceX; sourceX = 0; }
-    if (sourceY < 0) { y -= sourceY; height += sourceY; sourceY = 0; }
-    if (x < 0) { sourceX -= x; width += x; x = 0; }
-    if (y < 0) { sourceY -= y; height += y; y = 0; }
+    if (sourceX < 0) {
+        x -= sourceX;
+        width += sourceX;
+        sourceX = 0;
+    }
+    if (sourceY < 0) {
+        y -= sourceY;
+        height += sourceY;
+        sourceY = 0;
+    }
+    if (x < 0) {
+        sourceX -= x;
+        width += x;
+        x = 0;
+    }
+    if (y < 0) {
+        sourceY -= y;
+        height += y;
+        y = 0;
+    }
     width = std::min({width, from->width - sourceX, to->width - x});
     height = std::min({height, from->height - sourceY, to->height - y});
     if (width <= 0 || height <= 0) return TRUE;

@@ -294,13 +294,13 @@ std::shared_ptr<FontRenderer> ResolveFont(const LOGFONTW& logFont) {
         std::shared_ptr<FontRenderer> renderer;
         if (!test) {
             std::vector<FaceFile> chain;
-            for (const std::string& family :
-                 {MappedFamily(face), std::string("DejaVu Sans"), std::string("WenQuanYi Micro Hei"),
-                  std::string("Liberation Sans")}) {
+            for (const std::string& family : {MappedFamily(face), std::string("DejaVu Sans"),
+                                              std::string("WenQuanYi Micro Hei"), std::string("Liberation Sans")}) {
                 FaceFile file = Match(family, bold);
                 if (file.path.empty()) continue;
                 bool seen = false;
-                for (const FaceFile& other : chain) seen = seen || (other.path == file.path && other.index == file.index);
+                for (const FaceFile& other : chain)
+                    seen = seen || (other.path == file.path && other.index == file.index);
                 if (!seen) chain.push_back(file);
             }
             auto freeType = std::make_shared<FreeTypeFont>(chain, em, bold);

@@ -459,8 +459,8 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 
 HRGN CreateRectRgn(int left, int top, int right, int bottom) {
     auto region = std::make_shared<RegionObject>();
-    region->rects.push_back(RECT{std::min(left, right), std::min(top, bottom), std::max(left, right),
-                                 std::max(top, bottom)});
+    region->rects.push_back(
+        RECT{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)});
     return static_cast<HRGN>(RegisterGdiObject(region));
 }
 

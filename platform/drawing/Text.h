@@ -6,8 +6,8 @@
 // name) to DejaVu Sans. A character that a face lacks comes from the next
 // face that has it; a narrow character (a quote, a dash) that a CJK face
 // draws full-width comes from the chain's next Latin face instead. Bold
-// from a face without a bold file is synthesised (emboldened outlines). A negative height is the em size in pixels, a positive
-// one the cell height.
+// from a face without a bold file is synthesised (emboldened outlines). A negative height is the em size in pixels, a
+// positive one the cell height.
 //
 // The built-in test face kTestFontFace has fixed metrics whatever fonts are
 // installed: for an em size of h pixels every character is h / 2 wide (CJK

@@ -245,7 +245,8 @@ void DrawLine(const TextState& state, Surface& surface, const Line& line, int x,
     for (size_t i = 0; i < line.text.size(); ++i) {
         int advance = font.Advance(line.text[i]);
         font.DrawGlyph(surface, pen, baseline, line.text[i], pixel, clip);
-        bool marked = state.underline || std::find(line.underlined.begin(), line.underlined.end(), i) != line.underlined.end();
+        bool marked =
+            state.underline || std::find(line.underlined.begin(), line.underlined.end(), i) != line.underlined.end();
         if (marked) band(pen, underlineY, pen + advance, underlineY + thickness, pixel);
         pen += advance;
     }
@@ -288,7 +289,8 @@ int GetBkMode(HDC handle) { return ReadDcField(handle, &DeviceContext::backgroun
 BOOL GetTextExtentPoint32W(HDC handle, LPCWSTR text, int count, LPSIZE size) {
     TextState state;
     if (size == nullptr || (text == nullptr && count > 0) || count < 0 || !StateOf(handle, &state)) return FALSE;
-    std::u32string decoded = Decode(text != nullptr ? text : L"", std::min<size_t>(static_cast<size_t>(count), kMaxTextLength));
+    std::u32string decoded =
+        Decode(text != nullptr ? text : L"", std::min<size_t>(static_cast<size_t>(count), kMaxTextLength));
     size->cx = Width(*state.font, decoded, 0, decoded.size());
     size->cy = state.font->Height();
     return TRUE;

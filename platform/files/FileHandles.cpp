@@ -103,7 +103,8 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead
     size_t done = 0;
     while (done < bytesToRead) {
         char* at = static_cast<char*>(buffer) + done;
-        ssize_t got = overlapped ? ::pread64(file->fd, at, bytesToRead - done, OverlappedOffset(overlapped) + static_cast<off64_t>(done))
+        ssize_t got = overlapped ? ::pread64(file->fd, at, bytesToRead - done,
+                                             OverlappedOffset(overlapped) + static_cast<off64_t>(done))
                                  : ::read(file->fd, at, bytesToRead - done);
         if (got < 0) {
             if (errno == EINTR) continue;
@@ -124,9 +125,9 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
     size_t done = 0;
     while (done < bytesToWrite) {
         const char* at = static_cast<const char*>(buffer) + done;
-        ssize_t put = overlapped
-                          ? ::pwrite64(file->fd, at, bytesToWrite - done, OverlappedOffset(overlapped) + static_cast<off64_t>(done))
-                          : ::write(file->fd, at, bytesToWrite - done);
+        ssize_t put = overlapped ? ::pwrite64(file->fd, at, bytesToWrite - done,
+                                              OverlappedOffset(overlapped) + static_cast<off64_t>(done))
+                                 : ::write(file->fd, at, bytesToWrite - done);
         if (put < 0) {
             if (errno == EINTR) continue;
             SetLastError(platform::ErrorFromErrno(errno));

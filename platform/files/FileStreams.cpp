@@ -26,9 +26,9 @@ struct TextCookie {
     int fd = -1;
     std::vector<char> block;  // file bytes read ahead, from `blockStart`
     off64_t blockStart = 0;
-    size_t next = 0;          // index in `block` of the next byte to hand out
-    bool readAhead = false;   // the fd position is past the position below
-    bool failed = false;      // the last read of the file failed
+    size_t next = 0;         // index in `block` of the next byte to hand out
+    bool readAhead = false;  // the fd position is past the position below
+    bool failed = false;     // the last read of the file failed
 
     off64_t Position() const { return blockStart + static_cast<off64_t>(next); }
     // Puts the descriptor back at the stream's position and drops the block.

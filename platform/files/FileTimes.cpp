@@ -63,8 +63,8 @@ BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) {
 void GetSystemTimeAsFileTime(FILETIME* time) {
     if (time == nullptr) return;
     auto since = std::chrono::system_clock::now().time_since_epoch();
-    LONGLONG units = std::chrono::duration_cast<std::chrono::microseconds>(since).count() * 10 +
-                     kEpochDifference * kUnitsPerSecond;
+    LONGLONG units =
+        std::chrono::duration_cast<std::chrono::microseconds>(since).count() * 10 + kEpochDifference * kUnitsPerSecond;
     *time = FromUnits(units);
 }
 

@@ -14,8 +14,8 @@ namespace {
 
 std::wstring AnsiToWide(const char* text) { return platform::CodePageToWide(CP_ACP, text); }
 
-constexpr DWORD kResourceDirectoryEntry = 2;  // index of the resource table among the data directories
-constexpr DWORD kVersionResourceType = 16;    // RT_VERSION
+constexpr DWORD kResourceDirectoryEntry = 2;   // index of the resource table among the data directories
+constexpr DWORD kVersionResourceType = 16;     // RT_VERSION
 constexpr DWORD kMaxVersionBlock = 64 * 1024;  // a version block's length field is 16 bits
 constexpr int kMaxSections = 96;               // the PE format's own limit
 
@@ -67,8 +67,8 @@ bool RvaToOffset(const std::vector<Section>& sections, DWORD rva, DWORD length, 
 
 // The entry of a resource directory with the given id, or its first entry
 // when `id` is 0; false when there is none. `subdirectory` says what it points at.
-bool FindResourceEntry(const ImageReader& image, ULONGLONG root, ULONGLONG directory, DWORD id,
-                       ULONGLONG& target, bool& subdirectory) {
+bool FindResourceEntry(const ImageReader& image, ULONGLONG root, ULONGLONG directory, DWORD id, ULONGLONG& target,
+                       bool& subdirectory) {
     WORD named = 0, ids = 0;
     if (!image.Value(directory + 12, named) || !image.Value(directory + 14, ids)) return false;
     for (DWORD index = 0; index < static_cast<DWORD>(named) + ids; ++index) {
@@ -147,7 +147,6 @@ std::vector<BYTE> VersionBlockOf(LPCWSTR path) {
     if (block.empty()) SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
     return block;
 }
-
 
 // The root block's fixed file information: after the header (length, value
 // length, type), the key L"VS_VERSION_INFO" and padding to 32 bits.

@@ -322,15 +322,16 @@ BOOL ScheduleMoveAtRestart(LPCWSTR from, LPCWSTR to) {
         while (!list.empty() && list.back() == 0) list.pop_back();
         if (!list.empty()) list.push_back(0);
     }
-    for (const std::wstring& path : {L"\\??\\" + platform::FullWindowsPath(from),
-                                     to != nullptr && *to != 0 ? L"\\??\\" + platform::FullWindowsPath(to)
-                                                               : std::wstring()}) {
+    for (const std::wstring& path :
+         {L"\\??\\" + platform::FullWindowsPath(from),
+          to != nullptr && *to != 0 ? L"\\??\\" + platform::FullWindowsPath(to) : std::wstring()}) {
         list.insert(list.end(), path.begin(), path.end());
         list.push_back(0);
     }
     list.push_back(0);
-    LONG set = RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ,
-                              reinterpret_cast<const BYTE*>(list.data()), static_cast<DWORD>(list.size() * sizeof(wchar_t)));
+    LONG set =
+        RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(list.data()),
+                       static_cast<DWORD>(list.size() * sizeof(wchar_t)));
     RegCloseKey(key);
     if (set != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(set));
@@ -467,8 +468,7 @@ int _findnext64i32(intptr_t handle, _finddata64i32_t* data) {
 
 int _findclose(intptr_t handle) { return FindClose(reinterpret_cast<HANDLE>(handle)) ? 0 : -1; }
 
-BOOL GetDiskFreeSpaceExW(LPCWSTR root, PULARGE_INTEGER freeToCaller, PULARGE_INTEGER total,
-                         PULARGE_INTEGER totalFree) {
+BOOL GetDiskFreeSpaceExW(LPCWSTR root, PULARGE_INTEGER freeToCaller, PULARGE_INTEGER total, PULARGE_INTEGER totalFree) {
     std::wstring full = platform::FullWindowsPath(root != nullptr ? root : L"\\");
     platform::Machine& machine = platform::Machine::Current();
     std::string driveRoot = full.empty() ? std::string() : machine.DriveRoot(full[0]);
@@ -496,8 +496,7 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR root, PULARGE_INTEGER freeToCaller, PULARGE_INT
     return TRUE;
 }
 
-BOOL GetDiskFreeSpaceExA(LPCSTR root, PULARGE_INTEGER freeToCaller, PULARGE_INTEGER total,
-                         PULARGE_INTEGER totalFree) {
+BOOL GetDiskFreeSpaceExA(LPCSTR root, PULARGE_INTEGER freeToCaller, PULARGE_INTEGER total, PULARGE_INTEGER totalFree) {
     std::wstring wide = AnsiToWide(root);
     return GetDiskFreeSpaceExW(root != nullptr ? wide.c_str() : nullptr, freeToCaller, total, totalFree);
 }

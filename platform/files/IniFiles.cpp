@@ -50,7 +50,8 @@ bool ReadIni(LPCWSTR fileName, IniText& ini) {
     std::fclose(file);
     if (tooLarge || failed) return false;
     std::wstring text;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
         ini.utf16 = true;
         for (size_t i = 2; i + 1 < bytes.size(); i += 2)
             text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
@@ -226,7 +227,8 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
             bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
         }
     } else if (!text.empty()) {
-        int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+        int length =
+            WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
         bytes.resize(static_cast<size_t>(length > 0 ? length : 0));
         if (length > 0)
             WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), length, nullptr,

@@ -24,7 +24,8 @@ template <typename Char>
 std::basic_string<Char> Canonical(const std::basic_string<Char>& path) {
     const Char slash = static_cast<Char>('\\');
     size_t rootLength = 0;
-    if (path.size() >= 2 && path[1] == static_cast<Char>(':')) rootLength = (path.size() >= 3 && path[2] == slash) ? 3 : 2;
+    if (path.size() >= 2 && path[1] == static_cast<Char>(':'))
+        rootLength = (path.size() >= 3 && path[2] == slash) ? 3 : 2;
     else if (path.size() >= 2 && path[0] == slash && path[1] == slash) rootLength = 2;
     else if (!path.empty() && path[0] == slash) rootLength = 1;
     std::basic_string<Char> root = path.substr(0, rootLength);
@@ -91,7 +92,8 @@ bool RemoveFileSpec(Char* path) {
     size_t last = text.find_last_of(static_cast<Char>('\\'));
     std::basic_string<Char> result;
     if (last == std::basic_string<Char>::npos) {
-        result = (text.size() >= 2 && text[1] == static_cast<Char>(':')) ? text.substr(0, 2) : std::basic_string<Char>();
+        result =
+            (text.size() >= 2 && text[1] == static_cast<Char>(':')) ? text.substr(0, 2) : std::basic_string<Char>();
     } else if (last == 2 && text[1] == static_cast<Char>(':')) {
         result = text.substr(0, 3);  // "C:\file" keeps the root
     } else if (last == 0) {

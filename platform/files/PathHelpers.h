@@ -5,8 +5,8 @@
 
 #include "platform/base/Win32Types.h"
 
-BOOL PathAppendW(LPWSTR path, LPCWSTR more);          // path buffer of MAX_PATH units
-BOOL PathAppendA(LPSTR path, LPCSTR more);            // path buffer of MAX_PATH bytes
+BOOL PathAppendW(LPWSTR path, LPCWSTR more);  // path buffer of MAX_PATH units
+BOOL PathAppendA(LPSTR path, LPCSTR more);    // path buffer of MAX_PATH bytes
 LPWSTR PathCombineW(LPWSTR destination, LPCWSTR folder, LPCWSTR file);
 BOOL PathRemoveFileSpecW(LPWSTR path);
 BOOL PathRemoveFileSpecA(LPSTR path);

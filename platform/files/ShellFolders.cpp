@@ -80,7 +80,7 @@ HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPST
 
 BOOL SHGetSpecialFolderPathW(HWND owner, LPWSTR path, int folder, BOOL create) {
     return SUCCEEDED(SHGetFolderPathW(owner, folder | (create ? CSIDL_FLAG_CREATE : 0), nullptr, 0, path)) ? TRUE
-                                                                                                             : FALSE;
+                                                                                                           : FALSE;
 }
 
 HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* list) {

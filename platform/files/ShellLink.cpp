@@ -67,7 +67,8 @@ public:
     HRESULT QueryInterface(REFIID iid, void** object) override {
         if (object == nullptr) return E_POINTER;
         *object = nullptr;
-        if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IShellLinkW)) *object = static_cast<IShellLinkW*>(this);
+        if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IShellLinkW))
+            *object = static_cast<IShellLinkW*>(this);
         else if (IsEqualGUID(iid, IID_IPersistFile)) *object = static_cast<IPersistFile*>(this);
         else return E_NOINTERFACE;
         AddRef();
@@ -188,9 +189,7 @@ private:
 
 }  // namespace
 
-HRESULT CoInitialize(LPVOID) {
-    return ++g_comInitialised == 1 ? S_OK : S_FALSE;
-}
+HRESULT CoInitialize(LPVOID) { return ++g_comInitialised == 1 ? S_OK : S_FALSE; }
 
 HRESULT CoInitializeEx(LPVOID reserved, DWORD) { return CoInitialize(reserved); }
 

@@ -21,7 +21,9 @@ namespace {
 std::wstring AnsiToWide(const char* text) { return platform::CodePageToWide(CP_ACP, text); }
 std::string WideToAnsi(const std::wstring& text) { return platform::WideToCodePage(CP_ACP, text); }
 
-wchar_t Upper(wchar_t letter) { return (letter >= L'a' && letter <= L'z') ? static_cast<wchar_t>(letter - 32) : letter; }
+wchar_t Upper(wchar_t letter) {
+    return (letter >= L'a' && letter <= L'z') ? static_cast<wchar_t>(letter - 32) : letter;
+}
 
 // The machine's drive letters in order: C:, the extra drives, Z:.
 std::vector<wchar_t> DriveLetters() {
@@ -81,8 +83,6 @@ public:
     explicit VolumeObject(wchar_t letter) : letter(letter) {}
     wchar_t letter;
 };
-
-
 
 }  // namespace
 
@@ -221,12 +221,12 @@ BOOL GetDiskFreeSpaceW(LPCWSTR root, LPDWORD sectorsPerCluster, LPDWORD bytesPer
 BOOL GetDiskFreeSpaceA(LPCSTR root, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector, LPDWORD freeClusters,
                        LPDWORD totalClusters) {
     std::wstring wide = AnsiToWide(root);
-    return GetDiskFreeSpaceW(root != nullptr ? wide.c_str() : nullptr, sectorsPerCluster, bytesPerSector,
-                             freeClusters, totalClusters);
+    return GetDiskFreeSpaceW(root != nullptr ? wide.c_str() : nullptr, sectorsPerCluster, bytesPerSector, freeClusters,
+                             totalClusters);
 }
 
-BOOL DeviceIoControl(HANDLE device, DWORD controlCode, LPVOID inBuffer, DWORD inSize, LPVOID outBuffer,
-                     DWORD outSize, LPDWORD bytesReturned, LPVOID) {
+BOOL DeviceIoControl(HANDLE device, DWORD controlCode, LPVOID inBuffer, DWORD inSize, LPVOID outBuffer, DWORD outSize,
+                     LPDWORD bytesReturned, LPVOID) {
     if (bytesReturned != nullptr) *bytesReturned = 0;
     std::shared_ptr<VolumeObject> volume = platform::LookupHandle<VolumeObject>(device);
     if (!volume) {

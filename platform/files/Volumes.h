@@ -84,8 +84,8 @@ struct STORAGE_DEVICE_DESCRIPTOR {
 };
 // Fills as much of the descriptor as `outSize` holds (at least its first 8
 // bytes, Version and Size); other control codes fail with ERROR_INVALID_FUNCTION.
-BOOL DeviceIoControl(HANDLE device, DWORD controlCode, LPVOID inBuffer, DWORD inSize, LPVOID outBuffer,
-                     DWORD outSize, LPDWORD bytesReturned, LPVOID overlapped);
+BOOL DeviceIoControl(HANDLE device, DWORD controlCode, LPVOID inBuffer, DWORD inSize, LPVOID outBuffer, DWORD outSize,
+                     LPDWORD bytesReturned, LPVOID overlapped);
 
 namespace platform {
 // A volume handle for "\\.\X:" or "\\?\X:" (INVALID_HANDLE_VALUE when the

@@ -49,8 +49,10 @@ BOOL GetProcessTimes(HANDLE process, FILETIME* creation, FILETIME* exit, FILETIM
     }
     if (creation) *creation = FILETIME{0, 0};
     if (exit) *exit = FILETIME{0, 0};
-    *kernel = FromMicroseconds(static_cast<unsigned long long>(usage.ru_stime.tv_sec) * 1000000ull + usage.ru_stime.tv_usec);
-    *user = FromMicroseconds(static_cast<unsigned long long>(usage.ru_utime.tv_sec) * 1000000ull + usage.ru_utime.tv_usec);
+    *kernel =
+        FromMicroseconds(static_cast<unsigned long long>(usage.ru_stime.tv_sec) * 1000000ull + usage.ru_stime.tv_usec);
+    *user =
+        FromMicroseconds(static_cast<unsigned long long>(usage.ru_utime.tv_sec) * 1000000ull + usage.ru_utime.tv_usec);
     return TRUE;
 }
 

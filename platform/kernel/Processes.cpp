@@ -453,8 +453,9 @@ int ShellStart(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory
     PROCESS_INFORMATION information{};
     if (!Spawn(target, commandLine, directory, elevated, &information)) {
         DWORD error = GetLastError();
-        return error == ERROR_ACCESS_DENIED ? SE_ERR_ACCESSDENIED : error == ERROR_FILE_NOT_FOUND ? SE_ERR_FNF
-                                                                                                  : SE_ERR_NOASSOC;
+        return error == ERROR_ACCESS_DENIED    ? SE_ERR_ACCESSDENIED
+               : error == ERROR_FILE_NOT_FOUND ? SE_ERR_FNF
+                                               : SE_ERR_NOASSOC;
     }
     CloseHandle(information.hThread);
     if (process != nullptr) *process = information.hProcess;
@@ -659,8 +660,8 @@ BOOL ShellExecuteExW(LPSHELLEXECUTEINFOW info) {
     }
     bool keepProcess = (info->fMask & SEE_MASK_NOCLOSEPROCESS) != 0;
     HANDLE process = nullptr;
-    int instance = ShellStart(info->lpVerb, info->lpFile, info->lpParameters, info->lpDirectory,
-                              keepProcess ? &process : nullptr);
+    int instance =
+        ShellStart(info->lpVerb, info->lpFile, info->lpParameters, info->lpDirectory, keepProcess ? &process : nullptr);
     info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(instance));
     info->hProcess = process;
     return instance > 32 ? TRUE : FALSE;

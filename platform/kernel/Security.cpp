@@ -30,8 +30,9 @@ public:
 
 // Privileges known by name; the LUID is the index + 1.
 const wchar_t* const kPrivileges[] = {
-    L"SeShutdownPrivilege", L"SeDebugPrivilege", L"SeBackupPrivilege", L"SeRestorePrivilege",
-    L"SeIncreaseQuotaPrivilege", L"SeAssignPrimaryTokenPrivilege", L"SeTcbPrivilege", L"SeSecurityPrivilege",
+    L"SeShutdownPrivilege", L"SeDebugPrivilege",         L"SeBackupPrivilege",
+    L"SeRestorePrivilege",  L"SeIncreaseQuotaPrivilege", L"SeAssignPrimaryTokenPrivilege",
+    L"SeTcbPrivilege",      L"SeSecurityPrivilege",
 };
 constexpr DWORD kPrivilegeCount = sizeof kPrivileges / sizeof kPrivileges[0];
 

@@ -22,7 +22,12 @@ constexpr DWORD TOKEN_QUERY = 0x0008;
 constexpr DWORD TOKEN_ADJUST_PRIVILEGES = 0x0020;
 constexpr DWORD TOKEN_ALL_ACCESS = 0x000F01FF;
 
-enum SECURITY_IMPERSONATION_LEVEL { SecurityAnonymous, SecurityIdentification, SecurityImpersonation, SecurityDelegation };
+enum SECURITY_IMPERSONATION_LEVEL {
+    SecurityAnonymous,
+    SecurityIdentification,
+    SecurityImpersonation,
+    SecurityDelegation
+};
 enum TOKEN_TYPE { TokenPrimary = 1, TokenImpersonation = 2 };
 
 struct LUID {
@@ -45,13 +50,16 @@ struct SID_IDENTIFIER_AUTHORITY {
     BYTE Value[6];
 };
 using PSID = void*;
-#define SECURITY_NT_AUTHORITY {{0, 0, 0, 0, 0, 5}}
+#define SECURITY_NT_AUTHORITY \
+    {                         \
+        { 0, 0, 0, 0, 0, 5 }  \
+    }
 constexpr DWORD SECURITY_BUILTIN_DOMAIN_RID = 0x20;
 constexpr DWORD DOMAIN_ALIAS_RID_ADMINS = 0x220;
 
 BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token);
-BOOL DuplicateTokenEx(HANDLE token, DWORD access, LPSECURITY_ATTRIBUTES attributes,
-                      SECURITY_IMPERSONATION_LEVEL level, TOKEN_TYPE type, HANDLE* newToken);
+BOOL DuplicateTokenEx(HANDLE token, DWORD access, LPSECURITY_ATTRIBUTES attributes, SECURITY_IMPERSONATION_LEVEL level,
+                      TOKEN_TYPE type, HANDLE* newToken);
 BOOL LookupPrivilegeValueW(LPCWSTR systemName, LPCWSTR name, LUID* luid);
 BOOL LookupPrivilegeValueA(LPCSTR systemName, LPCSTR name, LUID* luid);
 // TRUE when the call went through; GetLastError is then 0, or

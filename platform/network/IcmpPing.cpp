@@ -33,14 +33,14 @@ std::atomic<int> g_startups{0};
 
 int FromErrno(int error) {
     switch (error) {
-    case EPERM:
-    case EACCES: return WSAEACCES;
-    case EBADF: return WSAENOTSOCK;
-    case EINTR: return WSAEINTR;
-    case EFAULT: return WSAEFAULT;
-    case EAFNOSUPPORT: return WSAEAFNOSUPPORT;
-    case ENETUNREACH: return WSAENETUNREACH;
-    default: return WSAEINVAL;
+        case EPERM:
+        case EACCES: return WSAEACCES;
+        case EBADF: return WSAENOTSOCK;
+        case EINTR: return WSAEINTR;
+        case EFAULT: return WSAEFAULT;
+        case EAFNOSUPPORT: return WSAEAFNOSUPPORT;
+        case ENETUNREACH: return WSAENETUNREACH;
+        default: return WSAEINVAL;
     }
 }
 
@@ -308,8 +308,7 @@ int setsockopt(SOCKET socket, int level, int name, const char* value, int length
 }
 
 int select(int, fd_set* readSet, fd_set* writeSet, fd_set* exceptSet, const timeval* timeout) {
-    if (!readSet || writeSet || exceptSet || readSet->fd_count > kFdSetSize)
-        return Fail(WSAEINVAL);
+    if (!readSet || writeSet || exceptSet || readSet->fd_count > kFdSetSize) return Fail(WSAEINVAL);
     pollfd entries[kFdSetSize] = {};
     const unsigned count = readSet->fd_count;
     for (unsigned i = 0; i < count; ++i) {

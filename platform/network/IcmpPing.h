@@ -27,10 +27,10 @@ using WSAEVENT = HANDLE;
 constexpr SOCKET INVALID_SOCKET = ~static_cast<SOCKET>(0);
 constexpr int SOCKET_ERROR = -1;
 
-constexpr int kAfInet = 2;        // AF_INET
-constexpr int kSockDgram = 2;     // SOCK_DGRAM (with kIpProtoIcmp: the ping socket)
-constexpr int kSockRaw = 3;       // SOCK_RAW
-constexpr int kIpProtoIcmp = 1;   // IPPROTO_ICMP
+constexpr int kAfInet = 2;       // AF_INET
+constexpr int kSockDgram = 2;    // SOCK_DGRAM (with kIpProtoIcmp: the ping socket)
+constexpr int kSockRaw = 3;      // SOCK_RAW
+constexpr int kIpProtoIcmp = 1;  // IPPROTO_ICMP
 constexpr long FD_READ = 0x01;
 constexpr DWORD WSA_WAIT_EVENT_0 = 0;
 constexpr DWORD WSA_WAIT_TIMEOUT = 258;
@@ -97,8 +97,8 @@ int WSAGetLastError();
 SOCKET WSASocketW(int family, int type, int protocol, void* protocolInfo, unsigned group, DWORD flags);
 int closesocket(SOCKET socket);
 // Only kIpProtoIp / kIpTtl (an int) is offered.
-constexpr int kIpProtoIp = 0;   // IPPROTO_IP
-constexpr int kIpTtl = 4;       // IP_TTL
+constexpr int kIpProtoIp = 0;  // IPPROTO_IP
+constexpr int kIpTtl = 4;      // IP_TTL
 int setsockopt(SOCKET socket, int level, int name, const char* value, int length);
 // In a loopback-only run (LoopbackGuard.h) a destination outside 127.0.0.0/8
 // fails with WSAENETUNREACH before anything is sent.

@@ -24,8 +24,8 @@ std::string ReadFirstLine(const std::string& path) {
 bool ParseHardwareAddress(const std::string& text, std::vector<BYTE>& address) {
     address.clear();
     unsigned values[6];
-    if (std::sscanf(text.c_str(), "%2x:%2x:%2x:%2x:%2x:%2x", &values[0], &values[1], &values[2], &values[3],
-                    &values[4], &values[5]) != 6)
+    if (std::sscanf(text.c_str(), "%2x:%2x:%2x:%2x:%2x:%2x", &values[0], &values[1], &values[2], &values[3], &values[4],
+                    &values[5]) != 6)
         return false;
     bool allZero = true;
     for (unsigned value : values) {
@@ -114,7 +114,8 @@ DWORD GetAdaptersInfo(PIP_ADAPTER_INFO buffer, ULONG* size) {
         info.Index = static_cast<DWORD>(i + 1);
         platform::CopyText(info.AdapterName, sizeof info.AdapterName, adapters[i].name);
         platform::CopyText(info.Description, sizeof info.Description, adapters[i].description);
-        info.AddressLength = static_cast<UINT>(std::min<size_t>(adapters[i].address.size(), MAX_ADAPTER_ADDRESS_LENGTH));
+        info.AddressLength =
+            static_cast<UINT>(std::min<size_t>(adapters[i].address.size(), MAX_ADAPTER_ADDRESS_LENGTH));
         std::memcpy(info.Address, adapters[i].address.data(), info.AddressLength);
         info.Type = MIB_IF_TYPE_ETHERNET;
         platform::CopyText(info.IpAddressList.IpAddress.String, 16, "0.0.0.0");

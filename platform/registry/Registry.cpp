@@ -121,8 +121,8 @@ bool AnsiToUnits(const char* text, size_t bytes, std::wstring& out) {
 
 std::string UnitsToAnsi(const std::wstring& units) {
     if (units.empty()) return {};
-    int bytes = WideCharToMultiByte(CP_ACP, 0, units.data(), static_cast<int>(units.size()), nullptr, 0, nullptr,
-                                    nullptr);
+    int bytes =
+        WideCharToMultiByte(CP_ACP, 0, units.data(), static_cast<int>(units.size()), nullptr, 0, nullptr, nullptr);
     if (bytes <= 0) return {};
     std::string out(static_cast<size_t>(bytes), '\0');
     WideCharToMultiByte(CP_ACP, 0, units.data(), static_cast<int>(units.size()), out.data(), bytes, nullptr, nullptr);
@@ -135,8 +135,7 @@ bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ |
 
 std::wstring StoredUnits(const std::vector<BYTE>& data) {
     std::wstring units;
-    for (size_t i = 0; i + 1 < data.size(); i += 2)
-        units.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
+    for (size_t i = 0; i + 1 < data.size(); i += 2) units.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
     return units;
 }
 
@@ -223,7 +222,8 @@ LONG CopyOut(const std::vector<BYTE>& bytes, LPBYTE data, LPDWORD size) {
 }
 
 LONG RegisterKey(Hive hive, Path path, REGSAM granted, PHKEY result) {
-    *result = reinterpret_cast<HKEY>(platform::RegisterHandle(std::make_shared<OpenKey>(hive, std::move(path), granted)));
+    *result =
+        reinterpret_cast<HKEY>(platform::RegisterHandle(std::make_shared<OpenKey>(hive, std::move(path), granted)));
     return ERROR_SUCCESS;
 }
 
@@ -446,8 +446,8 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access
     return CreateCore(key, wideSubKey, access, result, disposition);
 }
 
-LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM access, LPSECURITY_ATTRIBUTES,
-                     PHKEY result, LPDWORD disposition) {
+LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM access, LPSECURITY_ATTRIBUTES, PHKEY result,
+                     LPDWORD disposition) {
     return CreateCore(key, NameOf(subKey), access, result, disposition);
 }
 

@@ -151,7 +151,8 @@ bool ParseHive(const std::string& text, Key& root) {
             for (;;) {
                 size_t slash = path.find('\\', nameStart);
                 std::wstring name;
-                if (!Unescape(path.substr(nameStart, slash == std::string::npos ? std::string::npos : slash - nameStart),
+                if (!Unescape(path.substr(nameStart,
+                                          slash == std::string::npos ? std::string::npos : slash - nameStart),
                               name) ||
                     name.empty())
                     return false;
@@ -212,7 +213,9 @@ DWORD ReadWholeFile(const std::string& path, std::string& text) {
 // Flushes the folder's entries, so that a rename in it survives a crash.
 DWORD SyncFolderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
-    std::string folder = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+    std::string folder = slash == std::string::npos ? std::string(".")
+                         : slash == 0               ? std::string("/")
+                                                    : path.substr(0, slash);
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return ErrorFromErrno(errno);
     int synced = ::fsync(fd);
@@ -353,8 +356,8 @@ Value* Key::FindValue(const std::wstring& valueName) {
 bool Key::RemoveChild(const std::wstring& subName) { return subKeys.erase(FoldName(subName)) > 0; }
 
 LONG WithHive(Hive hive, bool write, const std::function<LONG(Key& root, bool& changed)>& action) {
-    std::string path = Machine::Current().StatePath(hive == Hive::LocalMachine ? "registry-HKLM.hive"
-                                                                                : "registry-HKCU.hive");
+    std::string path =
+        Machine::Current().StatePath(hive == Hive::LocalMachine ? "registry-HKLM.hive" : "registry-HKCU.hive");
     std::lock_guard<std::mutex> guard(g_storeLock);
     if (g_hives == nullptr) g_hives = new std::map<std::string, LoadedHive>();
     LoadedHive& state = (*g_hives)[path];

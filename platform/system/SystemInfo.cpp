@@ -25,12 +25,12 @@ void FillSystemInfo(LPSYSTEM_INFO info, bool native) {
     info->wProcessorArchitecture = wide ? PROCESSOR_ARCHITECTURE_AMD64 : PROCESSOR_ARCHITECTURE_INTEL;
     info->dwPageSize = 4096;
     info->lpMinimumApplicationAddress = reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(0x10000));
-    info->lpMaximumApplicationAddress = reinterpret_cast<LPVOID>(
-        static_cast<UINT_PTR>(wide ? 0x7FFFFFFEFFFFull : 0x7FFEFFFFull));
+    info->lpMaximumApplicationAddress =
+        reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(wide ? 0x7FFFFFFEFFFFull : 0x7FFEFFFFull));
     long processors = ::sysconf(_SC_NPROCESSORS_ONLN);
     info->dwNumberOfProcessors = processors > 0 ? static_cast<DWORD>(processors) : 1;
-    info->dwActiveProcessorMask = info->dwNumberOfProcessors >= 32 ? 0xFFFFFFFFu
-                                                                   : ((1u << info->dwNumberOfProcessors) - 1);
+    info->dwActiveProcessorMask =
+        info->dwNumberOfProcessors >= 32 ? 0xFFFFFFFFu : ((1u << info->dwNumberOfProcessors) - 1);
     info->dwProcessorType = wide ? 8664 : 586;
     info->dwAllocationGranularity = 65536;
     info->wProcessorLevel = 6;
@@ -126,7 +126,7 @@ HRESULT CoCreateGuid(GUID* guid) {
     std::memcpy(&guid->Data2, bytes + 4, 2);
     std::memcpy(&guid->Data3, bytes + 6, 2);
     std::memcpy(guid->Data4, bytes + 8, 8);
-    guid->Data3 = static_cast<WORD>((guid->Data3 & 0x0FFF) | 0x4000);           // version 4
-    guid->Data4[0] = static_cast<BYTE>((guid->Data4[0] & 0x3F) | 0x80);          // RFC 4122 variant
+    guid->Data3 = static_cast<WORD>((guid->Data3 & 0x0FFF) | 0x4000);    // version 4
+    guid->Data4[0] = static_cast<BYTE>((guid->Data4[0] & 0x3F) | 0x80);  // RFC 4122 variant
     return S_OK;
 }

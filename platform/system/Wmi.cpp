@@ -95,8 +95,8 @@ std::string VendorName(unsigned vendor) {
     static const struct {
         unsigned id;
         const char* name;
-    } vendors[] = {{0x10de, "NVIDIA"}, {0x1002, "AMD"},    {0x8086, "Intel"},      {0x1af4, "Red Hat"},
-                   {0x15ad, "VMware"}, {0x1234, "QEMU"},   {0x80ee, "VirtualBox"}, {0x1414, "Microsoft"},
+    } vendors[] = {{0x10de, "NVIDIA"}, {0x1002, "AMD"},   {0x8086, "Intel"},      {0x1af4, "Red Hat"},
+                   {0x15ad, "VMware"}, {0x1234, "QEMU"},  {0x80ee, "VirtualBox"}, {0x1414, "Microsoft"},
                    {0x1a03, "ASPEED"}, {0x102b, "Matrox"}};
     for (const auto& entry : vendors)
         if (entry.id == vendor) return entry.name;

@@ -83,8 +83,8 @@ protected:
 };
 
 struct IWbemLocator : IUnknown {
-    virtual HRESULT ConnectServer(const BSTR networkResource, const BSTR user, const BSTR password,
-                                  const BSTR locale, LONG securityFlags, const BSTR authority, void* context,
+    virtual HRESULT ConnectServer(const BSTR networkResource, const BSTR user, const BSTR password, const BSTR locale,
+                                  LONG securityFlags, const BSTR authority, void* context,
                                   IWbemServices** services) = 0;
 
 protected:
@@ -93,11 +93,11 @@ protected:
 
 // RPC_E_TOO_LATE after the first call of the process.
 HRESULT CoInitializeSecurity(void* descriptor, LONG authServiceCount, void* authServices, void* reserved1,
-                             DWORD authenticationLevel, DWORD impersonationLevel, void* authList,
-                             DWORD capabilities, void* reserved3);
+                             DWORD authenticationLevel, DWORD impersonationLevel, void* authList, DWORD capabilities,
+                             void* reserved3);
 HRESULT CoSetProxyBlanket(IUnknown* proxy, DWORD authenticationService, DWORD authorizationService,
-                          LPCOLESTR principalName, DWORD authenticationLevel, DWORD impersonationLevel,
-                          void* authInfo, DWORD capabilities);
+                          LPCOLESTR principalName, DWORD authenticationLevel, DWORD impersonationLevel, void* authInfo,
+                          DWORD capabilities);
 
 namespace platform {
 // The locator object for CoCreateInstance.

@@ -114,7 +114,8 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_CLOSE: DestroyWindow(window); return 0;
         case WM_NCHITTEST: return HTCLIENT;
         case WM_NCLBUTTONDOWN:
-            if (wParam == static_cast<WPARAM>(HTCAPTION)) SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lParam);
+            if (wParam == static_cast<WPARAM>(HTCAPTION))
+                SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lParam);
             return 0;
         case WM_SYSCOMMAND:
             switch (wParam & 0xFFF0) {

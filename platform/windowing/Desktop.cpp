@@ -25,7 +25,6 @@ ClipboardCopy& Clipboard() {
     return copy;
 }
 
-
 // Windows clipboard text ends its lines with CR LF.
 std::wstring WithCrLf(const std::wstring& text) {
     std::wstring out;
@@ -116,8 +115,7 @@ BOOL SystemParametersInfoW(UINT action, UINT uiParam, LPVOID pvParam, UINT) {
             *static_cast<BOOL*>(pvParam) = on ? TRUE : FALSE;
             return TRUE;
         }
-        default:
-            break;
+        default: break;
     }
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;

@@ -36,8 +36,8 @@ HANDLE GetClipboardData(UINT format);
 LPVOID GlobalLock(HGLOBAL memory);
 BOOL GlobalUnlock(HGLOBAL memory);
 
-constexpr UINT SPI_GETSCREENSAVETIMEOUT = 14;   // pvParam: int seconds out
-constexpr UINT SPI_SETSCREENSAVETIMEOUT = 15;   // uiParam: seconds; (UINT)-1 the server's default
+constexpr UINT SPI_GETSCREENSAVETIMEOUT = 14;    // pvParam: int seconds out
+constexpr UINT SPI_SETSCREENSAVETIMEOUT = 15;    // uiParam: seconds; (UINT)-1 the server's default
 constexpr UINT SPI_GETSCREENSAVERRUNNING = 114;  // pvParam: BOOL out
 // Other actions fail with ERROR_INVALID_PARAMETER.
 BOOL SystemParametersInfoW(UINT action, UINT uiParam, LPVOID pvParam, UINT winIni);

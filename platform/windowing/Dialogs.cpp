@@ -59,10 +59,10 @@ HWND CreateFromTemplate(HINSTANCE instance, const DialogTemplate& dialogTemplate
     auto pixelsX = [&](int du) { return MulDiv(du, units.x, 4); };
     auto pixelsY = [&](int du) { return MulDiv(du, units.y, 8); };
 
-    HWND dialog = CreateWindowExW(dialogTemplate.exStyle, L"#32770", dialogTemplate.title.c_str(),
-                                  dialogTemplate.style & ~WS_VISIBLE, pixelsX(dialogTemplate.x),
-                                  pixelsY(dialogTemplate.y), pixelsX(dialogTemplate.cx), pixelsY(dialogTemplate.cy),
-                                  owner, nullptr, instance, nullptr);
+    HWND dialog =
+        CreateWindowExW(dialogTemplate.exStyle, L"#32770", dialogTemplate.title.c_str(),
+                        dialogTemplate.style & ~WS_VISIBLE, pixelsX(dialogTemplate.x), pixelsY(dialogTemplate.y),
+                        pixelsX(dialogTemplate.cx), pixelsY(dialogTemplate.cy), owner, nullptr, instance, nullptr);
     if (dialog == nullptr) {
         DeleteObject(font);
         return nullptr;

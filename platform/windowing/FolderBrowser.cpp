@@ -51,8 +51,8 @@ PIDLIST_ABSOLUTE SHBrowseForFolderW(LPBROWSEINFOW info) {
     record.flags = info->ulFlags;
 
     RegisterBrowseClass();
-    HWND window = CreateWindowExW(0, kBrowseClass, record.title.c_str(), WS_POPUP, 0, 0, 0, 0, info->hwndOwner,
-                                  nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, kBrowseClass, record.title.c_str(), WS_POPUP, 0, 0, 0, 0, info->hwndOwner, nullptr,
+                                  nullptr, nullptr);
     if (window != nullptr) {
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&record));
         if (info->lpfn != nullptr) info->lpfn(window, BFFM_INITIALIZED, 0, info->lParam);

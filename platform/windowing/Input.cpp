@@ -23,7 +23,8 @@ InputState& State() {
 
 bool Contains(const Window& window, POINT screen) {
     POINT origin = ClientOriginLocked(window);
-    return screen.x >= origin.x && screen.y >= origin.y && screen.x < origin.x + (window.rect.right - window.rect.left) &&
+    return screen.x >= origin.x && screen.y >= origin.y &&
+           screen.x < origin.x + (window.rect.right - window.rect.left) &&
            screen.y < origin.y + (window.rect.bottom - window.rect.top);
 }
 
@@ -183,7 +184,8 @@ BOOL SetCursorPos(int x, int y) {
 
 short GetKeyState(int virtualKey) {
     WPARAM buttons = CurrentMouseKeys();
-    bool down = (virtualKey == VK_LBUTTON && (buttons & MK_LBUTTON)) || (virtualKey == VK_RBUTTON && (buttons & MK_RBUTTON));
+    bool down =
+        (virtualKey == VK_LBUTTON && (buttons & MK_LBUTTON)) || (virtualKey == VK_RBUTTON && (buttons & MK_RBUTTON));
     return down ? static_cast<short>(0x8000) : 0;
 }
 

@@ -184,8 +184,7 @@ bool FindMessage(const QueuePtr& queue, MSG* out, HWND window, UINT filterMin, U
 
 unsigned long long SteadyMilliseconds() {
     using namespace std::chrono;
-    return static_cast<unsigned long long>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<unsigned long long>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 DWORD InputKindOf(UINT message) {
@@ -301,10 +300,10 @@ struct SendRequest {
     UINT message = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
-    bool serve = true;                 // handle sends to this thread while waiting
+    bool serve = true;                     // handle sends to this thread while waiting
     unsigned long long timeoutMs = ~0ull;  // ~0: for ever
-    bool timeoutOnlyWhenHung = false;  // SMTO_NOTIMEOUTIFNOTHUNG
-    bool abortIfHung = false;          // SMTO_ABORTIFHUNG
+    bool timeoutOnlyWhenHung = false;      // SMTO_NOTIMEOUTIFNOTHUNG
+    bool abortIfHung = false;              // SMTO_ABORTIFHUNG
 };
 
 // The one door for sends: on the window's own thread the procedure runs at
@@ -503,8 +502,7 @@ BOOL PeekMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UI
     unsigned long long waitMs = 0;
     DWORD kinds = remove >> 16;  // PM_QS_ flags; none: every kind
     if (kinds == 0) kinds = QS_ALLINPUT;
-    return FindMessage(CurrentQueue(), message, window, filterMin, filterMax, (remove & PM_REMOVE) != 0, &waitMs,
-                       kinds)
+    return FindMessage(CurrentQueue(), message, window, filterMin, filterMax, (remove & PM_REMOVE) != 0, &waitMs, kinds)
                ? TRUE
                : FALSE;
 }

@@ -61,8 +61,7 @@ bool NewInput(const QueuePtr& queue, DWORD mask, unsigned long long* nextDue) {
 
 using namespace platform;
 
-DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
-                                DWORD wakeMask) {
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask) {
     if (count > MAXIMUM_WAIT_OBJECTS - 1 || (count > 0 && handles == nullptr)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return WAIT_FAILED;

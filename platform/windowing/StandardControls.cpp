@@ -207,8 +207,14 @@ LRESULT EditProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_LBUTTONDOWN: SetFocus(window); return 0;
-        case WM_SETFOCUS: data->focused = true; InvalidateRect(window, nullptr, FALSE); return 0;
-        case WM_KILLFOCUS: data->focused = false; InvalidateRect(window, nullptr, FALSE); return 0;
+        case WM_SETFOCUS:
+            data->focused = true;
+            InvalidateRect(window, nullptr, FALSE);
+            return 0;
+        case WM_KILLFOCUS:
+            data->focused = false;
+            InvalidateRect(window, nullptr, FALSE);
+            return 0;
         case WM_ENABLE: InvalidateRect(window, nullptr, TRUE); return 0;
         case EM_SETSEL: {
             size_t size = TextOf(window).size();
@@ -278,7 +284,10 @@ LRESULT ButtonProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         }
         case BM_CLICK: Notify(window, BN_CLICKED); return 0;
         case BM_GETCHECK: return static_cast<LRESULT>(data->check);
-        case BM_SETCHECK: data->check = wParam; InvalidateRect(window, nullptr, FALSE); return 0;
+        case BM_SETCHECK:
+            data->check = wParam;
+            InvalidateRect(window, nullptr, FALSE);
+            return 0;
         case WM_SETTEXT: {
             LRESULT result = DefWindowProcW(window, message, wParam, lParam);
             InvalidateRect(window, nullptr, TRUE);
@@ -290,8 +299,15 @@ LRESULT ButtonProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
                 std::wstring text = TextOf(window);
                 RECT area = client;
                 if (kind == BS_OWNERDRAW) {
-                    DRAWITEMSTRUCT item{ODT_BUTTON, static_cast<UINT>(GetDlgCtrlID(window)), 0, ODA_DRAWENTIRE,
-                                        data->pressed ? ODS_SELECTED : 0u, window, dc, client, 0};
+                    DRAWITEMSTRUCT item{ODT_BUTTON,
+                                        static_cast<UINT>(GetDlgCtrlID(window)),
+                                        0,
+                                        ODA_DRAWENTIRE,
+                                        data->pressed ? ODS_SELECTED : 0u,
+                                        window,
+                                        dc,
+                                        client,
+                                        0};
                     if (!IsWindowEnabled(window)) item.itemState |= ODS_DISABLED;
                     SendMessageW(GetParent(window), WM_DRAWITEM, static_cast<WPARAM>(item.CtlID),
                                  reinterpret_cast<LPARAM>(&item));
@@ -308,7 +324,8 @@ LRESULT ButtonProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
                     DrawTextW(dc, text.c_str(), -1, &label, DT_SINGLELINE | DT_NOCLIP);
                     return;
                 }
-                FillRect(dc, &client, reinterpret_cast<HBRUSH>(GetSysColorBrush(data->pressed ? COLOR_3DFACE : COLOR_BTNFACE)));
+                FillRect(dc, &client,
+                         reinterpret_cast<HBRUSH>(GetSysColorBrush(data->pressed ? COLOR_3DFACE : COLOR_BTNFACE)));
                 Frame(dc, client, data->pressed ? 0x78D7 : 0xADADAD);
                 DrawTextW(dc, text.c_str(), -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
             });
@@ -340,7 +357,10 @@ LRESULT ListBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             items.erase(items.begin() + static_cast<ptrdiff_t>(wParam));
             InvalidateRect(window, nullptr, TRUE);
             return static_cast<LRESULT>(items.size());
-        case LB_RESETCONTENT: items.clear(); InvalidateRect(window, nullptr, TRUE); return 0;
+        case LB_RESETCONTENT:
+            items.clear();
+            InvalidateRect(window, nullptr, TRUE);
+            return 0;
         case LB_GETCOUNT: return static_cast<LRESULT>(items.size());
         case LB_GETTEXTLEN: return wParam < items.size() ? static_cast<LRESULT>(items[wParam].size()) : LB_ERR;
         case LB_GETTEXT: {
@@ -382,8 +402,7 @@ LRESULT ListViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             InvalidateRect(window, nullptr, TRUE);
             return static_cast<LRESULT>(at);
         }
-        case LVM_GETCOLUMNWIDTH:
-            return wParam < data->columns.size() ? data->columns[wParam].second : 0;
+        case LVM_GETCOLUMNWIDTH: return wParam < data->columns.size() ? data->columns[wParam].second : 0;
         case LVM_INSERTITEMW: {
             const auto* item = reinterpret_cast<const LVITEMW*>(lParam);
             if (item == nullptr || rows.size() >= kMaxListItems) return -1;
@@ -406,7 +425,8 @@ LRESULT ListViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             auto* item = reinterpret_cast<LVITEMW*>(lParam);
             if (item == nullptr || item->pszText == nullptr || item->cchTextMax <= 0) return 0;
             item->pszText[0] = 0;
-            if (wParam >= rows.size() || item->iSubItem < 0 || static_cast<size_t>(item->iSubItem) >= rows[wParam].size())
+            if (wParam >= rows.size() || item->iSubItem < 0 ||
+                static_cast<size_t>(item->iSubItem) >= rows[wParam].size())
                 return 0;
             const std::wstring& text = rows[wParam][static_cast<size_t>(item->iSubItem)];
             size_t count = std::min(text.size(), static_cast<size_t>(item->cchTextMax - 1));
@@ -414,7 +434,10 @@ LRESULT ListViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             item->pszText[count] = 0;
             return static_cast<LRESULT>(count);
         }
-        case LVM_DELETEALLITEMS: rows.clear(); InvalidateRect(window, nullptr, TRUE); return TRUE;
+        case LVM_DELETEALLITEMS:
+            rows.clear();
+            InvalidateRect(window, nullptr, TRUE);
+            return TRUE;
         case LVM_GETITEMCOUNT: return static_cast<LRESULT>(rows.size());
         case WM_ERASEBKGND: return 1;
         case WM_PAINT:
@@ -464,7 +487,8 @@ void Register(const wchar_t* name, WNDPROC procedure, int background) {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = procedure;
     windowClass.lpszClassName = name;
-    windowClass.hbrBackground = background >= 0 ? reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(background + 1)) : nullptr;
+    windowClass.hbrBackground =
+        background >= 0 ? reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(background + 1)) : nullptr;
     RegisterClassExW(&windowClass);
 }
 

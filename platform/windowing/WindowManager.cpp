@@ -243,8 +243,8 @@ BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
     return TRUE;
 }
 
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
     RegisterSystemClasses();
     QueuePtr queue = CurrentQueue();
     auto window = std::make_shared<Window>();
@@ -274,8 +274,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         window->isDialog = FoldName(record->name.c_str()) == L"#32770";
         window->procedure = record->info.lpfnWndProc;
         window->background = record->info.hbrBackground;
-        window->extraBytes.assign(static_cast<size_t>(std::max(0, record->info.cbWndExtra)) / sizeof(LONG_PTR) + 1,
-                                  0);
+        window->extraBytes.assign(static_cast<size_t>(std::max(0, record->info.cbWndExtra)) / sizeof(LONG_PTR) + 1, 0);
         window->style = style;
         window->exStyle = exStyle;
         window->instance = instance;
@@ -303,9 +302,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         }
     }
     HWND handle = window->handle;
-    CREATESTRUCTW create{param,     instance,          menu,  parent,        height,
-                         width,     y,                 x,     static_cast<LONG>(style),
-                         windowName, className,        exStyle};
+    CREATESTRUCTW create{param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+                         windowName, className, exStyle};
     if (CallProcedure(handle, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create)) == 0 ||
         CallProcedure(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
         DestroyWindow(handle);
@@ -411,13 +409,14 @@ BOOL SetWindowTextW(HWND handle, LPCWSTR text) {
         return FALSE;
     }
     return SendMessageW(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : L"")) != 0 ? TRUE
-                                                                                                          : FALSE;
+                                                                                                            : FALSE;
 }
 
 BOOL SetWindowTextA(HWND handle, LPCSTR text) {
     // The system passes ASCII titles here; wider text goes through the W form.
     std::wstring wide;
-    for (const char* p = text != nullptr ? text : ""; *p; ++p) wide += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+    for (const char* p = text != nullptr ? text : ""; *p; ++p)
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(*p));
     return SetWindowTextW(handle, wide.c_str());
 }
 
@@ -430,8 +429,8 @@ int GetWindowTextW(HWND handle, LPWSTR buffer, int bufferMax) {
         return 0;
     }
     if (thread == GetCurrentThreadId())
-        return static_cast<int>(SendMessageW(handle, WM_GETTEXT, static_cast<WPARAM>(bufferMax),
-                                             reinterpret_cast<LPARAM>(buffer)));
+        return static_cast<int>(
+            SendMessageW(handle, WM_GETTEXT, static_cast<WPARAM>(bufferMax), reinterpret_cast<LPARAM>(buffer)));
     // Another thread's window: read the stored text without a message, so a
     // busy owner thread cannot block the caller.
     std::lock_guard<std::mutex> guard(WindowLock());
@@ -459,7 +458,8 @@ LONG_PTR GetWindowLongPtrW(HWND handle, int index) {
     switch (index) {
         case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(window->procedure);
         case GWLP_HINSTANCE: return reinterpret_cast<LONG_PTR>(window->instance);
-        case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(window->parent != nullptr ? window->parent : window->owner);
+        case GWLP_HWNDPARENT:
+            return reinterpret_cast<LONG_PTR>(window->parent != nullptr ? window->parent : window->owner);
         case GWLP_ID: return window->id;
         case GWL_STYLE: return static_cast<LONG_PTR>(window->style);
         case GWL_EXSTYLE: return static_cast<LONG_PTR>(window->exStyle);
@@ -492,7 +492,10 @@ LONG_PTR SetWindowLongPtrW(HWND handle, int index, LONG_PTR value) {
             previous = reinterpret_cast<LONG_PTR>(window->procedure);
             window->procedure = reinterpret_cast<WNDPROC>(value);
             return previous;
-        case GWLP_ID: previous = window->id; window->id = value; return previous;
+        case GWLP_ID:
+            previous = window->id;
+            window->id = value;
+            return previous;
         case GWL_STYLE:
             previous = static_cast<LONG_PTR>(window->style);
             window->style = static_cast<DWORD>(value);
@@ -501,7 +504,10 @@ LONG_PTR SetWindowLongPtrW(HWND handle, int index, LONG_PTR value) {
             previous = static_cast<LONG_PTR>(window->exStyle);
             window->exStyle = static_cast<DWORD>(value);
             return previous;
-        case GWLP_USERDATA: previous = window->userData; window->userData = value; return previous;
+        case GWLP_USERDATA:
+            previous = window->userData;
+            window->userData = value;
+            return previous;
         case GWLP_HINSTANCE:
             previous = reinterpret_cast<LONG_PTR>(window->instance);
             window->instance = reinterpret_cast<HINSTANCE>(value);
@@ -552,7 +558,8 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         Window* window = FindWindowLocked(*it);
         if (window == nullptr) continue;
-        if (className != nullptr && !IS_INTRESOURCE(className) && FoldName(className) != FoldName(window->className.c_str()))
+        if (className != nullptr && !IS_INTRESOURCE(className) &&
+            FoldName(className) != FoldName(window->className.c_str()))
             continue;
         if (windowName != nullptr && window->text != windowName) continue;
         return window->handle;

@@ -392,7 +392,8 @@ HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) {
     }
     HDC dc = GetDC(handle);
     paint->hdc = dc;
-    if (erase && dc != nullptr) paint->fErase = SendMessageW(handle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) == 0;
+    if (erase && dc != nullptr)
+        paint->fErase = SendMessageW(handle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) == 0;
     return dc;
 }
 

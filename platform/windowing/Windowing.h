@@ -29,8 +29,8 @@
 
 ATOM RegisterClassExW(const WNDCLASSEXW* windowClass);
 BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 BOOL DestroyWindow(HWND window);
 BOOL IsWindow(HWND window);
 BOOL IsWindowVisible(HWND window);
@@ -145,8 +145,7 @@ DWORD GetMessageTime();
 // queue input ends the wait at once. With `waitAll` an object that a wait
 // takes is taken when it is looked at, even if the others are not ready.
 constexpr DWORD MAXIMUM_WAIT_OBJECTS = 64;
-DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
-                                DWORD wakeMask);
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask);
 
 // Window timers belong to the calling thread: a window of another thread is
 // refused (0, ERROR_ACCESS_DENIED). A null window makes a thread timer: a

@@ -68,12 +68,9 @@ DialogLook Look() {
         look.animation = dialog->GetAnimationMode();
         look.downloadEnded = dialog->IsDownloadEnded();
         look.engine = dialog->DownloaderSnapshot();
-        if (look.page == PAGE_BUSY && look.animation == ANIMATION_RING)
-            look.percent = dialog->GetDownloadPercent();
-        else if (look.page == PAGE_BUSY)
-            look.percent = dialog->GetInstallProgress() / 10;
-        else if (look.page == PAGE_FINISHED)
-            look.percent = 100;
+        if (look.page == PAGE_BUSY && look.animation == ANIMATION_RING) look.percent = dialog->GetDownloadPercent();
+        else if (look.page == PAGE_BUSY) look.percent = dialog->GetInstallProgress() / 10;
+        else if (look.page == PAGE_FINISHED) look.percent = 100;
     });
     return look;
 }
@@ -142,7 +139,8 @@ void Watch(const std::string& folder, const std::string& answer, const std::atom
             } else if (boxSeen == Clock::time_point{}) {
                 boxSeen = now;
             } else if (Seconds(boxSeen, now) >= 1.0) {
-                const int button = answer == "second" ? SkinMessageBox::kSecondButtonId : SkinMessageBox::kFirstButtonId;
+                const int button =
+                    answer == "second" ? SkinMessageBox::kSecondButtonId : SkinMessageBox::kFirstButtonId;
                 PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
                 answered = box;
                 boxSeen = Clock::time_point{};

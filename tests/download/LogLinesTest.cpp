@@ -79,7 +79,8 @@ TEST_F(LogLines, DownloadWithARetryAndARepairWritesTheLinesAsGiven) {
     }));
     // The finish line follows the last part's "begin" line.
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& logged) {
-        return logged.find("): Finish download.\n") != std::string::npos && logged.compare(0, 22, "Download_CheckFinish (") == 0;
+        return logged.find("): Finish download.\n") != std::string::npos &&
+               logged.compare(0, 22, "Download_CheckFinish (") == 0;
     }));
 }
 

@@ -116,8 +116,11 @@ TEST_P(AlreadyDownloaded, CompleteTargetIsNotFetchedAgain) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AlreadyDownloaded,
-                         ::testing::Values(ShortCutCase{"UpperCaseDigests", false}, ShortCutCase{"LowerCaseDigests", true}),
-                         [](const ::testing::TestParamInfo<ShortCutCase>& info) { return std::string(info.param.name); });
+                         ::testing::Values(ShortCutCase{"UpperCaseDigests", false},
+                                           ShortCutCase{"LowerCaseDigests", true}),
+                         [](const ::testing::TestParamInfo<ShortCutCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(ManifestScenario, DifferentExistingTargetIsReplaced) {
     StartMirrors(MiB / 2, {{}});
@@ -159,9 +162,14 @@ TEST(DownloadNames, ErrorAndStatusNames) {
     const struct {
         int code;
         const char* name;
-    } errors[] = {{0, "NoError"},           {1, "NoNeedDownload"},   {11, "DownloadCheckUrlError"},
-                  {16, "DispatchFailError"}, {19, "RepairFailError"}, {21, "CheckHashError"},
-                  {22, "22"},                {-1, "-1"}};
+    } errors[] = {{0, "NoError"},
+                  {1, "NoNeedDownload"},
+                  {11, "DownloadCheckUrlError"},
+                  {16, "DispatchFailError"},
+                  {19, "RepairFailError"},
+                  {21, "CheckHashError"},
+                  {22, "22"},
+                  {-1, "-1"}};
     for (const auto& e : errors) EXPECT_EQ(e.name, GetDownloadErrorName(e.code)) << e.code;
     EXPECT_STREQ("E_Status_Runing", GetDownloadItemStatusName(E_Status_Runing));
     EXPECT_STREQ("E_Status_StopByFail", GetDownloadItemStatusName(E_Status_StopByFail));

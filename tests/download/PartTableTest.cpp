@@ -28,7 +28,7 @@ TEST(PartTableTest, LayoutCutsTheFileIntoEqualRangesRoundRobinAndTheLastTakesThe
     };
     const Case cases[] = {
         {4000000, 4, {999999, 1999999, 2999999, 3999999}},
-        {10, 3, {2, 5, 9}},          // 3 + 3 + 4
+        {10, 3, {2, 5, 9}},  // 3 + 3 + 4
         {3 * 1048576 + 12345, 4, {789517, 1579035, 2368553, 3158072}},
         {1, 1, {0}},
     };

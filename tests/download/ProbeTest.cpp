@@ -12,12 +12,12 @@ constexpr int kNoReply = -1;
 
 struct RankingCase {
     const char* name;
-    std::vector<int> pings;               // per mirror; kNoReply fails the ping
-    std::vector<int> cdn;                 // mirrors whose host is CDN-class
-    std::map<int, std::string> flags;     // "flag.php" answers other than "1\n"
+    std::vector<int> pings;            // per mirror; kNoReply fails the ping
+    std::vector<int> cdn;              // mirrors whose host is CDN-class
+    std::map<int, std::string> flags;  // "flag.php" answers other than "1\n"
     std::map<int, rig::Fault> headFaults;
-    std::vector<int> expectedUsed;        // selected mirrors in order
-    int expectedPartLimit;                // 0: the download must fail with error 11
+    std::vector<int> expectedUsed;  // selected mirrors in order
+    int expectedPartLimit;          // 0: the download must fail with error 11
 };
 
 class Ranking : public EngineScenario, public ::testing::WithParamInterface<RankingCase> {};
@@ -60,8 +60,7 @@ TEST_P(Ranking, SelectsMirrorsByPingLoadAndSize) {
     ExpectGoodFile();
     std::vector<DownloadUrlInfo> used = engine->GetUsedUrlInfo();
     ASSERT_EQ(c.expectedUsed.size(), used.size());
-    for (size_t i = 0; i < used.size(); ++i)
-        EXPECT_EQ(server->Url(c.expectedUsed[i]), used[i].url) << "position " << i;
+    for (size_t i = 0; i < used.size(); ++i) EXPECT_EQ(server->Url(c.expectedUsed[i]), used[i].url) << "position " << i;
     DownloadProgress progress;
     engine->GetProgress(&progress);
     EXPECT_EQ(c.expectedPartLimit, progress.partLimit);

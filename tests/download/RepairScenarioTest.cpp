@@ -47,7 +47,9 @@ TEST_P(BadBlockScenario, BadBlockIsFetchedAgainExactlyOnce) {
 INSTANTIATE_TEST_SUITE_P(Cases, BadBlockScenario,
                          ::testing::Values(BadBlockCase{"ThirdBlock", 0, 2, "bytes=2097152-3145727"},
                                            BadBlockCase{"LastShortBlock", 1, 3, "bytes=3145728-3670015"}),
-                         [](const ::testing::TestParamInfo<BadBlockCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<BadBlockCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(RepairScenario, RepairAvoidsTheMirrorThatWroteTheBadBlock) {
     // 8.5 MiB: part 0 (mirror A) covers 0..2,228,223. A split only ever
@@ -125,7 +127,8 @@ TEST_F(RepairScenario, ProgressIsAnsweredWhileTheTargetIsDigested) {
             DownloadProgress progress;
             engine->GetProgress(&progress);
             engine->GetState();
-            longest = std::max(longest, std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count());
+            longest =
+                std::max(longest, std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count());
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });

@@ -86,7 +86,8 @@ TEST_F(StartScenario, RedirectLoopsAndOtherSchemesEndTheRequestAtOnce) {
     rig::MirrorConfig looping;
     looping.faults.push_back({rig::FaultKind::Redirect, rig::kNoLimit, rig::kNoLimit, 0, -1, 404, 0, "mirror:0"});
     rig::MirrorConfig elsewhere;
-    elsewhere.faults.push_back({rig::FaultKind::Redirect, rig::kNoLimit, rig::kNoLimit, 0, -1, 404, 0, "ftp://127.0.0.1:1/p"});
+    elsewhere.faults.push_back(
+        {rig::FaultKind::Redirect, rig::kNoLimit, rig::kNoLimit, 0, -1, 404, 0, "ftp://127.0.0.1:1/p"});
     StartMirrors(MiB, {looping, elsewhere});
     DownloaderCurl probe;
     probe.SetTuning(FastTuning());

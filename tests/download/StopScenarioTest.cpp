@@ -81,19 +81,21 @@ TEST_F(StopScenario, RealTimingsRetryAFailedPartWithinOnePeriod) {
     rig::MirrorConfig dropping;
     dropping.faults.push_back({rig::FaultKind::Drop, rig::kNoLimit, 100000, 0, 1, 404, 0, ""});
     StartMirrors(4000000, {{}, dropping});
-    DownloadTuning real;  // every default
+    DownloadTuning real;                            // every default
     if (!IcmpPinger().IsReady()) real.osCode = 18;  // without raw sockets the ping cannot answer
     StartEngine(Manifest(Urls()), real);
     ASSERT_TRUE(WaitForEnd(20));
     ExpectGoodFile();
     unsigned long long first = 0, last = 0;
     for (const rig::RequestRecord& record : PackageRequests(1))
-        if (record.method == "GET" && record.bodyBytes == 100000) std::sscanf(record.range.c_str(), "bytes=%llu-%llu", &first, &last);
+        if (record.method == "GET" && record.bodyBytes == 100000)
+            std::sscanf(record.range.c_str(), "bytes=%llu-%llu", &first, &last);
     ASSERT_GT(last, first);
     // The rest went to mirror 0 (a split may have shortened its end first).
     const std::string retried = "bytes=" + std::to_string(first + 100000) + "-";
     int retries = 0;
-    for (const rig::RequestRecord& record : PackageRequests(0)) retries += record.range.compare(0, retried.size(), retried) == 0;
+    for (const rig::RequestRecord& record : PackageRequests(0))
+        retries += record.range.compare(0, retried.size(), retried) == 0;
     EXPECT_EQ(1, retries);
     EXPECT_GE(ElapsedSeconds(), 1.9);
     EXPECT_LE(ElapsedSeconds(), 6.0);

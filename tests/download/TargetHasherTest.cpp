@@ -32,7 +32,8 @@ protected:
 };
 
 TEST_F(TargetHasherTest, RangesMergeAndTouchingOnesJoin) {
-    const TargetHasher::Ranges merged = TargetHasher::Merge({{50, 60}, {0, 10}, {10, 20}, {15, 30}, {70, 70}, {55, 65}});
+    const TargetHasher::Ranges merged =
+        TargetHasher::Merge({{50, 60}, {0, 10}, {10, 20}, {15, 30}, {70, 70}, {55, 65}});
     const TargetHasher::Ranges expected = {{0, 30}, {50, 65}};
     EXPECT_EQ(expected, merged);
 }

@@ -75,9 +75,9 @@ TEST_F(TransferScenario, FailedPartIsRetriedOnAnotherMirrorFromItsPosition) {
 struct StallCase {
     const char* name;
     std::uint64_t stallOffset;
-    int holdMs;  // 0: the mirror holds the socket until the client gives up
-    const char* splitRange;  // request a split must have made, "" for none
-    const char* movedRange;  // request that took over the stalled bytes, "" when left alone
+    int holdMs;                  // 0: the mirror holds the socket until the client gives up
+    const char* splitRange;      // request a split must have made, "" for none
+    const char* movedRange;      // request that took over the stalled bytes, "" when left alone
     const char* leftAloneRange;  // with no move: the request that must not have been made
     double minSeconds;
     double maxSeconds;
@@ -171,8 +171,8 @@ TEST_F(TransferScenario, RangeIgnoredByAMirrorNeverReachesTheFile) {
     ExpectGoodFile();
     for (const rig::RequestRecord& record : PackageRequests(1)) {
         if (record.method == "GET") {
-                EXPECT_EQ(200, record.status);
-            }
+            EXPECT_EQ(200, record.status);
+        }
     }
     EXPECT_EQ(1, RangeRequestsOn(0, "bytes=1000000-1999999"));
     EXPECT_EQ(1, RangeRequestsOn(0, "bytes=3000000-3999999"));

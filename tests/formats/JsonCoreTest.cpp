@@ -133,14 +133,14 @@ TEST(JsonStrings, DecodeEscapesAndUnicode) {
         {"\"\\u00e9\"", "\xC3\xA9"},
         {"\"\\u4E2D\"", "\xE4\xB8\xAD"},
         {"\"\\ud83d\\ude00\"", "\xF0\x9F\x98\x80"},
-        {"\"a\\ud83dz\"", "az"},              // lone high half dropped
-        {"\"\\ud83d\\u0041\"", "A"},          // the escape after it still counts
+        {"\"a\\ud83dz\"", "az"},      // lone high half dropped
+        {"\"\\ud83d\\u0041\"", "A"},  // the escape after it still counts
         {"\"\\ud83d\\ud83d\\ude00\"", "\xF0\x9F\x98\x80"},
-        {"\"x\\ude00y\"", "xy"},              // lone low half dropped
-        {"\"a\\u0000b\"", "ab"},              // NUL cannot live in the text
-        {"\"\\u00", ""},                      // short code at the end of the text
-        {"\"\\u00zz!\"", "!"},                // the four characters are always passed
-        {"\"ab\\", "ab"},                     // backslash as the last byte
+        {"\"x\\ude00y\"", "xy"},  // lone low half dropped
+        {"\"a\\u0000b\"", "ab"},  // NUL cannot live in the text
+        {"\"\\u00", ""},          // short code at the end of the text
+        {"\"\\u00zz!\"", "!"},    // the four characters are always passed
+        {"\"ab\\", "ab"},         // backslash as the last byte
         {"\"\x01\x7f\xC3\xA9\"", "\x01\x7f\xC3\xA9"},
     };
     for (const Case& c : cases) {
@@ -178,17 +178,9 @@ TEST(JsonParse, ReportsWhereTheSyntaxFails) {
         const char* text;
         std::ptrdiff_t offset;
     } cases[] = {
-        {"", 0},
-        {"x", 0},
-        {"[1, 2", 5},  // the terminating NUL
-        {"[0123]", 2},
-        {"[1 2]", 3},
-        {"{\"a\" 1}", 5},
-        {"{1:2}", 1},
-        {"{\"a\":1,}", 7},
-        {"{\"a\":}", 5},
-        {"[nul]", 1},
-        {"  tru", 2},
+        {"", 0},           {"x", 0},        {"[1, 2", 5},  // the terminating NUL
+        {"[0123]", 2},     {"[1 2]", 3},    {"{\"a\" 1}", 5}, {"{1:2}", 1},
+        {"{\"a\":1,}", 7}, {"{\"a\":}", 5}, {"[nul]", 1},     {"  tru", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -326,7 +318,7 @@ TEST(JsonEdit, ObjectMembersAndReferences) {
     EXPECT_EQ(Printed(object.root, false), "{\"name\":\"b\",\"n\":7,\"ref\":[\"x\",{\"y\":1}]}");
     Tree holder(JsonCreateArray());
     JsonAddItemReferenceToArray(holder.root, JsonGetObjectItem(object.root, "name"));
-    JsonDeleteItemFromArray(holder.root, 0);  // the string stays with its owner
+    JsonDeleteItemFromArray(holder.root, 0);       // the string stays with its owner
     JsonDeleteItemFromObject(object.root, "REF");  // frees the reference, not what it shares
     EXPECT_EQ(Printed(shared.root, false), "[\"x\",{\"y\":1}]");
     JsonNode* n = JsonDetachItemFromObject(object.root, "N");

@@ -50,21 +50,18 @@ TEST(JsonObject, ValueTypesBecomeTheirNodes) {
 }
 
 TEST(JsonObject, GetAcceptsOnlyTheExactKind) {
-    CJsonObject object("{\"int\":5,\"double\":5.0,\"half\":2.5,\"text\":\"5\",\"yes\":true,\"none\":null,"
-                       "\"list\":[1],\"big\":9007199254740993}");
+    CJsonObject object(
+        "{\"int\":5,\"double\":5.0,\"half\":2.5,\"text\":\"5\",\"yes\":true,\"none\":null,"
+        "\"list\":[1],\"big\":9007199254740993}");
     ASSERT_FALSE(object.IsEmpty());
     struct Row {
         const char* key;
         bool asInt, asInt64, asDouble, asFloat, asBool, asString;
     } rows[] = {
-        {"int", true, true, false, false, false, false},
-        {"double", false, false, true, true, false, false},
-        {"half", false, false, true, true, false, false},
-        {"text", false, false, false, false, false, true},
-        {"yes", false, false, false, false, true, false},
-        {"none", false, false, false, false, false, false},
-        {"list", false, false, false, false, false, false},
-        {"missing", false, false, false, false, false, false},
+        {"int", true, true, false, false, false, false},    {"double", false, false, true, true, false, false},
+        {"half", false, false, true, true, false, false},   {"text", false, false, false, false, false, true},
+        {"yes", false, false, false, false, true, false},   {"none", false, false, false, false, false, false},
+        {"list", false, false, false, false, false, false}, {"missing", false, false, false, false, false, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.key);
@@ -96,16 +93,25 @@ TEST(JsonObject, GetAcceptsOnlyTheExactKind) {
 }
 
 TEST(JsonObject, ValueTextOfEachKind) {
-    CJsonObject object("{\"half\":2.5,\"large\":1e10,\"tiny\":1e-7,\"neg\":-1,\"wide\":4294967296,"
-                       "\"wideneg\":-3000000000,\"yes\":true,\"no\":false,\"s\":\"str\",\"n\":null,\"o\":{}}");
+    CJsonObject object(
+        "{\"half\":2.5,\"large\":1e10,\"tiny\":1e-7,\"neg\":-1,\"wide\":4294967296,"
+        "\"wideneg\":-3000000000,\"yes\":true,\"no\":false,\"s\":\"str\",\"n\":null,\"o\":{}}");
     struct Case {
         const char* key;
         const char* text;
     } cases[] = {
-        {"half", "2.500000"}, {"large", "1.000000e+10"}, {"tiny", "1.000000e-07"},
-        {"neg", "-1"},        {"wide", "4294967296"},    {"wideneg", "-3000000000"},
-        {"yes", "true"},      {"no", "false"},           {"s", "str"},
-        {"n", ""},            {"o", ""},                 {"missing", ""},
+        {"half", "2.500000"},
+        {"large", "1.000000e+10"},
+        {"tiny", "1.000000e-07"},
+        {"neg", "-1"},
+        {"wide", "4294967296"},
+        {"wideneg", "-3000000000"},
+        {"yes", "true"},
+        {"no", "false"},
+        {"s", "str"},
+        {"n", ""},
+        {"o", ""},
+        {"missing", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(object(c.key), c.text) << c.key;
     CJsonObject array("[7,\"x\"]");
@@ -167,8 +173,8 @@ TEST(JsonObject, FailuresNameWhatWentWrong) {
          "json data is null!"},
         {"key add on array", [](CJsonObject&, CJsonObject& a, CJsonObject&) { return a.Add("k", 1); }, 1,
          "not a json object! json array?"},
-        {"sub object on array", [](CJsonObject&, CJsonObject& a, CJsonObject&) { return a.AddEmptySubObject("k"); },
-         1, "not a json object! json array?"},
+        {"sub object on array", [](CJsonObject&, CJsonObject& a, CJsonObject&) { return a.AddEmptySubObject("k"); }, 1,
+         "not a json object! json array?"},
         {"element add on object", [](CJsonObject&, CJsonObject&, CJsonObject& o) { return o.Add(1); }, 2,
          "not a json array! json object?"},
         {"index delete on object", [](CJsonObject&, CJsonObject&, CJsonObject& o) { return o.Delete(0); }, 2,

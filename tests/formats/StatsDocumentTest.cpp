@@ -162,14 +162,15 @@ TEST(StatsDocument, EveryFieldSurvivesPrintingAndParsing) {
 TEST(StatsDocument, WireTextKeepsTheFixedNumberForms) {
     CJsonObject built = BuildDocument();
     std::string text = built.ToString();
-    for (const char* piece : {"\"n_version\":1072", "\"speed\":3856.250000", "\"average_speed\":3901.500000",
-                              "\"download_amazom_size_kb\":9007199254740993", "\"app_run_second\":-1",
-                              "\"detail_failure_reason\":\"line1\\nline2\\ttab\\u0001\"",
-                              "\"token_id\":\"t0k3n\\\"with\\\\quotes\""}) {
+    for (const char* piece :
+         {"\"n_version\":1072", "\"speed\":3856.250000", "\"average_speed\":3901.500000",
+          "\"download_amazom_size_kb\":9007199254740993", "\"app_run_second\":-1",
+          "\"detail_failure_reason\":\"line1\\nline2\\ttab\\u0001\"", "\"token_id\":\"t0k3n\\\"with\\\\quotes\""}) {
         EXPECT_NE(text.find(piece), std::string::npos) << piece;
     }
     std::string formatted = built.ToFormattedString();
-    EXPECT_EQ(formatted.rfind("{\n\t\"index\":\t\"common_soft_install\",\n\t\"app\":\t{\n\t\t\"language\":\t\"enu\",\n", 0),
+    EXPECT_EQ(formatted.rfind("{\n\t\"index\":\t\"common_soft_install\",\n\t\"app\":\t{\n\t\t\"language\":\t\"enu\",\n",
+                              0),
               0u);
 }
 

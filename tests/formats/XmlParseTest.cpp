@@ -87,12 +87,9 @@ TEST(XmlRead, UnsignedFloatAndStringReads) {
         int result;
         std::uint64_t value;
     } wide[] = {
-        {"download.size", 1, 12345},
-        {"download.big", 1, UINT64_MAX},
-        {"download.un", 1, 999999},
-        {"download.minus", 0, 999999},  // no wrap-around of negative texts
-        {"download.bad", 0, 999999},
-        {"download.missing", 0, 999999},
+        {"download.size", 1, 12345}, {"download.big", 1, UINT64_MAX},
+        {"download.un", 1, 999999},  {"download.minus", 0, 999999},  // no wrap-around of negative texts
+        {"download.bad", 0, 999999}, {"download.missing", 0, 999999},
     };
     for (const UnsignedCase& c : wide) {
         std::uint64_t value = 5;
@@ -145,8 +142,7 @@ TEST(XmlWrite, TypedWritesCreateStepsAndRefusePathsWithoutDot) {
     EXPECT_EQ(document.WriteXML("a.w", std::uint64_t{UINT64_MAX}), 1);
     EXPECT_EQ(document.WriteXML("a.f", 0.25f), 1);
     EXPECT_EQ(document.WriteXML("a.b", std::string("y")), 1);  // the existing attribute takes it
-    EXPECT_EQ(Text(document),
-              "<a b=\"y\" u=\"4294967295\" w=\"18446744073709551615\" f=\"0.25\"><c d=\"-4\"/></a>");
+    EXPECT_EQ(Text(document), "<a b=\"y\" u=\"4294967295\" w=\"18446744073709551615\" f=\"0.25\"><c d=\"-4\"/></a>");
     std::string before = Text(document);
     EXPECT_EQ(document.WriteXML("a", std::uint64_t{1}), 0);
     EXPECT_EQ(document.WriteXML("a", std::uint32_t{1}), 0);
@@ -277,12 +273,8 @@ TEST(XmlLoad, HonoursTheLengthAndKeepsTheOldTreeOnFailure) {
         std::string text;
         std::int32_t length;
     } failures[] = {
-        {"malformed", "<m v=\"1\"><n></m>", -2},
-        {"unclosed", "<m>", -2},
-        {"text after the length", "<m v=\"9\"/>", 4},
-        {"negative length", "<m/>", -1},
-        {"too deep", deeper, -2},
-        {"very deep", hostile, -2},
+        {"malformed", "<m v=\"1\"><n></m>", -2}, {"unclosed", "<m>", -2},  {"text after the length", "<m v=\"9\"/>", 4},
+        {"negative length", "<m/>", -1},         {"too deep", deeper, -2}, {"very deep", hostile, -2},
     };
     for (const Case& c : failures) {
         std::int32_t length = c.length == -2 ? static_cast<std::int32_t>(c.text.size()) : c.length;

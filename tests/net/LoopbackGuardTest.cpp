@@ -14,10 +14,20 @@ TEST(LoopbackGuardTest, OnlyLoopbackHostsPass) {
         const char* host;
         bool loopback;
     } cases[] = {
-        {"127.0.0.1", true},   {"127.255.3.4", true}, {"localhost", true},  {"::1", true},
-        {"[::1]", true},       {"128.0.0.1", false},  {"10.255.255.53", false}, {"127.0.0", false},
-        {"127.0.0.256", false}, {"127.0.0.1.5", false}, {"127.0.0.1x", false}, {"", false},
-        {"example.invalid", false}, {"127.example", false},
+        {"127.0.0.1", true},
+        {"127.255.3.4", true},
+        {"localhost", true},
+        {"::1", true},
+        {"[::1]", true},
+        {"128.0.0.1", false},
+        {"10.255.255.53", false},
+        {"127.0.0", false},
+        {"127.0.0.256", false},
+        {"127.0.0.1.5", false},
+        {"127.0.0.1x", false},
+        {"", false},
+        {"example.invalid", false},
+        {"127.example", false},
     };
     for (const auto& c : cases) EXPECT_EQ(platform::IsLoopbackHost(c.host), c.loopback) << c.host;
 }

@@ -12,8 +12,8 @@ namespace {
 class CodePagesTest : public testsupport::MachineTest {
 protected:
     std::string Narrow(UINT page, const std::wstring& text, BOOL* usedDefault = nullptr) {
-        int bytes = WideCharToMultiByte(page, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                        usedDefault);
+        int bytes =
+            WideCharToMultiByte(page, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, usedDefault);
         std::string out(static_cast<size_t>(bytes), '\0');
         WideCharToMultiByte(page, 0, text.c_str(), static_cast<int>(text.size()), out.data(), bytes, nullptr,
                             usedDefault);
@@ -33,10 +33,10 @@ TEST_F(CodePagesTest, AnsiAndOemPagesDifferAsOnAWesternSystem) {
         std::wstring wide;
         std::string narrow;
     } cases[] = {
-        {CP_ACP, L"caf\u00E9", "caf\xE9"},            // 1252
-        {CP_OEMCP, L"caf\u00E9", "caf\x82"},          // 437
+        {CP_ACP, L"caf\u00E9", "caf\xE9"},    // 1252
+        {CP_OEMCP, L"caf\u00E9", "caf\x82"},  // 437
         {CP_UTF8, L"caf\u00E9", "caf\xC3\xA9"},
-        {936, L"\u4E2D\u6587", "\xD6\xD0\xCE\xC4"},   // GBK
+        {936, L"\u4E2D\u6587", "\xD6\xD0\xCE\xC4"},      // GBK
         {CP_UTF8, L"\xD83D\xDE00", "\xF0\x9F\x98\x80"},  // a pair is one four-byte sequence
     };
     for (const Case& c : cases) {
@@ -49,9 +49,12 @@ TEST_F(CodePagesTest, UnmappableCharactersBecomeTheDefaultCharacter) {
     BOOL used = FALSE;
     EXPECT_EQ(Narrow(CP_ACP, L"a\u4E2Db", &used), "a?b");
     EXPECT_TRUE(used);
-    EXPECT_EQ(Narrow(CP_ACP, L"x\xD83D\xDE00y"), "x?y");  // one character, one "?"
+    EXPECT_EQ(Narrow(CP_ACP, L"x\xD83D\xDE00y"), "x?y");    // one character, one "?"
     EXPECT_EQ(Narrow(CP_UTF8, L"\xD800"), "\xEF\xBF\xBD");  // a lone half
-    EXPECT_EQ(Wide(CP_UTF8, "a\xFF" "b"), L"a\uFFFDb");
+    EXPECT_EQ(Wide(CP_UTF8,
+                   "a\xFF"
+                   "b"),
+              L"a\uFFFDb");
 }
 
 TEST_F(CodePagesTest, SizesTerminatorsAndErrors) {

@@ -63,7 +63,11 @@ TEST_F(DialogTest, DefaultKeysAndCloseEndWithTheirCommands) {
         {"escape", [](platform::DialogDriver& d) { d.Key(VK_ESCAPE); }, IDCANCEL},
         {"enter", [](platform::DialogDriver& d) { d.Key(VK_RETURN); }, IDOK},
         {"alt+f4", [](platform::DialogDriver& d) { d.Key(VK_F4, true); }, IDCANCEL},
-        {"wm_close", [](platform::DialogDriver& d) { PostMessageW(d.Window(), WM_CLOSE, 0, 0); d.WaitIdle(); },
+        {"wm_close",
+         [](platform::DialogDriver& d) {
+             PostMessageW(d.Window(), WM_CLOSE, 0, 0);
+             d.WaitIdle();
+         },
          IDCANCEL},
     };
     for (const Case& c : cases) {
@@ -96,9 +100,9 @@ TEST_F(DialogTest, CloseGivesAPostedCancel) {
         std::vector<std::string> order;
         g_procedure = [&](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
             if (message == WM_INITDIALOG) {
-                HWND cancel = CreateWindowExW(0, L"button", L"Cancel", WS_CHILD | WS_VISIBLE, 0, 0, 40, 12, dialog,
-                                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), nullptr,
-                                              nullptr);
+                HWND cancel =
+                    CreateWindowExW(0, L"button", L"Cancel", WS_CHILD | WS_VISIBLE, 0, 0, 40, 12, dialog,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), nullptr, nullptr);
                 EnableWindow(cancel, cancelEnabled ? TRUE : FALSE);
                 return TRUE;
             }
@@ -153,12 +157,13 @@ TEST_F(DialogTest, OwnerIsDisabledWhileTheBoxRunsOnAWorker) {
     HWND owner = driver.Window();
     std::atomic<HWND> box{nullptr};
     std::thread worker([&] {
-        boxResult = DialogBoxParamW(nullptr, MAKEINTRESOURCEW(kTemplate), owner,
-                                    [](HWND dialog, UINT message, WPARAM, LPARAM) -> INT_PTR {
-                                        if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, 1);
-                                        return message == WM_INITDIALOG;
-                                    },
-                                    0);
+        boxResult = DialogBoxParamW(
+            nullptr, MAKEINTRESOURCEW(kTemplate), owner,
+            [](HWND dialog, UINT message, WPARAM, LPARAM) -> INT_PTR {
+                if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, 1);
+                return message == WM_INITDIALOG;
+            },
+            0);
     });
     for (int i = 0; i < 5000 && box.load() == nullptr; ++i) {
         HWND found = FindWindowW(L"#32770", nullptr);
@@ -251,9 +256,9 @@ TEST_F(DialogTest, CaptionDragMovesTheWindowAndEndsTheMove) {
 }
 
 TEST_F(DialogTest, ModelessInfoTemplateKeepsListDataAndHidesOnEnd) {
-    HWND view = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(189), nullptr,
-                                   [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; },
-                                   0);
+    HWND view = CreateDialogParamW(
+        nullptr, MAKEINTRESOURCEW(189), nullptr,
+        [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; }, 0);
     ASSERT_NE(view, nullptr);
     HWND table = GetDlgItem(view, 1001), list = GetDlgItem(view, 1005);
     ASSERT_NE(table, nullptr);

@@ -65,12 +65,12 @@ TEST_F(DrawingTest, BitBltClipsAgainstSourceAndDestination) {
         int probeX, probeY;
         std::uint32_t expected;
     } cases[] = {
-        {0, 0, 2, 2, 0, 0, 1, 1, 0x0000FF},      // plain copy
-        {3, 3, 5, 5, 0, 0, 3, 3, 0x0000FF},      // runs off the destination
-        {-1, -1, 3, 3, 0, 0, 0, 0, 0x0000FF},    // starts before it
-        {0, 0, 4, 4, 1, 1, 0, 0, 0x0000FF},      // source rest only (2 x 2 source)
-        {0, 0, 4, 4, 1, 1, 2, 2, 0xFFFFFF},      // beyond the source: untouched
-        {2, 2, 2, 2, -2, -2, 2, 2, 0xFFFFFF},    // outside the source: nothing
+        {0, 0, 2, 2, 0, 0, 1, 1, 0x0000FF},    // plain copy
+        {3, 3, 5, 5, 0, 0, 3, 3, 0x0000FF},    // runs off the destination
+        {-1, -1, 3, 3, 0, 0, 0, 0, 0x0000FF},  // starts before it
+        {0, 0, 4, 4, 1, 1, 0, 0, 0x0000FF},    // source rest only (2 x 2 source)
+        {0, 0, 4, 4, 1, 1, 2, 2, 0xFFFFFF},    // beyond the source: untouched
+        {2, 2, 2, 2, -2, -2, 2, 2, 0xFFFFFF},  // outside the source: nothing
     };
     for (const Case& c : cases) {
         Canvas target(4, 4), source(2, 2);
@@ -146,7 +146,7 @@ TEST_F(DrawingTest, DibSectionRowsAreBottomUpAndBitsTopDown) {
     ASSERT_NE(bits, nullptr);
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ previous = SelectObject(dc, dib);
-    SetPixel(dc, 0, 0, RGB(1, 2, 3));  // top row
+    SetPixel(dc, 0, 0, RGB(1, 2, 3));                            // top row
     EXPECT_EQ(static_cast<std::uint32_t*>(bits)[3], 0x010203u);  // the second stored row
     std::uint32_t topDown[6] = {};
     EXPECT_EQ(GetBitmapBits(dib, sizeof topDown, topDown), 24);
@@ -182,8 +182,7 @@ TEST_F(DrawingTest, BitmapResourcesOfEveryDepthBecome32Bit) {
         std::string bytes;
         std::uint32_t topLeft, bottomRight;  // expected 0x00RRGGBB
     } cases[] = {
-        {"24-bit", Dib(2, 2, 24, {}, {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0}), 0x0000FF,
-         0x00FF00},
+        {"24-bit", Dib(2, 2, 24, {}, {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0}), 0x0000FF, 0x00FF00},
         {"32-bit", Dib(1, 2, 32, {}, {1, 2, 3, 0, 4, 5, 6, 0}), 0x060504, 0x030201},
         {"8-bit", Dib(2, 1, 8, {0x112233, 0x445566}, {1, 0, 0, 0}), 0x445566, 0x112233},
         {"1-bit", Dib(2, 1, 1, {0x000000, 0xFFFFFF}, {0x40, 0, 0, 0}), 0x000000, 0xFFFFFF},
@@ -201,7 +200,8 @@ TEST_F(DrawingTest, BitmapResourcesOfEveryDepthBecome32Bit) {
         EXPECT_EQ(pixels.back(), c.bottomRight) << c.name;
         DeleteObject(bitmap);
     }
-    for (const std::string& bad : {std::string("short"), Dib(100, 100, 24, {}, {1, 2, 3}), Dib(1, 1, 7, {}, {0, 0, 0, 0})}) {
+    for (const std::string& bad :
+         {std::string("short"), Dib(100, 100, 24, {}, {1, 2, 3}), Dib(1, 1, 7, {}, {0, 0, 0, 0})}) {
         platform::OverrideResource(RT_BITMAP(), MAKEINTRESOURCEW(500), bad);
         EXPECT_EQ(LoadBitmapW(nullptr, MAKEINTRESOURCEW(500)), nullptr);
     }
@@ -222,8 +222,8 @@ TEST_F(DrawingTest, MetricsFollowTheMachineProfile) {
 
 TEST_F(DrawingTest, LayeredWindowsNeedTheStyleAndCanGoMissing) {
     HWND plain = CreateWindowExW(0, L"button", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    HWND layered = CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT, L"button", L"", WS_POPUP | WS_VISIBLE, 0, 0, 0,
-                                   0, nullptr, nullptr, nullptr, nullptr);
+    HWND layered = CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT, L"button", L"", WS_POPUP | WS_VISIBLE, 0, 0, 0, 0,
+                                   nullptr, nullptr, nullptr, nullptr);
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP image = CreateCompatibleBitmap(dc, 2, 2);
     std::uint32_t pixels[4] = {0x80404040u, 0x80404040u, 0, 0xFF112233u};
@@ -236,9 +236,9 @@ TEST_F(DrawingTest, LayeredWindowsNeedTheStyleAndCanGoMissing) {
     EXPECT_TRUE(UpdateLayeredWindow(layered, nullptr, &position, &size, dc, &origin, 0, &blend, ULW_ALPHA));
     EXPECT_EQ(platform::LayeredWindowUpdates(layered), 1u);
     platform::Image screen = platform::ComposeScreen();
-    EXPECT_EQ(screen.At(6, 7), 0x112233u);                     // opaque pixel
-    EXPECT_EQ(screen.At(7, 6), platform::kDesktopPixel);       // alpha 0 leaves the desktop
-    std::uint32_t blended = screen.At(5, 6);                   // 0x40 + desktop * 127 / 255
+    EXPECT_EQ(screen.At(6, 7), 0x112233u);                // opaque pixel
+    EXPECT_EQ(screen.At(7, 6), platform::kDesktopPixel);  // alpha 0 leaves the desktop
+    std::uint32_t blended = screen.At(5, 6);              // 0x40 + desktop * 127 / 255
     EXPECT_EQ(blended >> 16, 0x40u + (0x3Au * 127) / 255);
     HMODULE user32 = LoadLibraryW(L"USER32.DLL");
     EXPECT_NE(GetProcAddress(user32, "UpdateLayeredWindow"), nullptr);

@@ -11,7 +11,9 @@ namespace {
 
 class FileTimesTest : public testsupport::MachineTest {};
 
-ULONGLONG Units(const FILETIME& time) { return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
+ULONGLONG Units(const FILETIME& time) {
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
 
 TEST_F(FileTimesTest, SetTimesReadBackAndLocalConversionFollowsTheZone) {
     WriteHostFile(Host(L"C:\\a.txt"), "a");

@@ -48,7 +48,7 @@ TEST_F(FilesTest, TextModePositionsAreFileOffsets) {
         const char* rest;       // what a fresh stream reads after seeking there
     } cases[] = {
         {0, 0, "abcd\nef\n\ngh"}, {4, 4, "\nef\n\ngh"}, {5, 6, "ef\n\ngh"},
-        {7, 8, "\n\ngh"},        {8, 10, "\ngh"},        {11, 14, ""},
+        {7, 8, "\n\ngh"},         {8, 10, "\ngh"},      {11, 14, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reads);
@@ -179,12 +179,18 @@ TEST_F(FilesTest, KernelFileHandles) {
 
 TEST_F(FilesTest, IniFilesReadLikeTheRealCalls) {
     const wchar_t* ini = L"C:\\Users\\User\\Documents\\QovDebugConfig.ini";
-    WriteHostFile(Host(ini), "[root]\r\nsetup_test_mode = 1\r\nvalue=12abc\r\nneg=-3\r\nhex=0x1F\r\nname = \"quoted\" \r\n");
+    WriteHostFile(Host(ini),
+                  "[root]\r\nsetup_test_mode = 1\r\nvalue=12abc\r\nneg=-3\r\nhex=0x1F\r\nname = \"quoted\" \r\n");
     struct Case {
         const wchar_t* key;
         UINT expected;
-    } cases[] = {{L"setup_test_mode", 1}, {L"SETUP_TEST_MODE", 1}, {L"value", 12},
-                 {L"neg", static_cast<UINT>(-3)}, {L"hex", 31}, {L"missing", 7}, {L"name", 0}};
+    } cases[] = {{L"setup_test_mode", 1},
+                 {L"SETUP_TEST_MODE", 1},
+                 {L"value", 12},
+                 {L"neg", static_cast<UINT>(-3)},
+                 {L"hex", 31},
+                 {L"missing", 7},
+                 {L"name", 0}};
     for (const Case& c : cases) EXPECT_EQ(GetPrivateProfileIntW(L"ROOT", c.key, 7, ini), c.expected) << c.key;
     EXPECT_EQ(GetPrivateProfileIntW(L"root", L"setup_test_mode", 5, L"C:\\none.ini"), 5u);
     wchar_t text[64];
@@ -224,9 +230,9 @@ TEST(LocaleNames, MapToLanguageIds) {
     struct Case {
         const char* locale;
         LANGID id;
-    } cases[] = {{"ja_JP.UTF-8", 0x0411}, {"zh_CN.UTF-8", 0x0804}, {"zh_TW", 0x0404}, {"zh_HK.UTF-8", 0x0C04},
-                 {"zh_SG", 0x1004},       {"pt_BR.UTF-8", 0x0416}, {"pt_PT", 0x0816}, {"nb_NO.UTF-8", 0x0414},
-                 {"ca_ES@valencia", 0x0403}, {"de_AT", 0x0407},  {"xx_YY", 0x0409},  {"C.UTF-8", 0x0409}};
+    } cases[] = {{"ja_JP.UTF-8", 0x0411},    {"zh_CN.UTF-8", 0x0804}, {"zh_TW", 0x0404}, {"zh_HK.UTF-8", 0x0C04},
+                 {"zh_SG", 0x1004},          {"pt_BR.UTF-8", 0x0416}, {"pt_PT", 0x0816}, {"nb_NO.UTF-8", 0x0414},
+                 {"ca_ES@valencia", 0x0403}, {"de_AT", 0x0407},       {"xx_YY", 0x0409}, {"C.UTF-8", 0x0409}};
     for (const Case& c : cases) EXPECT_EQ(platform::LangIdFromLocaleName(c.locale), c.id) << c.locale;
 }
 

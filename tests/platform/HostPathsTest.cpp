@@ -35,9 +35,9 @@ TEST(FullWindowsPath, ResolvesAsWindowsDoes) {
 TEST(IsWindowsName, RefusesWhatWindowsRefuses) {
     for (const wchar_t* name : {L"a.txt", L"a b", L".hidden", L"con1", L"COM0", L"nulx.txt", L"LPT10", L"\u0416"})
         EXPECT_TRUE(platform::IsWindowsName(name)) << name;
-    for (const wchar_t* name : {L"", L".", L"..", L"a\\b", L"a/b", L"a:b", L"a*", L"a?", L"a\"b", L"a<b", L"a>b",
-                                L"a|b", L"a\tb", L"a.", L"a ", L"CON", L"nul", L"Nul.txt", L"aux .log", L"COM1",
-                                L"lpt9.dat", L"CONOUT$"})
+    for (const wchar_t* name :
+         {L"",    L".",    L"..", L"a\\b", L"a/b", L"a:b", L"a*",      L"a?",       L"a\"b", L"a<b",      L"a>b",
+          L"a|b", L"a\tb", L"a.", L"a ",   L"CON", L"nul", L"Nul.txt", L"aux .log", L"COM1", L"lpt9.dat", L"CONOUT$"})
         EXPECT_FALSE(platform::IsWindowsName(name)) << name;
 }
 

@@ -36,8 +36,7 @@ HANDLE Finisher(DWORD milliseconds) {
 
 unsigned long long Now() {
     using namespace std::chrono;
-    return static_cast<unsigned long long>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<unsigned long long>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 // Serves the messages other threads send to this one until `handle` is
@@ -69,8 +68,7 @@ protected:
     }
     void TearDown() override { g_procedure = nullptr; }
     static HWND Make() {
-        return CreateWindowExW(0, L"WaitTestWindow", L"w", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr,
-                               nullptr);
+        return CreateWindowExW(0, L"WaitTestWindow", L"w", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
     }
     static void Drain() {
         MSG message;
@@ -102,14 +100,13 @@ TEST_F(MessageWaitTest, WaitEndsOnObjectsNewInputOrTime) {
         {"posted message", post, 2, FALSE, QS_POSTMESSAGE, 1000, WAIT_OBJECT_0 + 1},
         {"posted message, only sends awaited", post, 0, FALSE, QS_SENDMESSAGE, 60, WAIT_TIMEOUT},
         {"posted message seen by PeekMessage", postAndPeek, 0, FALSE, QS_ALLINPUT, 60, WAIT_TIMEOUT},
-        {"mouse input, only keys awaited", [window] { PostMessageW(window, WM_MOUSEMOVE, 0, 0); }, 0, FALSE,
-         QS_KEY, 60, WAIT_TIMEOUT},
+        {"mouse input, only keys awaited", [window] { PostMessageW(window, WM_MOUSEMOVE, 0, 0); }, 0, FALSE, QS_KEY, 60,
+         WAIT_TIMEOUT},
         {"key input", [window] { PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0); }, 0, FALSE, QS_KEY, 1000,
          WAIT_OBJECT_0},
         {"all: object but no input", nullptr, 1, TRUE, QS_ALLINPUT, 60, WAIT_TIMEOUT},
         {"all: object and input", post, 1, TRUE, QS_ALLINPUT, 1000, WAIT_OBJECT_0},
-        {"timer falls due", [window] { SetTimer(window, 3, 20, nullptr); }, 0, FALSE, QS_TIMER, 1000,
-         WAIT_OBJECT_0},
+        {"timer falls due", [window] { SetTimer(window, 3, 20, nullptr); }, 0, FALSE, QS_TIMER, 1000, WAIT_OBJECT_0},
     };
     for (const Case& tc : cases) {
         SCOPED_TRACE(tc.name);
@@ -123,8 +120,8 @@ TEST_F(MessageWaitTest, WaitEndsOnObjectsNewInputOrTime) {
         }
         if (tc.before) tc.before();
         unsigned long long start = Now();
-        DWORD state = MsgWaitForMultipleObjects(object ? 1 : 0, object ? &object : nullptr, tc.waitAll, tc.timeout,
-                                                tc.mask);
+        DWORD state =
+            MsgWaitForMultipleObjects(object ? 1 : 0, object ? &object : nullptr, tc.waitAll, tc.timeout, tc.mask);
         unsigned long long spent = Now() - start;
         DWORD expected = tc.expected;
         // With no handles the input index is 0; the table's +1 means "after the one object".

@@ -41,8 +41,15 @@ TEST(CommandLineTest, SplitsByTheRuntimeRules) {
 }
 
 TEST(CommandLineTest, QuotingRoundTrips) {
-    std::vector<std::wstring> arguments = {L"C:\\Program Files\\p.exe", L"plain", L"with space", L"quote\"inside",
-                                           L"trailing\\", L"both \\\"", L"", L"tab\there", L"C:\\dir\\"};
+    std::vector<std::wstring> arguments = {L"C:\\Program Files\\p.exe",
+                                           L"plain",
+                                           L"with space",
+                                           L"quote\"inside",
+                                           L"trailing\\",
+                                           L"both \\\"",
+                                           L"",
+                                           L"tab\there",
+                                           L"C:\\dir\\"};
     std::wstring line = platform::JoinCommandLine(arguments);
     EXPECT_EQ(arguments, platform::SplitCommandLine(line));
     int count = 0;
@@ -60,7 +67,8 @@ protected:
     HANDLE Start(const std::wstring& arguments, DWORD* pid = nullptr) {
         std::wstring command = L"\"" + child + L"\" " + arguments;
         PROCESS_INFORMATION info{};
-        EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
+        EXPECT_TRUE(
+            CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
         CloseHandle(info.hThread);
         if (pid != nullptr) *pid = info.dwProcessId;
         return info.hProcess;
@@ -69,8 +77,8 @@ protected:
     // no child of ours) and ends; the sleeper's pid, or 0.
     DWORD StartOrphan(const std::wstring& program, int milliseconds) {
         std::string out = Host(L"C:\\orphan.txt");
-        std::wstring command = L"\"" + program + L"\" orphan \"" + platform::Utf8ToUtf16(out) + L"\" " +
-                               std::to_wstring(milliseconds);
+        std::wstring command =
+            L"\"" + program + L"\" orphan \"" + platform::Utf8ToUtf16(out) + L"\" " + std::to_wstring(milliseconds);
         PROCESS_INFORMATION info{};
         if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info))
             return 0;
@@ -89,8 +97,9 @@ protected:
 TEST_F(ProcessTest, RunasArgumentsArriveExactlyAfterDeclinedPrompts) {
     machine.profile().elevationDeclines = 2;
     std::string out = Host(L"C:\\args.txt");
-    std::wstring parameters = L"args \"" + platform::Utf8ToUtf16(out) +
-                              L"\" plain \"with space\" \"quote\\\"inside\" \"C:\\dir\\\\\" a\\\\b /install_path\"C:\\A B\"";
+    std::wstring parameters =
+        L"args \"" + platform::Utf8ToUtf16(out) +
+        L"\" plain \"with space\" \"quote\\\"inside\" \"C:\\dir\\\\\" a\\\\b /install_path\"C:\\A B\"";
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -133,8 +142,8 @@ TEST_F(ProcessTest, ShellExecuteOpenRunsUnelevatedAndRecordsDocuments) {
     for (int i = 0; i < 500 && ReadHostFile(out).find("one\n") == std::string::npos; ++i) Sleep(10);
     EXPECT_EQ("elevated=0\none\n", ReadHostFile(out));
 
-    EXPECT_GT(reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", L"https://example.invalid/finish", nullptr,
-                                                      nullptr, SW_SHOWNORMAL)),
+    EXPECT_GT(reinterpret_cast<INT_PTR>(
+                  ShellExecuteW(nullptr, L"open", L"https://example.invalid/finish", nullptr, nullptr, SW_SHOWNORMAL)),
               32);
     EXPECT_EQ(SE_ERR_FNF, static_cast<int>(reinterpret_cast<INT_PTR>(
                               ShellExecuteW(nullptr, L"open", L"C:\\missing.exe", nullptr, nullptr, SW_SHOWNORMAL))));
@@ -156,8 +165,8 @@ TEST_F(ProcessTest, WebPagesGoToTheDesktopOpenerOnlyWhenAsked) {
     const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "/usr/bin:/bin";
     setenv("PATH", (folder + ":" + path).c_str(), 1);
     // Characters a shell would act on stay part of the one address.
-    const std::wstring page = L"https://example.invalid/finish?a=1&b=$(touch " + platform::Utf8ToUtf16(folder) +
-                              L"/x)&c='`id`\"; true";
+    const std::wstring page =
+        L"https://example.invalid/finish?a=1&b=$(touch " + platform::Utf8ToUtf16(folder) + L"/x)&c='`id`\"; true";
     const struct {
         const char* asked;  // WEBINSTALLER_OPEN_PAGES, null: unset
         const wchar_t* url;

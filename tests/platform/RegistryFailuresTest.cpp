@@ -168,7 +168,7 @@ struct FolderSync {
     dev_t device = 0;
     ino_t inode = 0;
     int result = -1;
-    std::string hiveThen;  // the hive file's text at the moment of the flush
+    std::string hiveThen;   // the hive file's text at the moment of the flush
     bool tempThen = false;  // whether the temporary file still existed
 };
 std::vector<FolderSync> g_syncs;

@@ -46,13 +46,14 @@ TEST_F(RegistryStoreTest, TypedValuesReadBackWithTypeAndSize) {
         {"Text", REG_SZ, {'a', 'b', 'c', 0}},
         {"Expand", REG_EXPAND_SZ, {'%', 'T', '%', 0}},
         {"Multi", REG_MULTI_SZ, {'a', 0, 'b', 'c', 0, 0}},
-        {"Number", REG_DWORD, std::vector<BYTE>(reinterpret_cast<const BYTE*>(&number),
-                                                reinterpret_cast<const BYTE*>(&number) + 4)},
+        {"Number", REG_DWORD,
+         std::vector<BYTE>(reinterpret_cast<const BYTE*>(&number), reinterpret_cast<const BYTE*>(&number) + 4)},
         {"Blob", REG_BINARY, std::vector<BYTE>(binary, binary + sizeof binary)},
         {"", REG_SZ, {'d', 'e', 'f', 0}},  // the default value
     };
     for (const Case& c : cases)
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, c.name, 0, c.type, c.bytes.data(), static_cast<DWORD>(c.bytes.size())));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExA(key, c.name, 0, c.type, c.bytes.data(), static_cast<DWORD>(c.bytes.size())));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DWORD type = 0, size = 0;
@@ -67,10 +68,12 @@ TEST_F(RegistryStoreTest, TypedValuesReadBackWithTypeAndSize) {
     EXPECT_EQ("abc", ReadText(key, "TEXT"));
     wchar_t wide[8] = {};
     DWORD wideSize = sizeof wide;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, L"text", nullptr, nullptr, reinterpret_cast<BYTE*>(wide), &wideSize));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegQueryValueExW(key, L"text", nullptr, nullptr, reinterpret_cast<BYTE*>(wide), &wideSize));
     EXPECT_EQ(4 * sizeof(wchar_t), wideSize);
     EXPECT_STREQ(L"abc", wide);
-    EXPECT_EQ(static_cast<LONG>(ERROR_FILE_NOT_FOUND), RegQueryValueExA(key, "Missing", nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(static_cast<LONG>(ERROR_FILE_NOT_FOUND),
+              RegQueryValueExA(key, "Missing", nullptr, nullptr, nullptr, nullptr));
     RegCloseKey(key);
 }
 
@@ -80,8 +83,10 @@ TEST_F(RegistryStoreTest, BufferSizeRulesAndAnsiConversion) {
         size_t characters;  // without the terminator
         DWORD buffer;
         LONG expected;
-    } cases[] = {{199, 200, ERROR_SUCCESS}, {200, 200, static_cast<LONG>(ERROR_MORE_DATA)},
-                 {299, 200, static_cast<LONG>(ERROR_MORE_DATA)}, {0, 200, ERROR_SUCCESS}};
+    } cases[] = {{199, 200, ERROR_SUCCESS},
+                 {200, 200, static_cast<LONG>(ERROR_MORE_DATA)},
+                 {299, 200, static_cast<LONG>(ERROR_MORE_DATA)},
+                 {0, 200, ERROR_SUCCESS}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.characters);
         std::string text(c.characters, 'x');
@@ -100,7 +105,8 @@ TEST_F(RegistryStoreTest, BufferSizeRulesAndAnsiConversion) {
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Latin", 0, REG_SZ, reinterpret_cast<const BYTE*>(latin), 5));
     wchar_t wide[8] = {};
     DWORD wideSize = sizeof wide;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, L"Latin", nullptr, nullptr, reinterpret_cast<BYTE*>(wide), &wideSize));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegQueryValueExW(key, L"Latin", nullptr, nullptr, reinterpret_cast<BYTE*>(wide), &wideSize));
     EXPECT_EQ(std::wstring(L"caf\u00E9"), wide);
     EXPECT_EQ(latin, ReadText(key, "Latin"));
     RegCloseKey(key);
@@ -188,8 +194,8 @@ TEST_F(RegistryStoreTest, UnelevatedMachineWritesAreRefused) {
     RegCloseKey(Create(HKEY_LOCAL_MACHINE, "Software\\Existing"));
     machine.profile().elevated = false;
     HKEY key = nullptr;
-    EXPECT_EQ(static_cast<LONG>(ERROR_ACCESS_DENIED),
-              RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    EXPECT_EQ(static_cast<LONG>(ERROR_ACCESS_DENIED), RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\New", 0, nullptr,
+                                                                      0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
     EXPECT_EQ(static_cast<LONG>(ERROR_ACCESS_DENIED),
               RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Existing", 0, KEY_ALL_ACCESS, &key));
     EXPECT_EQ(static_cast<LONG>(ERROR_FILE_NOT_FOUND),
@@ -224,7 +230,8 @@ TEST_F(RegistryStoreTest, AnotherProcessReadsWhatWasWritten) {
 
     std::wstring child = platform::FromHostPath(PLATFORM_TEST_CHILD);
     std::string outHost = Host(L"C:\\regget.txt");
-    std::wstring command = L"\"" + child + L"\" regget Software\\Persist Value \"" + platform::Utf8ToUtf16(outHost) + L"\"";
+    std::wstring command =
+        L"\"" + child + L"\" regget Software\\Persist Value \"" + platform::Utf8ToUtf16(outHost) + L"\"";
     PROCESS_INFORMATION info{};
     ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(info.hProcess, 10000));
@@ -296,7 +303,8 @@ TEST_F(RegistryStoreTest, MachineHiveIsSeededWithTheAdapterKeys) {
                                            0, KEY_READ, &key));
     EXPECT_EQ("{BBBB}", ReadText(key, "NetCfgInstanceId"));
     DWORD flags = 0, size = 4;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Characteristics", nullptr, nullptr, reinterpret_cast<BYTE*>(&flags), &size));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegQueryValueExA(key, "Characteristics", nullptr, nullptr, reinterpret_cast<BYTE*>(&flags), &size));
     EXPECT_EQ(0u, flags & 0x4);
     RegCloseKey(key);
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE,

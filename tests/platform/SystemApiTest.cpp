@@ -133,8 +133,8 @@ TEST_F(SystemApiTest, RestartNeedsTheShutdownPrivilegeAndIsOnlyRecorded) {
 TEST_F(SystemApiTest, AdministratorsMembershipFollowsElevation) {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID admins = nullptr;
-    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
-                                         0, &admins));
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                         &admins));
     for (bool elevated : {false, true}) {
         machine.profile().elevated = elevated;
         BOOL member = 2;

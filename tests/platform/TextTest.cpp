@@ -41,19 +41,19 @@ TEST_F(TextTest, CalcRectFollowsTheLayoutRules) {
     struct Case {
         const wchar_t* text;
         UINT format;
-        LONG width;                 // rectangle width given
-        LONG right, bottom, height; // expected CALCRECT result and return
+        LONG width;                  // rectangle width given
+        LONG right, bottom, height;  // expected CALCRECT result and return
     } cases[] = {
         {L"abcd", DT_SINGLELINE, 100, 20, 10, 10},
         {L"ab\ncde", 0, 100, 15, 20, 20},
         {L"ab\r\ncde\rf", 0, 100, 15, 30, 30},
-        {L"ab\ncde", DT_SINGLELINE, 100, 25, 10, 10},        // line breaks ignored
-        {L"aaa bbb ccc", DT_WORDBREAK, 40, 35, 20, 20},      // "aaa bbb" / "ccc"
-        {L"aaa bbb ccc", DT_WORDBREAK, 34, 15, 30, 30},      // one word per line
-        {L"abcdefghij", DT_WORDBREAK, 20, 50, 10, 10},       // a long word stays whole
+        {L"ab\ncde", DT_SINGLELINE, 100, 25, 10, 10},                    // line breaks ignored
+        {L"aaa bbb ccc", DT_WORDBREAK, 40, 35, 20, 20},                  // "aaa bbb" / "ccc"
+        {L"aaa bbb ccc", DT_WORDBREAK, 34, 15, 30, 30},                  // one word per line
+        {L"abcdefghij", DT_WORDBREAK, 20, 50, 10, 10},                   // a long word stays whole
         {L"abcdefghij", DT_WORDBREAK | DT_EDITCONTROL, 20, 20, 30, 30},  // ...unless edit control
-        {L"中文字符", DT_WORDBREAK, 25, 20, 20, 20},         // CJK breaks between characters
-        {L"&Save", DT_SINGLELINE, 100, 20, 10, 10},          // prefix removed
+        {L"中文字符", DT_WORDBREAK, 25, 20, 20, 20},                     // CJK breaks between characters
+        {L"&Save", DT_SINGLELINE, 100, 20, 10, 10},                      // prefix removed
         {L"&Save", DT_SINGLELINE | DT_NOPREFIX, 100, 25, 10, 10},
         {L"a&&b", DT_SINGLELINE, 100, 15, 10, 10},
         {L"", 0, 100, 0, 0, 0},
@@ -84,11 +84,11 @@ TEST_F(TextTest, AlignmentPlacesTheGlyphBoxes) {
         int inkColumn, lineTop;  // glyph boxes cover rows lineTop + 1 .. lineTop + 7
     } cases[] = {
         {DT_SINGLELINE, 1, 0},
-        {DT_SINGLELINE | DT_CENTER, 41, 0},   // (0 + 100 - 20) / 2 + 1
+        {DT_SINGLELINE | DT_CENTER, 41, 0},  // (0 + 100 - 20) / 2 + 1
         {DT_SINGLELINE | DT_RIGHT, 81, 0},
         {DT_SINGLELINE | DT_VCENTER, 1, 25},  // (0 + 60 - 10) / 2
         {DT_SINGLELINE | DT_BOTTOM, 1, 50},
-        {DT_VCENTER | DT_BOTTOM, 1, 0},       // both need DT_SINGLELINE
+        {DT_VCENTER | DT_BOTTOM, 1, 0},  // both need DT_SINGLELINE
     };
     for (const Case& c : cases) {
         RECT all{0, 0, 100, 60};
@@ -155,15 +155,13 @@ TEST_F(TextTest, CjkLineBreakingKeepsMarksWithTheirNeighbours) {
         const wchar_t* text;
         int firstLine, secondLine;
     } cases[] = {
-        {L"中文字中", 3, 1},     // no mark: breaks after three
-        {L"中文字。中", 2, 3},   // 。 may not begin a line
-        {L"中文字」中", 2, 3},
-        {L"中文字！中", 2, 3},   // full-width ！
-        {L"中文字、。", 2, 3},   // two closing marks in a row
-        {L"中、。文字", 3, 2},   // the marks fit on the first line
-        {L"中文（字中", 2, 3},   // （ may not end a line
-        {L"中文「字", 2, 2},
-        {L"中文『字』", 2, 3},
+        {L"中文字中", 3, 1},                           // no mark: breaks after three
+        {L"中文字。中", 2, 3},                         // 。 may not begin a line
+        {L"中文字」中", 2, 3}, {L"中文字！中", 2, 3},  // full-width ！
+        {L"中文字、。", 2, 3},                         // two closing marks in a row
+        {L"中、。文字", 3, 2},                         // the marks fit on the first line
+        {L"中文（字中", 2, 3},                         // （ may not end a line
+        {L"中文「字", 2, 2},   {L"中文『字』", 2, 3},
     };
     auto boxes = [&](int y) {
         int count = 0;
@@ -210,7 +208,8 @@ TEST_F(TextTest, TheCjkFaceKeepsLatinQuotesNarrow) {
     RealFont face(dc, L"微软雅黑", 20, 0);
     for (const wchar_t* quote : {L"\u201C", L"\u201D", L"\u2018", L"\u2019", L"\u201E"})
         EXPECT_LT(face.Width(quote), 14) << static_cast<int>(quote[0]);
-    for (const wchar_t* wide : {L"中", L"、", L"。", L"「"}) EXPECT_GE(face.Width(wide), 18) << static_cast<int>(wide[0]);
+    for (const wchar_t* wide : {L"中", L"、", L"。", L"「"})
+        EXPECT_GE(face.Width(wide), 18) << static_cast<int>(wide[0]);
     // Two narrow marks around Ja, not two em-wide cells.
     EXPECT_LT(face.Width(L"\u201EJa\u201C") - face.Width(L"Ja"), 26);
 }
@@ -241,11 +240,8 @@ TEST(FaceMap, MapsTheDialogFacesToInstalledFonts) {
         const wchar_t* face;
         const char* fileFragment;
     } cases[] = {
-        {L"微软雅黑", "wqy-microhei"},
-        {L"ArialMT", "LiberationSans"},
-        {L"Arial", "LiberationSans"},
-        {L"", "DejaVuSans"},
-        {L"MS Shell Dlg", "DejaVuSans"},
+        {L"微软雅黑", "wqy-microhei"}, {L"ArialMT", "LiberationSans"},  {L"Arial", "LiberationSans"},
+        {L"", "DejaVuSans"},           {L"MS Shell Dlg", "DejaVuSans"},
     };
     for (const Case& c : cases) {
         std::string file = platform::FontFileForFace(c.face, false);

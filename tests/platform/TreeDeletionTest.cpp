@@ -45,7 +45,8 @@ TEST_F(TreeDeletionTest, HostileHostNamesNeverReachOtherFiles) {
     EXPECT_FALSE(fs::exists(job + "/other.txt"));
     EXPECT_FALSE(fs::exists(job + "/a"));
     EXPECT_FALSE(fs::exists(job + "/inner/plain.txt"));
-    for (const char* name : {"a.", "b ", "nul", "what?", "..\\..\\..\\..\\..\\..\\victim/keep.txt", "inner/..\\other.txt"})
+    for (const char* name :
+         {"a.", "b ", "nul", "what?", "..\\..\\..\\..\\..\\..\\victim/keep.txt", "inner/..\\other.txt"})
         EXPECT_TRUE(fs::exists(job + "/" + name)) << name;
 }
 
@@ -91,15 +92,33 @@ TEST_F(TreeDeletionTest, RefusalsCompareResolvedFolders) {
     std::wstring documentsOnZ = onZ(Host(L"C:\\Users\\User\\Documents"));
 
     const std::wstring refused[] = {
-        L"C:\\", L"c:", L"C:\\Users\\User\\Documents", L"c:\\USERS\\user\\documents\\", documentsOnZ,
-        L"C:\\Users\\User\\AppData", L"C:\\Users\\User", L"C:\\Users", L"C:\\Users\\Public",
-        L"C:\\profile\\Documents", L"C:\\toplink", L"C:\\toplink\\", L"C:\\Temp\\..\\Users\\User",
-        L"Z:\\", L"Z:\\tmp", onZ(outside), L"Documents", L"Users\\User",
-        L"\\Users\\User\\Documents", L"C:Users", L"\\\\?\\UNC\\server\\share\\f", L"\\\\server\\share",
+        L"C:\\",
+        L"c:",
+        L"C:\\Users\\User\\Documents",
+        L"c:\\USERS\\user\\documents\\",
+        documentsOnZ,
+        L"C:\\Users\\User\\AppData",
+        L"C:\\Users\\User",
+        L"C:\\Users",
+        L"C:\\Users\\Public",
+        L"C:\\profile\\Documents",
+        L"C:\\toplink",
+        L"C:\\toplink\\",
+        L"C:\\Temp\\..\\Users\\User",
+        L"Z:\\",
+        L"Z:\\tmp",
+        onZ(outside),
+        L"Documents",
+        L"Users\\User",
+        L"\\Users\\User\\Documents",
+        L"C:Users",
+        L"\\\\?\\UNC\\server\\share\\f",
+        L"\\\\server\\share",
         L"C:\\Users\\User\\Documents\\..\\Documents",
     };
     for (const std::wstring& path : refused) {
-        EXPECT_NE(platform::FolderDeletionRefusal(path, protectedFolders), nullptr) << std::string(path.begin(), path.end());
+        EXPECT_NE(platform::FolderDeletionRefusal(path, protectedFolders), nullptr)
+            << std::string(path.begin(), path.end());
         EXPECT_EQ(platform::DeleteFolderTree(path, protectedFolders), TreeDeletion::Refused)
             << std::string(path.begin(), path.end());
     }

@@ -99,8 +99,8 @@ TEST_F(WindowTest, SubclassingThroughLongPointers) {
     g_handler = [](HWND w, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
         return message == WM_USER ? 2 : DefWindowProcW(w, message, wParam, lParam);
     };
-    g_previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&g_subclassed)));
+    g_previous =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&g_subclassed)));
     EXPECT_EQ(g_previous, &CALLBACK_Test);
     EXPECT_EQ(SendMessageW(window, WM_USER, 0, 0), 42);
     SetWindowLongPtrW(window, GWLP_USERDATA, static_cast<LONG_PTR>(0x123456789));
@@ -260,7 +260,8 @@ TEST_F(WindowTest, ShowMoveAndRectangles) {
     HWND child = Make(window, WS_CHILD | WS_VISIBLE);
     std::vector<UINT> seen;
     g_handler = [&](HWND w, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        if (w == window && (message == WM_MOVE || message == WM_SIZE || message == WM_SHOWWINDOW)) seen.push_back(message);
+        if (w == window && (message == WM_MOVE || message == WM_SIZE || message == WM_SHOWWINDOW))
+            seen.push_back(message);
         return DefWindowProcW(w, message, wParam, lParam);
     };
     EXPECT_FALSE(IsWindowVisible(child));  // its parent is hidden

@@ -29,11 +29,11 @@ TEST(SetupOsClassTest, VersionsGiveTheirClass) {
         unsigned major, minor, build;
         int bit;
     } cases[] = {
-        {5, 1, 2600, 1},   {6, 0, 6002, 2},   {6, 1, 7601, 4},     {6, 2, 9200, 8},  {6, 3, 9600, 16},
-        {10, 0, 19045, 32}, {10, 0, 21999, 32}, {10, 0, 22000, 64}, {10, 0, 26100, 64},
-        {6, 4, 9800, 0},    // a 6.x above 3 belongs to no class
-        {6, 3, 22000, 64},  // the build is tested first
-        {10, 0, 0xC0004A63u, 32},  // only the build's low 16 bits count (0x4A63 = 19043)
+        {5, 1, 2600, 1},          {6, 0, 6002, 2},    {6, 1, 7601, 4},    {6, 2, 9200, 8},
+        {6, 3, 9600, 16},         {10, 0, 19045, 32}, {10, 0, 21999, 32}, {10, 0, 22000, 64},
+        {10, 0, 26100, 64},       {6, 4, 9800, 0},  // a 6.x above 3 belongs to no class
+        {6, 3, 22000, 64},                          // the build is tested first
+        {10, 0, 0xC0004A63u, 32},                   // only the build's low 16 bits count (0x4A63 = 19043)
     };
     for (const Case& c : cases)
         EXPECT_EQ(SetupDlg::OsClassOf(c.major, c.minor, c.build), c.bit) << c.major << "." << c.minor << "." << c.build;
@@ -51,7 +51,8 @@ TEST_F(SetupDialogObjectTest, SupportedSystemsAreWindows10And11) {
     struct Case {
         DWORD major, minor, build;
         int supported;
-    } cases[] = {{6, 0, 6002, 0}, {6, 1, 7601, 0}, {6, 3, 9600, 0}, {10, 0, 19045, 1}, {10, 0, 22631, 1}, {5, 1, 2600, 0}};
+    } cases[] = {{6, 0, 6002, 0},   {6, 1, 7601, 0},   {6, 3, 9600, 0},
+                 {10, 0, 19045, 1}, {10, 0, 22631, 1}, {5, 1, 2600, 0}};
     for (const Case& c : cases) {
         machine.profile().osMajor = c.major;
         machine.profile().osMinor = c.minor;
@@ -116,7 +117,8 @@ TEST_F(SetupDialogObjectTest, EarlierInstallFoldersAreRemovedOnlyWhenTheyAreTheP
         {L"", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(WebsiteSmallDownloader::IsRemovableInstallFolder(c.folder), c.removable) << testing::PrintToString(c.folder);
+        EXPECT_EQ(WebsiteSmallDownloader::IsRemovableInstallFolder(c.folder), c.removable)
+            << testing::PrintToString(c.folder);
 
     // The other bitness's entry names a folder that is not the product's: kept.
     dialog.InitSetupInfo();
@@ -158,7 +160,7 @@ TEST(SetupPixelTest, BlendDistanceRippleAlphaAndSpeed) {
     EXPECT_EQ(speed.shown, 1000000u);
     speed.Update(1500000, 2500);  // a zero interval changes nothing
     EXPECT_EQ(speed.shown, 1000000u);
-    speed.Update(4000, 4000);     // a retry started again from few bytes: no wrap
+    speed.Update(4000, 4000);  // a retry started again from few bytes: no wrap
     EXPECT_EQ(speed.shown, 0u);
     speed.Update(1004000, 5001);
     EXPECT_LT(speed.shown, 1100000u);
@@ -237,18 +239,20 @@ TEST_F(SetupDialogLayoutTest, DownloadRingByPercent) {
         }
         return POINT{-1, -1};
     };
-    POINT points[4] = {probe(-1, 1), probe(-1, -1), probe(1, -1), probe(1, 1)};  // lower left, upper left, upper right, lower right
+    POINT points[4] = {probe(-1, 1), probe(-1, -1), probe(1, -1),
+                       probe(1, 1)};  // lower left, upper left, upper right, lower right
     for (const POINT& p : points) ASSERT_GE(p.x, 0);
     struct Case {
         int percent;
         bool filled[4];
-    } cases[] = {{0, {false, false, false, false}},  {25, {true, false, false, false}}, {50, {true, true, false, false}},
-                 {75, {true, true, true, false}},    {100, {true, true, true, true}},   {130, {true, true, true, true}}};
+    } cases[] = {{0, {false, false, false, false}}, {25, {true, false, false, false}}, {50, {true, true, false, false}},
+                 {75, {true, true, true, false}},   {100, {true, true, true, true}},   {130, {true, true, true, true}}};
     for (const Case& c : cases) {
         dialog->ComposeProgressRing(frame.data(), c.percent);
         for (int q = 0; q < 4; ++q) {
             const BMData& expected = c.filled[q] ? full : empty;
-            EXPECT_EQ(at(points[q].x, points[q].y), pixel(expected, points[q].x, points[q].y)) << c.percent << " quadrant " << q;
+            EXPECT_EQ(at(points[q].x, points[q].y), pixel(expected, points[q].x, points[q].y))
+                << c.percent << " quadrant " << q;
         }
     }
     // Quadrants 2 and 3 stop at the picture's last column: the column right
@@ -257,7 +261,9 @@ TEST_F(SetupDialogLayoutTest, DownloadRingByPercent) {
         dialog->ComposeProgressRing(frame.data(), percent);
         std::vector<std::uint32_t> background(frame.size());
         dialog->ComposeProgressRing(background.data(), 0);
-        for (int y = 0; y < 311; ++y) ASSERT_EQ(at(311, y), background[static_cast<size_t>(origin.y + y) * W + origin.x + 311]) << percent << " " << y;
+        for (int y = 0; y < 311; ++y)
+            ASSERT_EQ(at(311, y), background[static_cast<size_t>(origin.y + y) * W + origin.x + 311])
+                << percent << " " << y;
     }
 }
 
@@ -267,7 +273,9 @@ TEST_F(SetupStartupTest, LogBlockAndTestMode) {
     struct Case {
         const char* ini;  // null: no file
         bool testMode;
-    } cases[] = {{nullptr, false}, {"[root]\r\nsetup_test_mode=1\r\n", true}, {"[root]\r\nsetup_test_mode=0\r\n", false},
+    } cases[] = {{nullptr, false},
+                 {"[root]\r\nsetup_test_mode=1\r\n", true},
+                 {"[root]\r\nsetup_test_mode=0\r\n", false},
                  {"[root]\r\nsetup_test_mode=2\r\n", false}};
     std::wstring documents = machine.machine().DocumentsFolder();
     std::string log = Host(documents + L"\\Tessarovinde\\Tessarovinde\\Log\\install.log");

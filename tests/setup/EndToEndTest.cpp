@@ -105,8 +105,8 @@ protected:
                     L"\\Tessarovinde(1.0.7.2).exe");
     }
     std::string Log() {
-        return ReadHostFile(Host(machine.machine().DocumentsFolder() + L"\\" + GetCompanyDataFolderW() +
-                                 L"\\Log\\install.log"));
+        return ReadHostFile(
+            Host(machine.machine().DocumentsFolder() + L"\\" + GetCompanyDataFolderW() + L"\\Log\\install.log"));
     }
     std::string InstallFile(const wchar_t* name) {
         return ReadHostFile(Host(L"C:\\Program Files\\Tessarovinde\\Tessarovinde\\" + std::wstring(name)));

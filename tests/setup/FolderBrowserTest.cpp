@@ -34,7 +34,7 @@ TEST_F(SetupFolderBrowserTest, ChosenFolderBecomesTheInstallPath) {
         {L"", start},
         {L"C:\\Tools", L"C:\\Tools\\Tessarovinde"},
         {L"C:\\Apps\\Tessarovinde\\Beta", L"C:\\Apps\\Tessarovinde\\Beta"},  // holds the name: kept
-        {L"C:\\Missing", L"C:\\Apps\\Tessarovinde\\Beta"},  // no such folder: nothing chosen
+        {L"C:\\Missing", L"C:\\Apps\\Tessarovinde\\Beta"},                   // no such folder: nothing chosen
     };
     ASSERT_TRUE(StartProgram());
     SetupDlg* dialog = Dialog();
@@ -52,7 +52,7 @@ TEST_F(SetupFolderBrowserTest, ChosenFolderBecomesTheInstallPath) {
         const platform::FolderBrowseRecord& browse = machine.profile().folderBrowses.back();
         EXPECT_EQ(browse.title, GetLangText(17));
         EXPECT_EQ(browse.flags, BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE);
-        EXPECT_EQ(browse.selection, before);  // opened on the current install path
+        EXPECT_EQ(browse.selection, before);           // opened on the current install path
         EXPECT_TRUE(PathFileExistsW(before.c_str()));  // which now exists
         EXPECT_EQ(dialog->GetInstallPath(), c.installPath) << testing::PrintToString(c.answer);
         EXPECT_EQ(EditText(), c.installPath);

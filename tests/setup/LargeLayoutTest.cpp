@@ -120,9 +120,7 @@ protected:
         driver->WaitIdle();
         ASSERT_TRUE(platform::WritePng(driver->Capture(), name)) << name;
     }
-    std::wstring Program() const {
-        return kFolder + (Dialog64() ? L"\\Tessarovinde64.exe" : L"\\Tessarovinde.exe");
-    }
+    std::wstring Program() const { return kFolder + (Dialog64() ? L"\\Tessarovinde64.exe" : L"\\Tessarovinde.exe"); }
     bool Dialog64() const { return GetMainDialog()->GetSetupInfo().m_is64Bit != 0; }
 
     std::unique_ptr<ScopedProductConfig> product;
@@ -243,8 +241,12 @@ TEST_F(LargeLayoutTest, RowButtonsAndMoreAppsRowsOpenTheirPages) {
     struct Case {
         int id;
         const char* page;
-    } cases[] = {{2001, "https://apps.invalid/saver?"}, {2002, nullptr}, {2003, "https://apps.invalid/enhancer?"},
-                 {2004, nullptr}, {2000, nullptr}, {1999, nullptr}};
+    } cases[] = {{2001, "https://apps.invalid/saver?"},
+                 {2002, nullptr},
+                 {2003, "https://apps.invalid/enhancer?"},
+                 {2004, nullptr},
+                 {2000, nullptr},
+                 {1999, nullptr}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
         const size_t before = OpenedUrls().size();
@@ -265,9 +267,9 @@ TEST_F(LargeLayoutTest, CommandsOfOtherLayoutsFindNoControlToTouch) {
         const int page = dialog->GetPageState();
         // The compact layout's toggles and boxes, the keep-data box (the large
         // layout has none), and rows that are not there.
-        const std::pair<WPARAM, LPARAM> commands[] = {{1615, 0}, {1616, 0}, {1620, 0}, {1622, 0}, {1631, 0},
-                                                      {1624, 0}, {1624, 0}, {1000, 1063}, {1000, 5},
-                                                      {2000, 2001}, {2000, 7}};
+        const std::pair<WPARAM, LPARAM> commands[] = {{1615, 0}, {1616, 0},    {1620, 0}, {1622, 0},
+                                                      {1631, 0}, {1624, 0},    {1624, 0}, {1000, 1063},
+                                                      {1000, 5}, {2000, 2001}, {2000, 7}};
         for (const auto& [command, id] : commands) SendMessageW(driver->Window(), WM_COMMAND, command, id);
         ASSERT_TRUE(driver->WaitIdle());
         EXPECT_TRUE(IsWindow(driver->Window()));

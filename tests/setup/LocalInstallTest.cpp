@@ -78,15 +78,29 @@ TEST(LocalInstallRulesTest, MainProgramArguments) {
         const wchar_t* expected;
     } cases[] = {
         {"visible, nothing set", Texts{}, L"/install --app-from official"},
-        {"visible with join box and id", texts([](Texts& t) { t.joinTicked = true; t.installId = "abc"; }),
+        {"visible with join box and id", texts([](Texts& t) {
+             t.joinTicked = true;
+             t.installId = "abc";
+         }),
          L"/install /add_plan /ID:abc --app-from official"},
-        {"silent with the plan flag", texts([](Texts& t) { t.silent = true; t.addPlan = true; t.joinTicked = true; }),
+        {"silent with the plan flag", texts([](Texts& t) {
+             t.silent = true;
+             t.addPlan = true;
+             t.joinTicked = true;
+         }),
          L"/install  /add_plan --app-from official"},
-        {"silent without it", texts([](Texts& t) { t.silent = true; t.installId = "abc"; }),
+        {"silent without it", texts([](Texts& t) {
+             t.silent = true;
+             t.installId = "abc";
+         }),
          L"/install --app-from official"},
         {"new install", texts([](Texts& t) { t.isNew = true; }), L"/install /new  --app-from official"},
-        {"app-from, option, source and time",
-         texts([](Texts& t) { t.appFrom = "winstore"; t.option = "o1"; t.source = "s1"; t.downloadSeconds = 42; }),
+        {"app-from, option, source and time", texts([](Texts& t) {
+             t.appFrom = "winstore";
+             t.option = "o1";
+             t.source = "s1";
+             t.downloadSeconds = 42;
+         }),
          L"/install --app-from winstore /option:o1 /uimodule=o1 --module=o1 --ui-module=o1"
          L" /source:s1 /source=s1 --source=s1 /time:42 "},
     };
@@ -99,13 +113,11 @@ TEST(LocalInstallRulesTest, DesktopShortcutDecision) {
         int flags;
         bool boxTicked, desktopOption, expected;
     } cases[] = {
-        {true, -1, false, true, true},   // nothing stored: the desktop shortcut
-        {true, 2, false, true, false},   // stored without bit 0
-        {true, 3, false, true, true},
-        {true, 3, true, false, false},   // the options record vetoes
-        {false, 1, false, true, false},  // a visible run follows its box
-        {false, 0, true, true, true},
-        {false, -1, true, false, false},
+        {true, -1, false, true, true},                                  // nothing stored: the desktop shortcut
+        {true, 2, false, true, false},                                  // stored without bit 0
+        {true, 3, false, true, true},   {true, 3, true, false, false},  // the options record vetoes
+        {false, 1, false, true, false},                                 // a visible run follows its box
+        {false, 0, true, true, true},   {false, -1, true, false, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(SetupDlg::DesktopShortcutWanted(c.silent, c.flags, c.boxTicked, c.desktopOption), c.expected)
@@ -117,10 +129,17 @@ TEST(LocalInstallRulesTest, InstallDateIsEightDigitsOrNothing) {
         const char* date;
         const char* expected;
     } cases[] = {
-        {"2026-11-27", "20261127"}, {"2026/01/05", "20260105"}, {"27/11/2026", "20261127"},
-        {"05.01.2026", "20260105"}, {"", ""},                   {"2026-11", ""},
-        {"2026-13-01", ""},         {"27/11/26", ""},           {"abcd-ef-gh", ""},
-        {"2026-11-270", ""},        {"00/11/2026", ""},
+        {"2026-11-27", "20261127"},
+        {"2026/01/05", "20260105"},
+        {"27/11/2026", "20261127"},
+        {"05.01.2026", "20260105"},
+        {"", ""},
+        {"2026-11", ""},
+        {"2026-13-01", ""},
+        {"27/11/26", ""},
+        {"abcd-ef-gh", ""},
+        {"2026-11-270", ""},
+        {"00/11/2026", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(SetupDlg::InstallDateOf(c.date), c.expected) << c.date;
 }
@@ -301,10 +320,12 @@ TEST_F(LocalPackageRoadTest, InstallsFilesShortcutsAndEntryAndRunsTheProduct) {
 
     // The recorder heard the "/install" run (a new install with its id), then the start.
     std::string lines;
-    ASSERT_TRUE(WaitFor([&] {
-        lines = ReadHostFile(Host(folder + L"\\started-with.txt"));
-        return lines.find("--installmode") != std::string::npos;
-    }, 10000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            lines = ReadHostFile(Host(folder + L"\\started-with.txt"));
+            return lines.find("--installmode") != std::string::npos;
+        },
+        10000));
     std::string first = lines.substr(0, lines.find('\n'));
     // (The recorder writes the arguments one blank apart; the join box is ticked.)
     EXPECT_TRUE(std::regex_match(first, std::regex("/install /add_plan /ID:[0-9a-f]{32} /new --app-from official")))

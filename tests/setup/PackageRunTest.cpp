@@ -80,8 +80,8 @@ protected:
     }
     void Behave(int seconds, int exitCode) {
         WriteHostFile(Host(machine.machine().TempFolder() + L"\\stand_in_package.ini"),
-                      "[package]\nseconds=" + std::to_string(seconds) + "\nsteps=10\nexit_code=" +
-                          std::to_string(exitCode) + "\n");
+                      "[package]\nseconds=" + std::to_string(seconds) +
+                          "\nsteps=10\nexit_code=" + std::to_string(exitCode) + "\n");
     }
     // Clicks install and lets the fake download finish.
     void InstallAndDownload() {
@@ -97,10 +97,12 @@ protected:
     // first ("Continue") or second ("Abort") button.
     bool AnswerElevationBox(bool first) {
         HWND box = nullptr;
-        if (!WaitFor([&] {
-                box = GetForegroundWindow();
-                return box != nullptr && box != driver->Window() && SkinMessageBox::FromWindow(box) != nullptr;
-            }, 10000))
+        if (!WaitFor(
+                [&] {
+                    box = GetForegroundWindow();
+                    return box != nullptr && box != driver->Window() && SkinMessageBox::FromWindow(box) != nullptr;
+                },
+                10000))
             return false;
         SkinMessageBox* object = SkinMessageBox::FromWindow(box);
         CommonRect rect = first ? object->FirstButtonRect() : object->SecondButtonRect();
@@ -119,7 +121,12 @@ TEST_F(PackageRunTest, ProgressFromTheChannelThenTheFinishButtonStartsTheProduct
     dialog->OnCheckRunAfter();  // start-after box off: the finished page waits
     InstallAndDownload();
     // The package's own progress shows on the busy page.
-    EXPECT_TRUE(WaitFor([&] { int p = dialog->GetInstallProgress(); return p > 0 && p < 1000; }, 10000));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            int p = dialog->GetInstallProgress();
+            return p > 0 && p < 1000;
+        },
+        10000));
     ASSERT_TRUE(WaitFor([&] { return packageSteps->Snapshot().taken; }, 15000));
     RunSnapshot run = packageSteps->Snapshot();
     EXPECT_EQ(run.page, PAGE_FINISHED);

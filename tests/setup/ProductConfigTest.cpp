@@ -81,7 +81,8 @@ TEST(ProductConfigTest, WebAddressesKeepTheirPathsAndQueries) {
     EXPECT_EQ(GetHomepageUrl(), site + "?s=tessarovinde_client&ad=tessarovinde_client&v=");
     EXPECT_EQ(GetUninstallFeedbackUrl(), site + "/uninstallation");
     EXPECT_EQ(GetStatsUrl(), "https://api." + GetDomain() + "/api/common_json_post/");
-    const std::string thanks = site + "/thanks-for-installing-tessarovinde?s=tessarovinde_client&ad=tessarovinde_client_thankyou";
+    const std::string thanks =
+        site + "/thanks-for-installing-tessarovinde?s=tessarovinde_client&ad=tessarovinde_client_thankyou";
     EXPECT_EQ(ChooseThankYouUrl(true), thanks + "&downloadmode=1&v=");
     EXPECT_EQ(ChooseThankYouUrl64(true), thanks + "&downloadmode=1&v=");
     EXPECT_EQ(ChooseThankYouUrl(false), thanks + "&v=");
@@ -125,7 +126,8 @@ TEST_F(ProductConfigMachineTest, A64BitOnlyProductIsX64OnA32BitSystemToo) {
 TEST(ProductConfigTest, SurveyMoreAppsAndColours) {
     std::vector<SurveyRow> survey = GetProductConfig()->GetUninstallSurvey();
     ASSERT_EQ(survey.size(), 7u);
-    const int expected[7][3] = {{6, 63, 71}, {1, 64, -1}, {3, 65, 73}, {0, 66, -1}, {3, 67, 74}, {1, 68, -1}, {1, 62, -1}};
+    const int expected[7][3] = {{6, 63, 71}, {1, 64, -1}, {3, 65, 73}, {0, 66, -1},
+                                {3, 67, 74}, {1, 68, -1}, {1, 62, -1}};
     for (size_t i = 0; i < survey.size(); ++i) {
         EXPECT_EQ(survey[i].kind, expected[i][0]);
         EXPECT_EQ(survey[i].reasonTextId, expected[i][1]);

@@ -19,11 +19,25 @@ TEST(ProgressTextTest, OnlyPosAndARangedNumberMoveTheProgress) {
         const char* text;
         int expected;  // the progress afterwards; it starts at 42
     } cases[] = {
-        {"pos:0", 0},         {"pos:250", 250},   {"pos:1000", 1000},  {"pos:999", 999},
-        {"pos:1001", 42},     {"pos:-1", 42},     {"pos:", 42},        {"pos", 42},
-        {"pos250", 42},       {"pos:1:2", 42},    {"", 42},            {"pos:abc", 42},
-        {"pos: 300", 300},    {"pos:12x", 12},    {"any:500", 500},    {"pos::700", 700},
-        {"pos:99999999999999999999", 42},        {"pos:+5", 42},      {":600", 42},
+        {"pos:0", 0},
+        {"pos:250", 250},
+        {"pos:1000", 1000},
+        {"pos:999", 999},
+        {"pos:1001", 42},
+        {"pos:-1", 42},
+        {"pos:", 42},
+        {"pos", 42},
+        {"pos250", 42},
+        {"pos:1:2", 42},
+        {"", 42},
+        {"pos:abc", 42},
+        {"pos: 300", 300},
+        {"pos:12x", 12},
+        {"any:500", 500},
+        {"pos::700", 700},
+        {"pos:99999999999999999999", 42},
+        {"pos:+5", 42},
+        {":600", 42},
     };
     for (const Case& c : cases) {
         WebsiteSmallDownloader dialog;
@@ -44,10 +58,10 @@ TEST(DownloadPercentTest, ZeroAndHugeTotalsStayInRange) {
         {0, 1000, 0},
         {500, 1000, 50},
         {1000, 1000, 100},
-        {5, 0, 0},                                   // no size yet
-        {0x80000000u, 0xC0000000u, 66},              // 2 GiB of 3 GiB: the total is not negative
+        {5, 0, 0},                       // no size yet
+        {0x80000000u, 0xC0000000u, 66},  // 2 GiB of 3 GiB: the total is not negative
         {0xFFFFFFFFu, 0xFFFFFFFFu, 100},
-        {0xF0000000u, 0x10000000u, 100},             // more than the total is capped
+        {0xF0000000u, 0x10000000u, 100},  // more than the total is capped
     };
     for (const Case& c : cases)
         EXPECT_EQ(SetupDlg::ProgressPercent(static_cast<int>(c.done), data(c.total)), c.percent)
@@ -61,13 +75,13 @@ TEST(DownloadPercentTest, TheAverageSpeedStaysInRangeEarlyAndLate) {
         std::uint32_t speed;
     } cases[] = {
         {0, 0, 0},
-        {1048576, 0, 0},                     // no time yet: no division by zero
+        {1048576, 0, 0},  // no time yet: no division by zero
         {1048576, 1000, 1048576},
         {3000, 2000, 1500},
-        {1000, 3, 333333},                   // truncated
-        {0xFFFFFFFFu, 1, 0xFFFFFFFFu},       // 4 GiB in a millisecond is held at the top
+        {1000, 3, 333333},              // truncated
+        {0xFFFFFFFFu, 1, 0xFFFFFFFFu},  // 4 GiB in a millisecond is held at the top
         {50u * 1048576, 10, 0xFFFFFFFFu},
-        {2000000, 4000000, 500},             // late in a long download
+        {2000000, 4000000, 500},  // late in a long download
     };
     for (const Case& c : cases)
         EXPECT_EQ(SetupDlg::AverageSpeed(c.done, c.elapsedMs), c.speed) << c.done << " in " << c.elapsedMs << " ms";

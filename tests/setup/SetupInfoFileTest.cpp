@@ -80,10 +80,18 @@ TEST(SetupInfoBlockTest, ErrorNames) {
     struct Case {
         int code;
         const char* name;
-    } cases[] = {{0, "NoError"},           {10000, "PointNull"},     {10001, "SetupFileError"},
-                 {10002, "DirWriteError"}, {10003, "MallocBrror"},   {10004, "InstallFileError"},
-                 {10005, "OpenFileError"}, {10006, "OffsetError"},   {10007, "ReadFileError"},
-                 {10008, "UnzipFileError"}, {2, "2"},                {-1, "-1"}};
+    } cases[] = {{0, "NoError"},
+                 {10000, "PointNull"},
+                 {10001, "SetupFileError"},
+                 {10002, "DirWriteError"},
+                 {10003, "MallocBrror"},
+                 {10004, "InstallFileError"},
+                 {10005, "OpenFileError"},
+                 {10006, "OffsetError"},
+                 {10007, "ReadFileError"},
+                 {10008, "UnzipFileError"},
+                 {2, "2"},
+                 {-1, "-1"}};
     for (const Case& c : cases) EXPECT_EQ(c.name, GetUnpackErrorName(c.code)) << c.code;
 }
 

@@ -87,7 +87,8 @@ protected:
 
     void Rewrite(const SetupInfoBlock& record) {
         std::string bytes = ReadHostFile(Host(kPackage));
-        bytes.replace(kPackageHeadSize, kSetupInfoBlockSize, reinterpret_cast<const char*>(&record), kSetupInfoBlockSize);
+        bytes.replace(kPackageHeadSize, kSetupInfoBlockSize, reinterpret_cast<const char*>(&record),
+                      kSetupInfoBlockSize);
         WriteHostFile(Host(kPackage), bytes);
     }
 
@@ -130,7 +131,8 @@ TEST_F(UnpackPackageTest, MalformedPackagesFailWithTheirCodes) {
         SetupInfoBlock record = packed;
         change(record);
         std::string bytes = good;
-        bytes.replace(kPackageHeadSize, kSetupInfoBlockSize, reinterpret_cast<const char*>(&record), kSetupInfoBlockSize);
+        bytes.replace(kPackageHeadSize, kSetupInfoBlockSize, reinterpret_cast<const char*>(&record),
+                      kSetupInfoBlockSize);
         return bytes;
     };
     auto withRecordOffset = [&](std::int64_t offset) {
@@ -146,7 +148,8 @@ TEST_F(UnpackPackageTest, MalformedPackagesFailWithTheirCodes) {
         int eventValue;
     } cases[] = {
         {"shorter than its record offset field", good.substr(0, 20), kTarget.c_str(), kUnpackOffsetError, 10001},
-        {"shorter than its record", good.substr(0, kPackageHeadSize + 4095), kTarget.c_str(), kUnpackOffsetError, 10001},
+        {"shorter than its record", good.substr(0, kPackageHeadSize + 4095), kTarget.c_str(), kUnpackOffsetError,
+         10001},
         {"record offset beyond the end", withRecordOffset(length), kTarget.c_str(), kUnpackOffsetError, 10001},
         {"negative record offset", withRecordOffset(-64), kTarget.c_str(), kUnpackOffsetError, 10001},
         {"payload one byte beyond the end", withRecord([](SetupInfoBlock& r) { r.m_payloadSize += 1; }),
@@ -160,9 +163,8 @@ TEST_F(UnpackPackageTest, MalformedPackagesFailWithTheirCodes) {
          kTarget.c_str(), kUnpackReadFileError, 10001},
         {"uninstaller of 4 GiB", withRecord([](SetupInfoBlock& r) { r.m_uninstallerSize = 0xFFFFFFFFu; }),
          kTarget.c_str(), kUnpackMallocError, 10001},
-        {"uninstaller beyond the end",
-         withRecord([&](SetupInfoBlock& r) { r.m_uninstallerOffset = length - 2; }), kTarget.c_str(),
-         kUnpackMallocError, 10001},
+        {"uninstaller beyond the end", withRecord([&](SetupInfoBlock& r) { r.m_uninstallerOffset = length - 2; }),
+         kTarget.c_str(), kUnpackMallocError, 10001},
         {"payload that is no archive", withRecord([](SetupInfoBlock& r) { r.m_payloadOffset = kPackageHeadSize; }),
          kTarget.c_str(), kUnpackUnzipFileError, 10001},
         {"empty install folder", good, L"", kUnpackDirWriteError, 10002},

@@ -52,15 +52,18 @@ TEST(WebPageUrlTest, BuilderCases) {
     } cases[] = {
         {"no ? at all", AppendClientParamsTo("https://site.invalid/page", kClient),
          "https://site.invalid/page?client_m=" + kMachine + "&client_t=tok-1"},
-        {"a later builder goes in front", AppendPageParamsTo(AppendClientParamsTo("https://s.invalid/p", named), kPage, false, 0, ""),
+        {"a later builder goes in front",
+         AppendPageParamsTo(AppendClientParamsTo("https://s.invalid/p", named), kPage, false, 0, ""),
          "https://s.invalid/p?c_bm=tessarovinde&c_app=tessarovinde&c_sys=x64&c_dt=click&c_wh=install"
-         "&c_ad=tessarovinde_tessarovinde&c_ver=2049&client_m=" + kMachine + "&client_e=b3duZXJAZXhhbXBsZS5pbnZhbGlk"},
+         "&c_ad=tessarovinde_tessarovinde&c_ver=2049&client_m=" +
+             kMachine + "&client_e=b3duZXJAZXhhbXBsZS5pbnZhbGlk"},
         {"two ? get the parameters twice", AppendAppFromTo("https://s.invalid/a?x=1?y=2", "src"),
          "https://s.invalid/a?c_app_from=src&x=1?c_app_from=src&y=2"},
         {"an existing c_ad stays alone", AppendPageParamsTo("https://s.invalid/p?q=1&c_ad=mine&v=", kPage, true, 2, ""),
          "https://s.invalid/p?c_bm=tessarovinde&c_app=tessarovinde&c_sys=x64&c_dt=popup&c_wh=install&c_ver=2049&q=1"
          "&c_ad=mine&v="},
-        {"old-version kind, x86, uninstall layout", AppendPageParamsTo("https://s.invalid/p?v=", x86Uninstall, true, 2, ""),
+        {"old-version kind, x86, uninstall layout",
+         AppendPageParamsTo("https://s.invalid/p?v=", x86Uninstall, true, 2, ""),
          "https://s.invalid/p?c_bm=tessarovinde&c_app=tessarovinde&c_sys=x86&c_dt=popup&c_wh=uninstall"
          "&c_ad=tessarovinde_tessarovinde_intsall_old&c_ver=2049&v="},
         {"extra kind", AppendPageParamsTo("https://s.invalid/p", kPage, false, 3, "survey"),
@@ -140,8 +143,8 @@ class WebPagesTest : public testsupport::MachineTest {
 protected:
     void SetUp() override {
         ResetRunFlagsForTests();
-        machine.profile().networkAdapters =
-            std::vector<platform::NetworkAdapterEntry>{{"{A1}", "Ethernet", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, true}};
+        machine.profile().networkAdapters = std::vector<platform::NetworkAdapterEntry>{
+            {"{A1}", "Ethernet", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, true}};
         ResetMachineMacForTest();
         dialog.Fill("2.0.4.9", true, "official");
         GetLog()->SetCallback(CaptureLine);

@@ -68,7 +68,6 @@ protected:
         report->GetTokenFromCookies("C:\\Program Files\\Tessarovinde\\");
         return report;
     }
-
 };
 
 TEST_F(InstallReportGoldenTest, StartAndRangeErrorDocuments) {

@@ -38,10 +38,27 @@ TEST(InstallReportResultTest, ResultNamesFollowTheStagesReached) {
     } cases[] = {
         {"cancel", [](InstallStatsReport&) {}},
         {"cancel", [&](InstallStatsReport& r) { r.OnDownloadBegin(); }},  // never marked started
-        {"donwload_cancel", [](InstallStatsReport& r) { r.MarkStarted(); r.OnDownloadBegin(); }},
-        {"downLoad_fail", [&](InstallStatsReport& r) { r.MarkStarted(); r.OnDownloadEnd(failed); }},
-        {"install_fail", [&](InstallStatsReport& r) { r.MarkStarted(); r.OnDownloadEnd(ok); }},
-        {"install_cancel", [&](InstallStatsReport& r) { r.MarkStarted(); r.OnDownloadEnd(ok); r.OnInstallBegin(); }},
+        {"donwload_cancel",
+         [](InstallStatsReport& r) {
+             r.MarkStarted();
+             r.OnDownloadBegin();
+         }},
+        {"downLoad_fail",
+         [&](InstallStatsReport& r) {
+             r.MarkStarted();
+             r.OnDownloadEnd(failed);
+         }},
+        {"install_fail",
+         [&](InstallStatsReport& r) {
+             r.MarkStarted();
+             r.OnDownloadEnd(ok);
+         }},
+        {"install_cancel",
+         [&](InstallStatsReport& r) {
+             r.MarkStarted();
+             r.OnDownloadEnd(ok);
+             r.OnInstallBegin();
+         }},
         {"install_fail",
          [&](InstallStatsReport& r) {
              r.MarkStarted();
@@ -57,7 +74,12 @@ TEST(InstallReportResultTest, ResultNamesFollowTheStagesReached) {
              r.OnInstallEnd(true, 0, "", true);
          }},
         // A retried download that has begun again is a cancelled download.
-        {"donwload_cancel", [&](InstallStatsReport& r) { r.MarkStarted(); r.OnDownloadEnd(failed); r.OnDownloadBegin(); }},
+        {"donwload_cancel",
+         [&](InstallStatsReport& r) {
+             r.MarkStarted();
+             r.OnDownloadEnd(failed);
+             r.OnDownloadBegin();
+         }},
     };
     for (const auto& c : cases) {
         InstallStatsReport report("https://127.0.0.1:1/", SettingsWithLog(""));

@@ -115,8 +115,9 @@ TEST(ProfileReplyTest, AnswerTable) {
         EXPECT_TRUE(Logged(TakeLog(), c.log)) << c.reply;
     }
     // A "data" that brings its own "update_time" gets ours in its place, once.
-    const ProfileCheckResult result = EvaluateProfileReply(
-        R"({"cscode":0,"data":{"update_time":"1999-Jan-01","api_version":1}})", "", kToday, false, nullptr);
+    const ProfileCheckResult result =
+        EvaluateProfileReply(R"({"cscode":0,"data":{"update_time":"1999-Jan-01","api_version":1}})", "", kToday, false,
+                             nullptr);
     EXPECT_EQ(result.cache, R"({"api_version":1,"update_time":"2026-Dec-09"})");
 }
 
@@ -226,7 +227,8 @@ TEST_F(ProfileClientTest, TheTokenCacheFileCarriesTheProfileAcrossManagers) {
 
 TEST_F(ProfileClientTest, TheNewAddressIsWrittenIntoTheCheckedProfile) {
     server->SetProfileReplies(
-        {ReplyPlan(ReplyKind::Body, 300, 200, R"({"cscode":0,"data":{"api_version":1,"user_info":{"email":"","token_id":"t"}}})")});
+        {ReplyPlan(ReplyKind::Body, 300, 200,
+                   R"({"cscode":0,"data":{"api_version":1,"user_info":{"email":"","token_id":"t"}}})")});
     auto manager = Make(Config());
     manager->StartCheck();
     manager->SetEmail("new@example.invalid");

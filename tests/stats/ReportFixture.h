@@ -50,17 +50,20 @@ protected:
         StatsServerTest::SetUp();
         g_seconds = 1000;
         SetStatsClockForTests(ScriptClock);
-        machine.profile().networkAdapters =
-            std::vector<platform::NetworkAdapterEntry>{{"{A1}", "Ethernet", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, true}};
+        machine.profile().networkAdapters = std::vector<platform::NetworkAdapterEntry>{
+            {"{A1}", "Ethernet", {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, true}};
         ResetMachineMacForTest();
         ResetLanguageForTests();
         InitLanguage(L"Tessarovinde", 0x0409);
         CreateDirectoryW(L"C:\\Users\\User\\Documents\\Tessarovinde", nullptr);
         CreateDirectoryW(L"C:\\Users\\User\\Documents\\Tessarovinde\\Log", nullptr);
-        WriteHostFile(Host(L"C:\\Users\\User\\Documents\\Tessarovinde\\Log\\install.log"), "2026-12-10 10:00:00 : Init Log OK.\r\n");
+        WriteHostFile(Host(L"C:\\Users\\User\\Documents\\Tessarovinde\\Log\\install.log"),
+                      "2026-12-10 10:00:00 : Init Log OK.\r\n");
         WriteHostFile(Host(machine.machine().TempFolder() + L"\\devcon.log"), "devcon: no devices\r\n");
         server->SetProfileReplies(
-            {}, ProfileAnswer("0", R"({"api_version":3,"user_info":{"token_id":"tok-7f3a","email":"user@example.invalid"}})"));
+            {},
+            ProfileAnswer("0",
+                          R"({"api_version":3,"user_info":{"token_id":"tok-7f3a","email":"user@example.invalid"}})"));
     }
     void TearDown() override {
         SetStatsClockForTests(nullptr);

@@ -32,8 +32,8 @@ TEST(StatsClientTest, VersionNumberTakesTheLeadingDecimalNumber) {
         const char* text;
         std::int32_t expected;
     } cases[] = {
-        {"2049", 2049}, {"", 0},          {"  42abc", 42},       {"-7", -7},
-        {"abc", 0},     {"1.0.7.2", 1}, {"99999999999", 0},   {"+12", 12},
+        {"2049", 2049}, {"", 0},        {"  42abc", 42},    {"-7", -7},
+        {"abc", 0},     {"1.0.7.2", 1}, {"99999999999", 0}, {"+12", 12},
     };
     for (const auto& c : cases) EXPECT_EQ(VersionNumber(c.text), c.expected) << c.text;
 }
@@ -74,10 +74,12 @@ TEST_F(StatsSectionTest, AppAndUserSectionsInTheirOrder) {
     // The language code is empty until the dialog chose a language.
     const std::string expected = R"({"language":"","system_version":"win10","id":"demo","type":"x64","version":"2049",)"
                                  R"("n_version":2049,"client_id":"1083","app_name":"Demo Studio","app_from":"partner",)"
-                                 R"("machine_id":")" + mac + R"("})";
+                                 R"("machine_id":")" +
+                                 mac + R"("})";
     EXPECT_EQ(app, expected);
-    EXPECT_NE(client.BuildAppInfo("demo", "", "n", "1", false).ToString().find(R"("type":"x86","version":"","n_version":0)"),
-              std::string::npos);
+    EXPECT_NE(
+        client.BuildAppInfo("demo", "", "n", "1", false).ToString().find(R"("type":"x86","version":"","n_version":0)"),
+        std::string::npos);
     EXPECT_EQ(client.BuildUserInfo("a\"b@c", "t1").ToString(),
               R"({"machine_id":")" + mac + R"(","mail":"a\"b@c","token_id":"t1"})");
 }

@@ -149,7 +149,8 @@ TEST_F(UploadTest, TheCaBundleOfTheSettingsIsTheOneTrusted) {
 TEST_F(UploadTest, ProfileFormCarriesEscapedJson) {
     server->SetUploadReplies({}, {ReplyKind::Body, 0, 200, "profile-reply"});
     std::string reply;
-    ASSERT_TRUE(client.PostUserProfileForm(server->Url("/api/profile_form"), "AA-BB\"", "a@b.c\\", "x.invalid", &reply));
+    ASSERT_TRUE(
+        client.PostUserProfileForm(server->Url("/api/profile_form"), "AA-BB\"", "a@b.c\\", "x.invalid", &reply));
     EXPECT_EQ(reply, "profile-reply");
     const auto requests = server->Requests();
     ASSERT_EQ(requests.size(), 1u);

@@ -64,8 +64,8 @@ protected:
 // dispatch that delivered the click goes on safely: the removed buttons are
 // not called again, the new one not yet.
 TEST_F(BoxMouseTest, ClickHandlerThatOpensABoxAndRebuildsTheList) {
-    HWND owner = CreateWindowExW(0, L"BoxMouseOwner", L"o", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr, nullptr,
-                                 nullptr);
+    HWND owner =
+        CreateWindowExW(0, L"BoxMouseOwner", L"o", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(owner, nullptr);
     std::vector<std::unique_ptr<CountingButton>> storage;
     for (int i = 0; i < 3; ++i) {

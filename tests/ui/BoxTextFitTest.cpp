@@ -21,11 +21,21 @@ struct Language {
 };
 
 const Language kLanguages[] = {
-    {0x0409, "English"},    {0x0404, "Chinese (Traditional)"}, {0x0804, "Chinese (Simplified)"},
-    {0x0411, "Japanese"},   {0x040C, "French"},                {0x0407, "German"},
-    {0x0419, "Russian"},    {0x0405, "Czech"},                 {0x0C0A, "Spanish"},
-    {0x040E, "Hungarian"},  {0x0410, "Italian"},               {0x0413, "Dutch"},
-    {0x0414, "Norwegian"},  {0x0415, "Polish"},                {0x0816, "Portuguese"},
+    {0x0409, "English"},
+    {0x0404, "Chinese (Traditional)"},
+    {0x0804, "Chinese (Simplified)"},
+    {0x0411, "Japanese"},
+    {0x040C, "French"},
+    {0x0407, "German"},
+    {0x0419, "Russian"},
+    {0x0405, "Czech"},
+    {0x0C0A, "Spanish"},
+    {0x040E, "Hungarian"},
+    {0x0410, "Italian"},
+    {0x0413, "Dutch"},
+    {0x0414, "Norwegian"},
+    {0x0415, "Polish"},
+    {0x0816, "Portuguese"},
     {0x041D, "Swedish"},
 };
 
@@ -57,14 +67,13 @@ std::vector<Placement> BoxTexts() {
     const UINT title = DT_VCENTER | DT_SINGLELINE;
     std::vector<Placement> out;
     // SkinMessageBox::Show and ShowYesNo: 480 × 225, small icon.
-    for (int id : {33, 35, 36, 43, 92})
-        out.push_back({"message box", Text(id), kBoxFont, 410, 135, message, 0});
+    for (int id : {33, 35, 36, 43, 92}) out.push_back({"message box", Text(id), kBoxFont, 410, 135, message, 0});
     out.push_back({"uninstall running", Text(75) + L"\n\n" + Text(76), kBoxFont, 410, 135, message, 0});
     out.push_back({"uninstall title", GetLangProductName() + L" " + Text(24), kBoxFont, 370, 25, title, 0});
     for (int id : {11, 12, 19, 20}) out.push_back({"button", Text(id), kBoxFont, 100, 32, caption, 4});
     // ShowYesNoSized 600 × 260: the elevation notice.
-    out.push_back({"elevation notice", Text(89) + L"\n" + Text(90) + L"\n\n" + Text(91), kBoxFont, 481, 176,
-                   message, 0});
+    out.push_back(
+        {"elevation notice", Text(89) + L"\n" + Text(90) + L"\n\n" + Text(91), kBoxFont, 481, 176, message, 0});
     for (int id : {58, 22}) out.push_back({"button", Text(id), kBoxFont, 100, 32, caption, 4});
     // UninstallMessageBox 500 × 206.
     out.push_back({"uninstall question", Text(30), kUninstallTitle, 460, 30, message, 0});

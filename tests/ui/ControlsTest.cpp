@@ -94,17 +94,27 @@ TEST_F(ControlsTest, ButtonStateMachine) {
         std::vector<Step> steps;
         size_t clicks;
     } cases[] = {
-        {"hover and click", true, true,
-         {{Move, 15, 15, 1, 1, false}, {Down, 15, 15, 1, 2, true}, {Up, 15, 15, 1, 1, false}}, 1},
-        {"moving out cancels", true, true,
-         {{Down, 15, 15, 1, 2, true}, {Move, 50, 15, 0, 0, false}, {Move, 15, 15, 1, 1, false},
+        {"hover and click",
+         true,
+         true,
+         {{Move, 15, 15, 1, 1, false}, {Down, 15, 15, 1, 2, true}, {Up, 15, 15, 1, 1, false}},
+         1},
+        {"moving out cancels",
+         true,
+         true,
+         {{Down, 15, 15, 1, 2, true},
+          {Move, 50, 15, 0, 0, false},
+          {Move, 15, 15, 1, 1, false},
           {Up, 15, 15, 0, 1, false}},
          0},
         {"release outside", true, true, {{Down, 15, 15, 1, 2, true}, {Up, 50, 50, 0, 0, false}}, 0},
         {"press outside", true, true, {{Move, 15, 15, 1, 1, false}, {Down, 0, 0, 0, 0, false}}, 0},
         {"invisible", false, true, {{Move, 15, 15, 0, 0, false}, {Down, 15, 15, 0, 0, false}}, 0},
-        {"disabled", true, false,
-         {{Move, 15, 15, 0, 3, false}, {Down, 15, 15, 0, 3, false}, {Up, 15, 15, 0, 3, false}}, 0},
+        {"disabled",
+         true,
+         false,
+         {{Move, 15, 15, 0, 3, false}, {Down, 15, 15, 0, 3, false}, {Up, 15, 15, 0, 3, false}},
+         0},
     };
     for (const Case& c : cases) {
         g_commands.clear();
@@ -135,8 +145,8 @@ TEST_F(ControlsTest, HitTestIncludesEveryEdge) {
     struct Case {
         int x, y;
         bool inside;
-    } cases[] = {{10, 10, true}, {30, 20, true}, {30, 15, true}, {20, 20, true}, {31, 15, false},
-                 {20, 21, false}, {9, 15, false}, {20, 9, false}};
+    } cases[] = {{10, 10, true},  {30, 20, true},  {30, 15, true}, {20, 20, true},
+                 {31, 15, false}, {20, 21, false}, {9, 15, false}, {20, 9, false}};
     for (const Case& c : cases) EXPECT_EQ(button.HitTest(c.x, c.y), c.inside) << c.x << "," << c.y;
 }
 
@@ -164,14 +174,12 @@ TEST_F(ControlsTest, ProgressFillIsClampedAndNeverDividesByZero) {
         int minimum, maximum, position, width, border;
         int done;
     } cases[] = {
-        {0, 100, 50, 101, 0, 50},    // 50.5 truncated
-        {0, 100, 50, 105, 2, 50},    // inner width 101
-        {0, 100, 100, 40, 0, 40},
-        {0, 100, 150, 40, 0, 40},    // past the end: full, not beyond
-        {0, 100, -20, 40, 0, 0},
-        {10, 10, 10, 40, 0, 0},      // empty range
-        {50, 10, 30, 40, 0, 0},      // reversed range
-        {0, 100, 50, 3, 2, 0},       // border wider than the bar
+        {0, 100, 50, 101, 0, 50},                            // 50.5 truncated
+        {0, 100, 50, 105, 2, 50},                            // inner width 101
+        {0, 100, 100, 40, 0, 40}, {0, 100, 150, 40, 0, 40},  // past the end: full, not beyond
+        {0, 100, -20, 40, 0, 0},  {10, 10, 10, 40, 0, 0},    // empty range
+        {50, 10, 30, 40, 0, 0},                              // reversed range
+        {0, 100, 50, 3, 2, 0},                               // border wider than the bar
     };
     for (const Case& c : cases) {
         ProcessCtrl bar(nullptr, 0, 0, c.width, 10);
@@ -337,12 +345,12 @@ TEST_F(ControlsTest, StaticWrapsPerWordOrPerCharacter) {
         std::vector<int> widths;
     } cases[] = {
         // The label measures "aaa" | "bbb" (15 wide), then counts lines in 15 pixels.
-        {0x0409, L"aaa bbb", {15, 20}},       // per word: the blank goes with the next word
-        {0x0411, L"aaa bbb", {15, 15, 5}},    // Japanese: per character
-        {0x0804, L"aaa bbb", {15, 15, 5}},    // Chinese (any sub-language)
+        {0x0409, L"aaa bbb", {15, 20}},     // per word: the blank goes with the next word
+        {0x0411, L"aaa bbb", {15, 15, 5}},  // Japanese: per character
+        {0x0804, L"aaa bbb", {15, 15, 5}},  // Chinese (any sub-language)
         {0x0C04, L"aaa bbb", {15, 15, 5}},
         {0x0409, L"abcdefghijkl", {25, 25, 10}},  // no blank: per character
-        {0x0409, L"abc", {15}},               // fits: one line
+        {0x0409, L"abc", {15}},                   // fits: one line
     };
     for (const Case& c : cases) {
         machine.profile().userLanguage = c.language;

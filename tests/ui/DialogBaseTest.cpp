@@ -93,9 +93,8 @@ TEST_F(DialogBaseTest, EndDialogMaskDecidesWhichCommandsEnd) {
         int command;
         bool ends;
     } cases[] = {
-        {3, IDOK, true}, {3, IDCANCEL, true}, {0, IDOK, false}, {0, IDCANCEL, false},
-        {1, IDOK, false}, {1, IDCANCEL, true}, {2, IDOK, true}, {2, IDCANCEL, false},
-        {3, 1614, false},
+        {3, IDOK, true},     {3, IDCANCEL, true}, {0, IDOK, false},     {0, IDCANCEL, false}, {1, IDOK, false},
+        {1, IDCANCEL, true}, {2, IDOK, true},     {2, IDCANCEL, false}, {3, 1614, false},
     };
     for (const Case& c : cases) {
         ProbeDlg dialog(false, 0, 0, c.mask);
@@ -119,9 +118,7 @@ TEST_F(DialogBaseTest, FixedDialogsAreScaledByDpiAndCentred) {
         bool fixed;
         int width, height;
     } cases[] = {
-        {96, true, 480, 225},
-        {120, true, 600, 281},
-        {144, true, 720, 337},  // 337.5 truncated
+        {96, true, 480, 225}, {120, true, 600, 281}, {144, true, 720, 337},  // 337.5 truncated
     };
     for (const Case& c : cases) {
         machine.profile().dpi = c.dpi;

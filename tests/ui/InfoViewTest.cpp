@@ -192,7 +192,7 @@ TEST_F(InfoViewTest, TableShowsThePartsAndRefreshesOncePerSecond) {
     ASSERT_TRUE(view.Idle());
     auto rows = view.Table();
     ASSERT_EQ(rows.size(), 4u);
-    const std::vector<std::wstring> partOne = {L"1",     L"0Byte",     L"1024.00KB",      L"512.00KB",
+    const std::vector<std::wstring> partOne = {L"1",     L"0Byte",      L"1024.00KB",       L"512.00KB",
                                                L"50.00", L"585.94KB/s", L"E_Status_Runing", L"http://b.test/p"};
     EXPECT_EQ(rows[0], partOne);
     EXPECT_EQ(rows[1][0], L"2");
@@ -281,8 +281,7 @@ TEST_F(InfoViewTest, LoggingWorkerNeverWaitsForTheViewThread) {
         MSG message;
         for (int round = 0; round < 100; ++round) {
             while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-            shown = static_cast<size_t>(
-                SendMessageW(GetDlgItem(window, InfoViewDlg::kLogListId), LB_GETCOUNT, 0, 0));
+            shown = static_cast<size_t>(SendMessageW(GetDlgItem(window, InfoViewDlg::kLogListId), LB_GETCOUNT, 0, 0));
             if (shown == 100) break;
             Sleep(5);
         }

@@ -106,7 +106,8 @@ TEST_F(LanguageTest, ZeroTakesTheUsersLanguagePortugueseShowsItsLaterRowsAndKept
     machine.profile().userLanguage = 0x0816;
     InitLanguage(nullptr, 0);
     EXPECT_EQ(GetLanguageCode(), "BRA");
-    EXPECT_EQ(std::wstring(GetLangText(43)), L"É necessário reiniciar o computador para instalar a nova versão. Deseja continuar?");
+    EXPECT_EQ(std::wstring(GetLangText(43)),
+              L"É necessário reiniciar o computador para instalar a nova versão. Deseja continuar?");
     EXPECT_EQ(std::wstring(GetLangText(44)), L"Reiniciar agora");
     EXPECT_EQ(std::wstring(GetLangText(22)), L"Abort");
     EXPECT_EQ(std::wstring(GetLangText(91)), L"Would you like to continue to install Demo now?");

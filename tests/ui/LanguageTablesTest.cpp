@@ -140,8 +140,9 @@ TEST(LanguageTables, TranslationsAreNotEnglishCopies) {
     std::map<int, std::wstring> english = Loaded(g_langEnglish);
     // Words that several languages write as English does ("Start" is also
     // the Norwegian verb).
-    const std::set<std::wstring> shared = {L"OK", L"Online", L"No", L"__PRODUCT_NAME__ Online", L"Application",
-                                           L"Start __PRODUCT_NAME__"};
+    const std::set<std::wstring> shared = {L"OK",          L"Online",
+                                           L"No",          L"__PRODUCT_NAME__ Online",
+                                           L"Application", L"Start __PRODUCT_NAME__"};
     for (const TableCase& tc : AllTables()) {
         if (tc.table == &g_langEnglish) continue;
         SCOPED_TRACE(tc.name);
@@ -161,7 +162,8 @@ TEST(LanguageTables, EnglishKeepsItsQuirksAndRowOrder) {
     EXPECT_EQ(english[31], L"Windows XP is not suppoeted anymore.");
     EXPECT_EQ(english[89].back(), L' ');
     EXPECT_NE(english[89].find(L"select \"Yes\" on the UAC"), std::wstring::npos);
-    EXPECT_EQ(english[45], L"Download failed, please retry or download the offline installer from " LANG_SITE_HOST L".");
+    EXPECT_EQ(english[45],
+              L"Download failed, please retry or download the offline installer from " LANG_SITE_HOST L".");
     EXPECT_EQ(english[46],
               L"The Online Installer is out of date, please download the latest version at " LANG_SITE_HOST L".");
     EXPECT_EQ(english[38], english[24]);

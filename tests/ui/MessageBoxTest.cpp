@@ -71,10 +71,17 @@ TEST_F(MessageBoxTest, ResultPerVariantAndGesture) {
         int expected;
     };
     const Case cases[] = {
-        {"Show", kOneButton, 1629},  {"Show", kClose, 1612},       {"Show", kEscape, 1628},
-        {"Show", kEnter, 1628},      {"Show", kAltF4, 1628},       {"Show", kEnded, 1628},
-        {"YesNo", kFirstOfTwo, 1629}, {"YesNo", kSecondOfTwo, 1630}, {"YesNo", kClose, 1630},
-        {"YesNo", kEscape, 1630},    {"YesNo", kEnded, 1630},
+        {"Show", kOneButton, 1629},
+        {"Show", kClose, 1612},
+        {"Show", kEscape, 1628},
+        {"Show", kEnter, 1628},
+        {"Show", kAltF4, 1628},
+        {"Show", kEnded, 1628},
+        {"YesNo", kFirstOfTwo, 1629},
+        {"YesNo", kSecondOfTwo, 1630},
+        {"YesNo", kClose, 1630},
+        {"YesNo", kEscape, 1630},
+        {"YesNo", kEnded, 1630},
         {"Sized", {"first button", [](DialogDriver& d) { d.Click(430, 233); }}, 1629},
         {"Sized", {"second button", [](DialogDriver& d) { d.Click(540, 233); }}, 1630},
         {"Sized", {"close button", [](DialogDriver& d) { d.Click(590, 10); }}, 1630},
@@ -84,8 +91,7 @@ TEST_F(MessageBoxTest, ResultPerVariantAndGesture) {
         SCOPED_TRACE(std::string(tc.variant) + " / " + tc.gesture.name);
         int result = 0;
         DialogDriver driver([&] {
-            if (std::string(tc.variant) == "Show")
-                result = SkinMessageBox::Show(nullptr, L"Title", L"Message", L"OK");
+            if (std::string(tc.variant) == "Show") result = SkinMessageBox::Show(nullptr, L"Title", L"Message", L"OK");
             else if (std::string(tc.variant) == "YesNo")
                 result = SkinMessageBox::ShowYesNo(nullptr, L"Title", L"Message", L"Yes", L"No");
             else
@@ -112,8 +118,8 @@ TEST_F(MessageBoxTest, UninstallBoxConfirmsOnlyWithRemove) {
         bool removeConfiguration;
     };
     const Case cases[] = {
-        {remove, true, false}, {checkThenRemove, true, true}, {cancel, false, false}, {close, false, false},
-        {kEscape, false, false}, {kEnter, false, false}, {kAltF4, false, false}, {kEnded, false, false},
+        {remove, true, false},   {checkThenRemove, true, true}, {cancel, false, false}, {close, false, false},
+        {kEscape, false, false}, {kEnter, false, false},        {kAltF4, false, false}, {kEnded, false, false},
     };
     for (const Case& tc : cases) {
         SCOPED_TRACE(tc.gesture.name);
@@ -193,9 +199,9 @@ TEST_F(MessageBoxTest, ButtonsAndIconsSitWhereTheLayoutPutsThem) {
 TEST_F(MessageBoxTest, BandsArePaintedAndHover) {
     DialogDriver driver([] { SkinMessageBox::Show(nullptr, L"Title", L"Message", L"OK"); });
     ASSERT_TRUE(WaitPainted(driver));
-    EXPECT_EQ(driver.Pixel(5, 20), RGB(74, 71, 181));     // title band
+    EXPECT_EQ(driver.Pixel(5, 20), RGB(74, 71, 181));  // title band
     EXPECT_EQ(driver.Pixel(5, 35), RGB(74, 71, 181));
-    EXPECT_EQ(driver.Pixel(5, 36), RGB(255, 255, 255));   // body
+    EXPECT_EQ(driver.Pixel(5, 36), RGB(255, 255, 255));  // body
     EXPECT_EQ(driver.Pixel(5, 170), RGB(255, 255, 255));
     EXPECT_EQ(driver.Pixel(5, 171), RGB(247, 251, 253));  // footer band, bottom 54 pixels
     EXPECT_EQ(driver.Pixel(5, 224), RGB(247, 251, 253));
@@ -236,21 +242,42 @@ struct BoxVariant {
 };
 
 const BoxVariant kVariants[] = {
-    {"show", 480, 225, {190, 182, 290, 214}, {461, 0, 478, 21}, RGB(247, 251, 253),
+    {"show",
+     480,
+     225,
+     {190, 182, 290, 214},
+     {461, 0, 478, 21},
+     RGB(247, 251, 253),
      [] { SkinMessageBox::Show(nullptr, L"Title", L"The download failed. Please try again.", L"OK"); }},
-    {"yesno", 480, 225, {260, 182, 360, 214}, {461, 0, 478, 21}, RGB(247, 251, 253),
+    {"yesno",
+     480,
+     225,
+     {260, 182, 360, 214},
+     {461, 0, 478, 21},
+     RGB(247, 251, 253),
      [] { SkinMessageBox::ShowYesNo(nullptr, L"Title", GetLangText(10), GetLangText(19), GetLangText(20)); }},
-    {"sized", 600, 260, {380, 217, 480, 249}, {581, 0, 598, 21}, RGB(247, 251, 253),
+    {"sized",
+     600,
+     260,
+     {380, 217, 480, 249},
+     {581, 0, 598, 21},
+     RGB(247, 251, 253),
      [] {
-         SkinMessageBox::ShowYesNoSized(nullptr, L"Title", std::wstring(GetLangText(89)) + GetLangText(90), GetLangText(58),
-                                        GetLangText(22), 600, 260);
+         SkinMessageBox::ShowYesNoSized(nullptr, L"Title", std::wstring(GetLangText(89)) + GetLangText(90),
+                                        GetLangText(58), GetLangText(22), 600, 260);
      }},
-    {"uninstall", 500, 206, {270, 149, 370, 181}, {481, 0, 498, 21}, RGB(242, 243, 245),
+    {"uninstall",
+     500,
+     206,
+     {270, 149, 370, 181},
+     {481, 0, 498, 21},
+     RGB(242, 243, 245),
      [] { UninstallMessageBox::Show(nullptr, nullptr); }},
 };
 
 RECT Scale(const RECT& r, int dpi) {
-    return RECT{ScaleForDpi(r.left, dpi), ScaleForDpi(r.top, dpi), ScaleForDpi(r.right, dpi), ScaleForDpi(r.bottom, dpi)};
+    return RECT{ScaleForDpi(r.left, dpi), ScaleForDpi(r.top, dpi), ScaleForDpi(r.right, dpi),
+                ScaleForDpi(r.bottom, dpi)};
 }
 
 // The brightest of the least channels in a rectangle: white ink shows as ~255.
@@ -289,7 +316,8 @@ TEST_F(MessageBoxTest, EveryBoxScalesWithTheDpi) {
             EXPECT_EQ(driver.Pixel(ScaleForDpi(variant.width, dpi) - 2, ScaleForDpi(30, dpi)), RGB(74, 71, 181));
             platform::Image image = driver.Capture();
             EXPECT_GT(Whitest(image, close), 150) << "no cross in the close button";
-            ASSERT_TRUE(driver.SavePng(std::string("message-box-") + variant.name + "-" + std::to_string(dpi) + ".png"));
+            ASSERT_TRUE(
+                driver.SavePng(std::string("message-box-") + variant.name + "-" + std::to_string(dpi) + ".png"));
             // The hovered close image reaches the button's last column too
             // (17 design pixels span 26 at 144 DPI where 17 × 1.5 is 25.5).
             driver.MoveTo((close.left + close.right) / 2, (close.top + close.bottom) / 2);
@@ -369,8 +397,8 @@ TEST_F(MessageBoxWithoutSkinTest, DrawsAPlainLookInsteadOfTheBitmaps) {
                 EXPECT_TRUE(ticked);
                 EXPECT_EQ(driver.Pixel(ScaleForDpi(20, dpi) + 1, ScaleForDpi(101, dpi) + 1), band);
             }
-            ASSERT_TRUE(driver.SavePng(std::string("message-box-plain-") + variant.name + "-" + std::to_string(dpi) +
-                                       ".png"));
+            ASSERT_TRUE(
+                driver.SavePng(std::string("message-box-plain-") + variant.name + "-" + std::to_string(dpi) + ".png"));
             driver.End(0);
         }
     }
@@ -494,7 +522,8 @@ TEST_F(MessageBoxTest, PicturesInFourLanguages) {
         InitLanguage(L"Tessarovinde", tc.language);
         std::wstring message = std::wstring(GetLangText(89)) + L"\n" + GetLangText(90) + L"\n\n" + GetLangText(91);
         DialogDriver driver([&] {
-            SkinMessageBox::ShowYesNoSized(nullptr, L"Tessarovinde", message, GetLangText(58), GetLangText(22), 600, 260);
+            SkinMessageBox::ShowYesNoSized(nullptr, L"Tessarovinde", message, GetLangText(58), GetLangText(22), 600,
+                                           260);
         });
         ASSERT_TRUE(WaitPainted(driver));
         ASSERT_TRUE(driver.SavePng(tc.file));

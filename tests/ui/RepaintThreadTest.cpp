@@ -38,8 +38,8 @@ protected:
 // A painter that sends to the window whose thread stops it: the stop
 // answers those sends instead of waiting for ever.
 TEST_F(RepaintThreadTest, StopAnswersSendsOfAPainterThatSendsToItsOwner) {
-    HWND window = CreateWindowExW(0, L"PainterTarget", L"p", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                                  nullptr);
+    HWND window =
+        CreateWindowExW(0, L"PainterTarget", L"p", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     RepaintThread painter;
     ASSERT_TRUE(painter.Start([window] { SendMessageW(window, WM_USER, 0, 0); }, std::chrono::milliseconds(1)));

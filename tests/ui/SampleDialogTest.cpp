@@ -26,15 +26,15 @@ TEST_F(SampleDialogTest, RendersHeadlessAndAnswersThePointer) {
         int x, y;
         COLORREF expected;
     } probes[] = {
-        {2, 2, RGB(74, 71, 181)},       // title band
-        {2, 40, RGB(255, 255, 255)},    // body
-        {2, 220, RGB(247, 251, 253)},   // footer
-        {20, 110, RGB(204, 204, 204)},  // progress border
-        {21, 115, RGB(74, 71, 181)},    // done part (62 %)
-        {280, 115, RGB(74, 71, 181)},   // 62 % of 438 inner pixels: 271
-        {420, 115, RGB(235, 235, 240)}, // remaining part
-        {260, 183, RGB(54, 51, 151)},   // install button border
-        {265, 190, RGB(74, 71, 181)},   // its fill
+        {2, 2, RGB(74, 71, 181)},        // title band
+        {2, 40, RGB(255, 255, 255)},     // body
+        {2, 220, RGB(247, 251, 253)},    // footer
+        {20, 110, RGB(204, 204, 204)},   // progress border
+        {21, 115, RGB(74, 71, 181)},     // done part (62 %)
+        {280, 115, RGB(74, 71, 181)},    // 62 % of 438 inner pixels: 271
+        {420, 115, RGB(235, 235, 240)},  // remaining part
+        {260, 183, RGB(54, 51, 151)},    // install button border
+        {265, 190, RGB(74, 71, 181)},    // its fill
     };
     for (const Probe& p : probes) EXPECT_EQ(driver.Pixel(p.x, p.y), p.expected) << p.x << "," << p.y;
     ASSERT_TRUE(driver.SavePng("sample-dialog.png"));

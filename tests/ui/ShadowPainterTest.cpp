@@ -71,9 +71,9 @@ TEST(ShadowPainter, HoleFollowsTheOutlineAndBufferIsBottomUp) {
     for (int row = 0; row < 20; ++row) outline[row] = Span{0, 30};
     ShadowParams params;
     Picture picture = Render(params, 60, 40, outline);
-    EXPECT_EQ(picture.At(40, 35), 0u);             // inside the window
-    EXPECT_NE(picture.At(75, 35), 0u);             // beside the missing corner: shadow
-    EXPECT_EQ(picture.At(75, 65), 0u);             // lower half, inside
+    EXPECT_EQ(picture.At(40, 35), 0u);  // inside the window
+    EXPECT_NE(picture.At(75, 35), 0u);  // beside the missing corner: shadow
+    EXPECT_EQ(picture.At(75, 65), 0u);  // lower half, inside
     EXPECT_EQ(picture.pixels[0], picture.At(0, picture.height - 1));
 }
 
@@ -84,15 +84,16 @@ TEST(ShadowPainter, OtherParametersStayInsideTheBuffer) {
         int height;
     };
     const Case cases[] = {
-        {{30, 10, 2, 0, 0, 0x00323232}, 40, 30},     // soft edge wider than the margin: erosion
-        {{30, 5, 20, 0, 0, 0x00323232}, 40, 30},     // margin wider than the soft edge: solid core
-        {{30, 30, 30, 45, -45, 0x00323232}, 40, 30}, // offsets past the margin
-        {{255, 0, 0, 0, 0, 0x00FFFFFF}, 1, 1},       // no margin at all
-        {{30, 30, 30, 0, 0, 0x00323232}, 0, 0},      // empty window
+        {{30, 10, 2, 0, 0, 0x00323232}, 40, 30},      // soft edge wider than the margin: erosion
+        {{30, 5, 20, 0, 0, 0x00323232}, 40, 30},      // margin wider than the soft edge: solid core
+        {{30, 30, 30, 45, -45, 0x00323232}, 40, 30},  // offsets past the margin
+        {{255, 0, 0, 0, 0, 0x00FFFFFF}, 1, 1},        // no margin at all
+        {{30, 30, 30, 0, 0, 0x00323232}, 0, 0},       // empty window
     };
     for (const Case& tc : cases) {
         Picture picture = Render(tc.params, tc.width, tc.height, RectOutline(tc.width, tc.height));
-        for (std::uint32_t pixel : picture.pixels) ASSERT_LE(pixel >> 24, static_cast<std::uint32_t>(tc.params.darkness));
+        for (std::uint32_t pixel : picture.pixels)
+            ASSERT_LE(pixel >> 24, static_cast<std::uint32_t>(tc.params.darkness));
     }
     // Margin wider than the soft edge: the solid radius gives full darkness next to the window.
     Picture solid = Render(cases[1].params, 40, 30, RectOutline(40, 30));

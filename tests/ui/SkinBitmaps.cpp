@@ -17,7 +17,9 @@ std::string Dib(int width, int height, const std::function<std::uint32_t(int, in
     return testsupport::MakeDib(width, height, pixel);
 }
 
-void Register(int id, const std::string& bytes) { platform::OverrideResource(RT_BITMAP(), MAKEINTRESOURCEW(id), bytes); }
+void Register(int id, const std::string& bytes) {
+    platform::OverrideResource(RT_BITMAP(), MAKEINTRESOURCEW(id), bytes);
+}
 
 std::uint32_t Disc(int x, int y, int size, std::uint32_t inside, std::uint32_t mark, std::uint32_t outside) {
     double centre = (size - 1) / 2.0;

@@ -70,8 +70,8 @@ TEST_F(WndShadowTest, ShadowSurroundsTheWindowWithATransparentHole) {
     ASSERT_TRUE(IsWindow(window));
     EXPECT_EQ(GetWindow(window, GW_OWNER), parent);
     EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_EQ(shadow.GetStatus(), CWndShadow::kStatusEnabled | CWndShadow::kStatusVisible |
-                                      CWndShadow::kStatusParentVisible);
+    EXPECT_EQ(shadow.GetStatus(),
+              CWndShadow::kStatusEnabled | CWndShadow::kStatusVisible | CWndShadow::kStatusParentVisible);
     ExpectRect(window, 170, 120, 160, 140);
     EXPECT_GE(platform::LayeredWindowUpdates(window), 1u);
 
@@ -80,9 +80,9 @@ TEST_F(WndShadowTest, ShadowSurroundsTheWindowWithATransparentHole) {
     ASSERT_EQ(image.height, 140);
     for (int y = 30; y < 110; ++y)
         for (int x = 30; x < 130; ++x) ASSERT_EQ(image.At(x, y), platform::kDesktopPixel) << x << "," << y;
-    EXPECT_NE(image.At(29, 70), platform::kDesktopPixel);   // just beside the window: shadow
+    EXPECT_NE(image.At(29, 70), platform::kDesktopPixel);  // just beside the window: shadow
     EXPECT_LT(image.At(29, 70) & 0xFF, platform::kDesktopPixel & 0xFF);
-    EXPECT_EQ(image.At(0, 0), platform::kDesktopPixel);     // the corner fades out
+    EXPECT_EQ(image.At(0, 0), platform::kDesktopPixel);  // the corner fades out
 }
 
 TEST_F(WndShadowTest, MaximiseHidesRestoreShowsMoveOnlyRepositions) {

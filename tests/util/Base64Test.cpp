@@ -24,8 +24,13 @@ struct Vector {
 
 // The test vectors of RFC 4648, section 10.
 const Vector kRfcVectors[] = {
-    {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-    {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+    {"", ""},
+    {"f", "Zg=="},
+    {"fo", "Zm8="},
+    {"foo", "Zm9v"},
+    {"foob", "Zm9vYg=="},
+    {"fooba", "Zm9vYmE="},
+    {"foobar", "Zm9vYmFy"},
 };
 
 TEST(Base64, EncodesAndDecodesTheStandardsVectors) {
@@ -44,11 +49,9 @@ TEST(Base64, EncodesAndDecodesTheStandardsVectors) {
 
 TEST(Base64, StandardDecoderEndsAtTheFirstForeignCharacter) {
     const Vector cases[] = {
-        {"foo", "Zm9v\r\nYmFy"},
-        {"foo", "Zm9v\xFFYmFy"},   // a high byte is outside the alphabet, not a negative index
-        {"fo", "Zm8=Zm9v"},
-        {"foob", "Zm9vYg"},        // unpadded final group
-        {"foo", "Zm9vY"},          // a lone final character gives no byte
+        {"foo", "Zm9v\r\nYmFy"}, {"foo", "Zm9v\xFFYmFy"},  // a high byte is outside the alphabet, not a negative index
+        {"fo", "Zm8=Zm9v"},      {"foob", "Zm9vYg"},       // unpadded final group
+        {"foo", "Zm9vY"},                                  // a lone final character gives no byte
     };
     for (const Vector& c : cases) EXPECT_EQ(Base64DecodeString(c.encoded), c.plain) << c.encoded;
     EXPECT_TRUE(IsBase64Char('+'));
@@ -59,7 +62,10 @@ TEST(Base64, StandardDecoderEndsAtTheFirstForeignCharacter) {
 }
 
 TEST(Base64, AlphabetDecoderSkipsUnknownCharactersAndStopsAtPadding) {
-    EXPECT_EQ(AlphabetBase64Decode("Zm9v\r\nYm\xFF" "Fy", kBase64Alphabet), "foobar");
+    EXPECT_EQ(AlphabetBase64Decode("Zm9v\r\nYm\xFF"
+                                   "Fy",
+                                   kBase64Alphabet),
+              "foobar");
     EXPECT_EQ(AlphabetBase64Decode("Zm8=Zm9v", kBase64Alphabet), "fo");
 }
 

@@ -12,8 +12,8 @@ namespace {
 class DesktopControlsTest : public testsupport::MachineTest {};
 
 TEST_F(DesktopControlsTest, TopmostAndSwitchReachTheWindow) {
-    HWND first = CreateWindowExW(0, L"STATIC", L"first", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
-                                 nullptr, nullptr);
+    HWND first = CreateWindowExW(0, L"STATIC", L"first", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr,
+                                 nullptr);
     HWND second = CreateWindowExW(0, L"STATIC", L"second", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr, nullptr,
                                   nullptr, nullptr);
     ASSERT_NE(first, nullptr);

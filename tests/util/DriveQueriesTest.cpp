@@ -58,7 +58,7 @@ TEST_F(DriveQueriesTest, OpticalDrivesAreFoundByOrderAndByDevice) {
 TEST_F(DriveQueriesTest, VolumeFacts) {
     struct Case {
         char letter;
-        DWORD serial;      // 0: not readable
+        DWORD serial;  // 0: not readable
         const char* label;
         int kind;
         bool fat;

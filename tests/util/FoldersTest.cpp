@@ -50,11 +50,11 @@ TEST_F(FoldersTest, DeleteDirectoryTreeRemovesLinksWithoutFollowingThem) {
 
 TEST_F(FoldersTest, DeleteDirectoryTreeRefusesRootsAndShellFolders) {
     WriteHostFile(Host(L"C:\\Users\\User\\Documents\\mine.txt"), "mine");
-    for (const wchar_t* path : {L"", L"C:\\", L"C:", L"C:\\Users\\User\\Documents", L"c:\\users\\user\\documents\\",
-                                L"C:\\Program Files (x86)", L"C:\\Windows", L"C:\\Users\\User",
-                                L"C:\\Users\\User\\Downloads", L"C:\\Users\\User\\AppData\\Roaming",
-                                L"C:\\Users\\User\\AppData", L"C:\\Users\\Public", L"Z:\\", L"Documents",
-                                L"C:\\Temp\\..\\Users\\User\\Documents"})
+    for (const wchar_t* path :
+         {L"", L"C:\\", L"C:", L"C:\\Users\\User\\Documents", L"c:\\users\\user\\documents\\",
+          L"C:\\Program Files (x86)", L"C:\\Windows", L"C:\\Users\\User", L"C:\\Users\\User\\Downloads",
+          L"C:\\Users\\User\\AppData\\Roaming", L"C:\\Users\\User\\AppData", L"C:\\Users\\Public", L"Z:\\",
+          L"Documents", L"C:\\Temp\\..\\Users\\User\\Documents"})
         EXPECT_FALSE(DeleteDirectoryTree(path)) << std::string(path, path + wcslen(path));
     EXPECT_TRUE(fs::exists(Host(L"C:\\Users\\User\\Documents\\mine.txt")));
 }

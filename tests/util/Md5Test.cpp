@@ -161,11 +161,7 @@ TEST(FileMd5, ListsOneDigestPerBlock) {
         size_t blockSize;
         size_t blocks;
     } cases[] = {
-        {kMiB * 5 / 2, kMiB, 3},
-        {0, kMiB, 0},
-        {250, 100, 3},
-        {200, 100, 2},
-        {99, 100, 1},
+        {kMiB * 5 / 2, kMiB, 3}, {0, kMiB, 0}, {250, 100, 3}, {200, 100, 2}, {99, 100, 1},
     };
     for (const Case& c : cases) {
         const std::vector<unsigned char> bytes = Pattern(c.fileSize);

@@ -23,8 +23,8 @@ TEST(OsmPathParts, DirectoryAndFileNamePartsFollowTheTables) {
         const char* directory;
         const char* fileName;
     } cases[] = {
-        {"a/b/c", "a/b/", "c"},     {"a\\b", "a\\", "a\\b"}, {"abc", "", "abc"},
-        {"a/b/", "a/b/", ""},       {"C:/x\\y/z", "C:/x\\y/", "z"}, {"", "", ""},
+        {"a/b/c", "a/b/", "c"}, {"a\\b", "a\\", "a\\b"},        {"abc", "", "abc"},
+        {"a/b/", "a/b/", ""},   {"C:/x\\y/z", "C:/x\\y/", "z"}, {"", "", ""},
     };
     for (const Case& c : cases) {
         char buffer[MAX_PATH] = "untouched";
@@ -47,7 +47,8 @@ TEST(OsmPathParts, DirectoryAndFileNamePartsFollowTheTables) {
     EXPECT_EQ(AppendPathPart(joined, "y"), "x/y");
     std::string ending = "x\\";
     EXPECT_EQ(AppendPathPart(ending, "y"), "x\\y");
-    for (const char* absolute : {"C:\\x", " C:/x", "\\\\server\\share", "//host"}) EXPECT_TRUE(IsAbsolutePath(absolute)) << absolute;
+    for (const char* absolute : {"C:\\x", " C:/x", "\\\\server\\share", "//host"})
+        EXPECT_TRUE(IsAbsolutePath(absolute)) << absolute;
     for (const char* relative : {"x\\y", "C:x", "\\/x", "/x"}) EXPECT_FALSE(IsAbsolutePath(relative)) << relative;
     char name[MAX_PATH];
     char extension[MAX_PATH];
@@ -247,8 +248,7 @@ TEST_F(OsmPathsWin98Test, DeletionsAndMovesAreRecordedInWininit) {
 
 TEST_F(OsmPathsWin98Test, EntriesJoinTheRenameSectionWhereverItIs) {
     ASSERT_TRUE(CreateFolderPath("C:/Windows/"));
-    WriteHostFile(Host(L"C:\\Windows\\wininit.ini"),
-                  "[Rename]\r\nNUL=C:\\first.tmp\r\n\r\n[CombineVAR]\r\nKey=1\r\n");
+    WriteHostFile(Host(L"C:\\Windows\\wininit.ini"), "[Rename]\r\nNUL=C:\\first.tmp\r\n\r\n[CombineVAR]\r\nKey=1\r\n");
     WriteBufferToFile("x", 1, "C:/b.txt");
     ASSERT_TRUE(SetFileAttributesW(L"C:\\b.txt", FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(DeleteFileOrSchedule("C:/b.txt"), kFileOpScheduled);

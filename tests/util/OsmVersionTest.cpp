@@ -105,8 +105,9 @@ TEST_F(OsmVersionTest, FileVersionTextComesFromTheVersionResource) {
 }
 
 TEST_F(OsmVersionTest, MacTextIsTheMachineIdentity) {
-    machine.profile().networkAdapters = std::vector<platform::NetworkAdapterEntry>{
-        {"{A}", "a", {0xaa, 1, 2, 3, 4, 5}, true}, {"{B}", "b", {0x1c, 1, 2, 3, 4, 5}, true}};
+    machine.profile().networkAdapters =
+        std::vector<platform::NetworkAdapterEntry>{{"{A}", "a", {0xaa, 1, 2, 3, 4, 5}, true},
+                                                   {"{B}", "b", {0x1c, 1, 2, 3, 4, 5}, true}};
     ResetMachineMacForTest();
     char buffer[MAX_PATH] = "";
     ASSERT_TRUE(GetMacTextA(buffer));

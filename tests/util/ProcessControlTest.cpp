@@ -35,7 +35,8 @@ protected:
     HANDLE Start(const std::wstring& program, const std::wstring& arguments) {
         std::wstring command = L"\"" + program + L"\" " + arguments;
         PROCESS_INFORMATION info{};
-        EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
+        EXPECT_TRUE(
+            CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
         CloseHandle(info.hThread);
         return info.hProcess;
     }

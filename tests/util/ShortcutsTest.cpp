@@ -43,12 +43,14 @@ TEST_F(ShortcutsTest, CreatesLinksInTheLocationFolders) {
     } cases[] = {
         {ShortcutDesktop, nullptr, L"C:\\Users\\User\\Desktop\\App.lnk"},
         {7, nullptr, L"C:\\Users\\User\\Desktop\\App.lnk"},
-        {ShortcutPrograms, L"Vendor\\App", L"C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Vendor\\App\\App.lnk"},
+        {ShortcutPrograms, L"Vendor\\App",
+         L"C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Vendor\\App\\App.lnk"},
         {ShortcutCommonPrograms, nullptr, L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\App.lnk"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.location);
-        ASSERT_EQ(S_OK, CreateShortcut(target, nullptr, L"App", c.location, c.subFolder, L"App desc", nullptr, nullptr));
+        ASSERT_EQ(S_OK,
+                  CreateShortcut(target, nullptr, L"App", c.location, c.subFolder, L"App desc", nullptr, nullptr));
         EXPECT_EQ(target, LinkField(c.expectedPath, 0));
         EXPECT_EQ(target, LinkField(c.expectedPath, 1)) << "the icon is the target's";
         EXPECT_EQ(L"App desc", LinkField(c.expectedPath, 3));
@@ -65,8 +67,10 @@ TEST_F(ShortcutsTest, CreatesLinksInTheLocationFolders) {
 }
 
 TEST_F(ShortcutsTest, DeletesLinksAndFoldersButNeverTheLocationItself) {
-    ASSERT_EQ(S_OK, CreateShortcut(L"C:\\a.exe", nullptr, L"App", ShortcutPrograms, L"Vendor", nullptr, nullptr, nullptr));
-    ASSERT_EQ(S_OK, CreateShortcut(L"C:\\a.exe", nullptr, L"Other", ShortcutPrograms, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_EQ(S_OK,
+              CreateShortcut(L"C:\\a.exe", nullptr, L"App", ShortcutPrograms, L"Vendor", nullptr, nullptr, nullptr));
+    ASSERT_EQ(S_OK,
+              CreateShortcut(L"C:\\a.exe", nullptr, L"Other", ShortcutPrograms, nullptr, nullptr, nullptr, nullptr));
     ASSERT_EQ(S_OK, CreateShortcut(L"C:\\a.exe", nullptr, L"App", ShortcutDesktop, nullptr, nullptr, nullptr, nullptr));
     const std::wstring programs = L"C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
     EXPECT_FALSE(DeleteShortcutFolder(ShortcutPrograms, L""));

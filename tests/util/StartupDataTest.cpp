@@ -23,7 +23,7 @@ TEST_F(DebugConfigTest, OnlyAValueOfOneSwitchesOn) {
         bool on;
     } cases[] = {
         {nullptr, false},
-        {"[root]\r\nshow_info_view=1\r\n", false},           // the key is missing
+        {"[root]\r\nshow_info_view=1\r\n", false},  // the key is missing
         {"[root]\r\ntest_token_from_cookies=2\r\n", false},
         {"[root]\r\ntest_token_from_cookies=0\r\n", false},
         {"[other]\r\ntest_token_from_cookies=1\r\n", false},
@@ -46,12 +46,12 @@ TEST(ParseSetupFileName, SplitsOptionAndSourceAtTheFirstNumber) {
     } cases[] = {
         {"prog_abc_2024_web", "abc", "web"},
         {"prog_a_b_7_c_d", "a_b", "c_d"},
-        {"prog_abc", "(old)", "(old)"},            // no number: nothing changes
-        {"prog_a_1_b_2_c", "a", "b_c"},            // a second number is dropped
-        {"prog_2024", "", ""},                      // a number alone empties both
+        {"prog_abc", "(old)", "(old)"},  // no number: nothing changes
+        {"prog_a_1_b_2_c", "a", "b_c"},  // a second number is dropped
+        {"prog_2024", "", ""},           // a number alone empties both
         {"prog_1.5_x", "", "x"},
-        {"prog__abc__-3__web_", "abc", "web"},      // empty pieces are dropped
-        {"2024_abc_1_web", "abc", "web"},           // the first piece never counts
+        {"prog__abc__-3__web_", "abc", "web"},  // empty pieces are dropped
+        {"2024_abc_1_web", "abc", "web"},       // the first piece never counts
         {"prog", "(old)", "(old)"},
         {"", "(old)", "(old)"},
     };

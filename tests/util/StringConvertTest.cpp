@@ -22,8 +22,8 @@ TEST(Utf8Conversion, RoundTripsWellFormedText) {
         {L"\u00E9t\u00E9", "\xC3\xA9t\xC3\xA9"},
         {L"\u20AC 5", "\xE2\x82\xAC 5"},
         {L"\u4E2D\u6587", "\xE4\xB8\xAD\xE6\x96\x87"},
-        {L"a\xD83D\xDE00z", "a\xF0\x9F\x98\x80z"},   // U+1F600
-        {L"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF"},        // U+10FFFF, the last code point
+        {L"a\xD83D\xDE00z", "a\xF0\x9F\x98\x80z"},  // U+1F600
+        {L"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF"},      // U+10FFFF, the last code point
     };
     for (const Utf8Case& c : cases) {
         EXPECT_EQ(WideToUtf8Text(c.wide), c.utf8) << c.utf8;
@@ -44,12 +44,12 @@ TEST(Utf8Conversion, LoneSurrogatesBecomeReplacementCharacters) {
 
 TEST(Utf8Conversion, StrictDecoderRejectsMalformedText) {
     const char* cases[] = {
-        "\x80",                  // lone continuation byte
-        "ab\xC1\x81",            // overlong form of "A"
-        "\xED\xA0\x80",          // encoded surrogate
-        "\xE2\x82",              // cut off by the end
-        "\xF4\x90\x80\x80",      // above U+10FFFF
-        "\xC3(",                 // wrong continuation byte
+        "\x80",              // lone continuation byte
+        "ab\xC1\x81",        // overlong form of "A"
+        "\xED\xA0\x80",      // encoded surrogate
+        "\xE2\x82",          // cut off by the end
+        "\xF4\x90\x80\x80",  // above U+10FFFF
+        "\xC3(",             // wrong continuation byte
         "\xFF",
     };
     for (const char* text : cases) EXPECT_EQ(Utf8ToWide(text), L"") << testing::PrintToString(text);
@@ -61,7 +61,10 @@ TEST(Utf8Conversion, LenientDecoderStaysInsideTheText) {
     const Utf8Case cases[] = {
         {L"\xFFFD", "\xE2\x82"},
         {L"ab\xFFFD", "ab\xF0\x9F\x98"},
-        {L"\xFFFD" L"a", "\x80" "a"},
+        {L"\xFFFD"
+         L"a",
+         "\x80"
+         "a"},
         {L"\xFFFD\xFFFD", "\xFE\xFF"},
         {L"\xFFFD", "\xFD\xBF\xBF\xBF\xBF\xBF"},  // six-byte form beyond Unicode
     };
@@ -147,7 +150,8 @@ TEST_F(Utf8FilePaths, ReachTheFileSystemThroughTheWidePath) {
     EXPECT_TRUE(PathIsDirectoryW(L"C:\\Users\\User\\Documents\\M\u00FCller \u4E2D"));
 
     const std::string file = folder + "\\a.txt";
-    HANDLE handle = CreateFileUtf8(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        CreateFileUtf8(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     DWORD written = 0;
     EXPECT_TRUE(WriteFile(handle, "xyz", 3, &written, nullptr));

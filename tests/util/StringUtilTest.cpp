@@ -19,12 +19,9 @@ TEST(ReplaceAll, ReplacesWithoutRescanningInsertedText) {
         const char* replacement;
         const char* expected;
     } cases[] = {
-        {"aaa", "a", "aa", "aaaaaa"},
-        {"a.b.c", ".", "", "abc"},
-        {"x{v}y{v}", "{v}", "1.0", "x1.0y1.0"},
+        {"aaa", "a", "aa", "aaaaaa"}, {"a.b.c", ".", "", "abc"},    {"x{v}y{v}", "{v}", "1.0", "x1.0y1.0"},
         {"abc", "", "z", "abc"},  // an empty search text changes nothing (and ends)
-        {"", "a", "b", ""},
-        {"abab", "ab", "ba", "baba"},
+        {"", "a", "b", ""},           {"abab", "ab", "ba", "baba"},
     };
     for (const Case& c : cases) {
         std::string text = c.text;
@@ -86,8 +83,8 @@ TEST(IsNumberText, AcceptsOneWholeNumber) {
         const char* text;
         bool number;
     } cases[] = {
-        {"2024", true}, {"-2", true}, {"1.5", true}, {"+3e2", true}, {" 7", true},
-        {"7 ", false},  {"7a", false}, {"abc", false}, {"", false},   {"-", false},
+        {"2024", true}, {"-2", true},  {"1.5", true},  {"+3e2", true}, {" 7", true},
+        {"7 ", false},  {"7a", false}, {"abc", false}, {"", false},    {"-", false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsNumberText(c.text), c.number) << '"' << c.text << '"';
 }
@@ -119,12 +116,7 @@ TEST(UrlCoding, DecodesTruncatedEscapesAsText) {
         const char* encoded;
         const char* plain;
     } cases[] = {
-        {"100%", "100%"},
-        {"a%4", "a%4"},
-        {"%", "%"},
-        {"%41%", "A%"},
-        {"a+b", "a b"},
-        {"%e4", "\xE4"},
+        {"100%", "100%"}, {"a%4", "a%4"}, {"%", "%"}, {"%41%", "A%"}, {"a+b", "a b"}, {"%e4", "\xE4"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(UrlDecode(c.encoded), c.plain) << c.encoded;
@@ -172,11 +164,7 @@ TEST(Trim, TrimSpacesRemovesItsOwnSet) {
         const char* text;
         const char* expected;
     } cases[] = {
-        {" \t\x1Fname\r\n", "name"},
-        {"\vname\v", "\vname\v"},
-        {"   ", ""},
-        {"", ""},
-        {"a b", "a b"},
+        {" \t\x1Fname\r\n", "name"}, {"\vname\v", "\vname\v"}, {"   ", ""}, {"", ""}, {"a b", "a b"},
     };
     for (const Case& c : cases) {
         char buffer[32];
@@ -223,10 +211,8 @@ TEST(Parts, PrefixesSuffixesAndParentFolders) {
         const char* slash;
         const char* parent;
     } cases[] = {
-        {"a/b\\c", "a/b\\c/", "a/b\\"},
-        {"a\\b/c.txt", "a\\b/c.txt/", "a\\b/"},
-        {"a\\", "a/", "a\\"},
-        {"name", "name/", "(unchanged)"},
+        {"a/b\\c", "a/b\\c/", "a/b\\"}, {"a\\b/c.txt", "a\\b/c.txt/", "a\\b/"},
+        {"a\\", "a/", "a\\"},           {"name", "name/", "(unchanged)"},
         {"", "", "(unchanged)"},
     };
     for (const Case& c : cases) {
@@ -250,11 +236,20 @@ TEST(Case, ChangesAsciiLettersOnly) {
     EXPECT_EQ(ToLowerChar('Q'), 'q');
 
     // The trail byte of a double-byte character may look like an ASCII letter.
-    char mbcs[] = "a\x82" "a" "b\x81";
+    char mbcs[] =
+        "a\x82"
+        "a"
+        "b\x81";
     ToUpperMbcs(mbcs);
-    EXPECT_STREQ(mbcs, "A\x82" "a" "B\x81");
+    EXPECT_STREQ(mbcs,
+                 "A\x82"
+                 "a"
+                 "B\x81");
     ToLowerMbcs(mbcs);
-    EXPECT_STREQ(mbcs, "a\x82" "a" "b\x81");
+    EXPECT_STREQ(mbcs,
+                 "a\x82"
+                 "a"
+                 "b\x81");
 
     struct Compare {
         const char* a;
@@ -362,10 +357,10 @@ TEST(HexText, BytesAndTextBothWays) {
         std::vector<unsigned char> rightAligned;
     } cases[] = {
         {"001fA0FF", 4, {0x00, 0x1F, 0xA0, 0xFF}, {0x00, 0x1F, 0xA0, 0xFF}},
-        {"ABC", 2, {0xAB, 0xC0}, {0x0A, 0xBC}},  // odd digit count
+        {"ABC", 2, {0xAB, 0xC0}, {0x0A, 0xBC}},       // odd digit count
         {"AB", 4, {0xAB, 0, 0, 0}, {0, 0, 0, 0xAB}},  // short text
         {"", 2, {0, 0}, {0, 0}},
-        {"A7", 1, {0x0A}, {0xA7}},  // a count of 1 takes one digit
+        {"A7", 1, {0x0A}, {0xA7}},                  // a count of 1 takes one digit
         {"123456", 2, {0x12, 0x34}, {0x34, 0x56}},  // surplus digits
         {nullptr, 2, {0, 0}, {0, 0}},
     };

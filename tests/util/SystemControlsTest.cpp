@@ -24,7 +24,8 @@ TEST_F(SystemControlsTest, SeparatorConversions) {
         {"C:/a/b.txt", "C:\\a\\b.txt", "C:/a/b.txt"},
         {"C:\\a\\b", "C:\\a\\b", "C:/a/b"},
         {"mixed\\and/both", "mixed\\and\\both", "mixed/and/both"},
-        {"C:/\xC3\xA9t\xC3\xA9/\xE6\x96\x87", "C:\\\xC3\xA9t\xC3\xA9\\\xE6\x96\x87", "C:/\xC3\xA9t\xC3\xA9/\xE6\x96\x87"},
+        {"C:/\xC3\xA9t\xC3\xA9/\xE6\x96\x87", "C:\\\xC3\xA9t\xC3\xA9\\\xE6\x96\x87",
+         "C:/\xC3\xA9t\xC3\xA9/\xE6\x96\x87"},
         {"", "", ""},
     };
     for (const Case& tc : cases) {
@@ -50,9 +51,9 @@ TEST_F(SystemControlsTest, ExistenceTests) {
         bool exists;
     };
     const Case cases[] = {
-        {"C:", true, true},          {"C:/", true, true},          {"c:", true, true},
-        {"C", false, false},         {"", false, false},           {"C:/Data", true, true},
-        {"C:/Data/", true, true},    {"C:\\Data", true, true},     {"C:/Data/note.txt", false, true},
+        {"C:", true, true},           {"C:/", true, true},      {"c:", true, true},
+        {"C", false, false},          {"", false, false},       {"C:/Data", true, true},
+        {"C:/Data/", true, true},     {"C:\\Data", true, true}, {"C:/Data/note.txt", false, true},
         {"C:/Missing", false, false}, {"1:", false, false},
     };
     for (const Case& tc : cases) {
@@ -74,7 +75,7 @@ TEST_F(SystemControlsTest, PlatformTestsFollowTheMachine) {
     // The program declares no OS compatibility, so the version it is told is
     // 6.2 on every Windows from 8 on.
     EXPECT_TRUE(IsMajorVersion6());
-    EXPECT_TRUE(IsWow64());           // a 32-bit process on a 64-bit system
+    EXPECT_TRUE(IsWow64());  // a 32-bit process on a 64-bit system
     EXPECT_EQ(AlwaysTrue(), 1);
 }
 

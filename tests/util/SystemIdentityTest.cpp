@@ -155,7 +155,8 @@ TEST_F(SystemIdentityTest, RandomIdsDifferBetweenRuns) {
         std::wstring command = L"\"" + platform::FromHostPath(UTIL_TEST_CHILD) + L"\" randomid \"" +
                                platform::Utf8ToUtf16(Host(out)) + L"\"";
         PROCESS_INFORMATION info{};
-        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
+        ASSERT_TRUE(
+            CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(info.hProcess, 10000));
         CloseHandle(info.hProcess);
         CloseHandle(info.hThread);
@@ -174,7 +175,8 @@ TEST(IdentifierTest, GuidAndRandomIdFormats) {
     std::set<std::string> ids;
     std::vector<std::string> perThread(4);
     std::vector<std::thread> threads;
-    for (size_t i = 0; i < perThread.size(); ++i) threads.emplace_back([&perThread, i] { perThread[i] = MakeRandomId(); });
+    for (size_t i = 0; i < perThread.size(); ++i)
+        threads.emplace_back([&perThread, i] { perThread[i] = MakeRandomId(); });
     for (std::thread& t : threads) t.join();
     for (const std::string& text : perThread) {
         EXPECT_TRUE(std::regex_match(text, id)) << text;

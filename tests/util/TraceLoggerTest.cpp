@@ -51,10 +51,10 @@ TEST_F(TraceTest, StampsLinesAsTheFlagsSay) {
     TraceLog("%d threads\n", 2);
     ASSERT_EQ(g_hooked.size(), 3u);
     EXPECT_EQ(g_hooked[0], "plain\n");
-    EXPECT_TRUE(std::regex_match(g_hooked[1], std::regex(R"(\d{4}\.\d\d\.\d\d-\d\d:\d\d:\d\d: stamped\n)"))) << g_hooked[1];
-    EXPECT_TRUE(std::regex_match(g_hooked[2],
-                                 std::regex(R"(\d{4}\.\d\d\.\d\d-\d\d:\d\d:\d\d \()" +
-                                            std::to_string(GetCurrentThreadId()) + R"(\): 2 threads\n)")))
+    EXPECT_TRUE(std::regex_match(g_hooked[1], std::regex(R"(\d{4}\.\d\d\.\d\d-\d\d:\d\d:\d\d: stamped\n)")))
+        << g_hooked[1];
+    EXPECT_TRUE(std::regex_match(g_hooked[2], std::regex(R"(\d{4}\.\d\d\.\d\d-\d\d:\d\d:\d\d \()" +
+                                                         std::to_string(GetCurrentThreadId()) + R"(\): 2 threads\n)")))
         << g_hooked[2];
 }
 
@@ -77,7 +77,8 @@ TEST_F(TraceTest, CutsOverlongLinesToTheirBuffers) {
     std::string debugger;
     platform::SetDebugOutputCapture(&debugger);
     logger.Printf("%s", huge.c_str());
-    EXPECT_TRUE(std::regex_match(debugger.substr(0, 40), std::regex(R"( \dm \d\d\.\d\ds \(\d+\): x+)"))) << debugger.substr(0, 40);
+    EXPECT_TRUE(std::regex_match(debugger.substr(0, 40), std::regex(R"( \dm \d\d\.\d\ds \(\d+\): x+)")))
+        << debugger.substr(0, 40);
     EXPECT_LT(debugger.size(), kTracePrintfLimit + 64);
 }
 

@@ -34,7 +34,8 @@ TEST_F(UninstallEntryTest, ElevatedWritesAndReadsBack) {
                                  KEY_WOW64_64KEY));
     ASSERT_TRUE(SetRunOnceValue("Product_Once", "C:\\package.exe"));
     CMyRegKey runOnce;
-    ASSERT_EQ(ERROR_SUCCESS, runOnce.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", false));
+    ASSERT_EQ(ERROR_SUCCESS,
+              runOnce.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", false));
     std::string command;
     EXPECT_EQ(ERROR_SUCCESS, runOnce.QueryString("Product_Once", command));
     EXPECT_EQ("C:\\package.exe", command);
@@ -79,9 +80,10 @@ TEST_F(UninstallEntryTest, InstalledVersionComparesNumerically) {
         const char* given;
         bool newer;
     } cases[] = {
-        {"2.0.10.1", "2.0.9.9", true},   {"2.0.9.9", "2.0.10.1", false}, {"1.0.7.2", "1.0.7.2", false},
-        {"1.0.7.3", "1.0.7.2", true},    {"2.0", "1.9.9", true},          {"1.0.7.2", "1072", false},
-        {"1.0.7.3", "1072", true},       {"", "1.0", false},
+        {"2.0.10.1", "2.0.9.9", true}, {"2.0.9.9", "2.0.10.1", false},
+        {"1.0.7.2", "1.0.7.2", false}, {"1.0.7.3", "1.0.7.2", true},
+        {"2.0", "1.9.9", true},        {"1.0.7.2", "1072", false},
+        {"1.0.7.3", "1072", true},     {"", "1.0", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.installed) + " vs " + c.given);

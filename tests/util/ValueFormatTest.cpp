@@ -13,14 +13,8 @@ TEST(ValueFormat, SizesTakeTheirUnitAboveEachLimit) {
         long long bytes;
         const char* text;
     } cases[] = {
-        {0, "0Byte"},
-        {1024, "1024Byte"},
-        {1025, "1.00KB"},
-        {1048576, "1024.00KB"},
-        {1048577, "1.00MB"},
-        {1572864, "1.50MB"},
-        {INT32_MAX, "2048.00MB"},
-        {-5, "-5Byte"},
+        {0, "0Byte"},        {1024, "1024Byte"},  {1025, "1.00KB"},         {1048576, "1024.00KB"},
+        {1048577, "1.00MB"}, {1572864, "1.50MB"}, {INT32_MAX, "2048.00MB"}, {-5, "-5Byte"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FormatSize(static_cast<std::int32_t>(c.bytes)), c.text) << c.bytes;
@@ -48,8 +42,8 @@ TEST(ValueFormat, DurationsHaveUnlimitedHours) {
         long long seconds;
         const char* text;
     } cases[] = {
-        {0, "00:00:00"}, {59, "00:00:59"}, {3725, "01:02:05"}, {360000, "100:00:00"}, {-1, ""},
-        {LLONG_MAX, "2562047788015215:30:07"},
+        {0, "00:00:00"},       {59, "00:00:59"}, {3725, "01:02:05"},
+        {360000, "100:00:00"}, {-1, ""},         {LLONG_MAX, "2562047788015215:30:07"},
     };
     for (const Case& c : cases) EXPECT_EQ(FormatDuration(c.seconds), c.text) << c.seconds;
 }

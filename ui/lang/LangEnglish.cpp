@@ -15,7 +15,9 @@ const LangTextEntry kRows[] = {
     {10, L"Are you sure you want to quit __PRODUCT_NAME__ installation?"},
     {11, L"OK"},
     {12, L"Cancel"},
-    {13, L"Cannot proceed with the installation as Tarnelo is already running. Please close it to try again or force close."},
+    {13,
+     L"Cannot proceed with the installation as Tarnelo is already running. Please close it to try again or force "
+     L"close."},
     {14, L"Try Again"},
     {15, L"Force Close"},
     {16, L"Create a Quick Launch icon"},
@@ -38,7 +40,9 @@ const LangTextEntry kRows[] = {
     {33, L"__PRODUCT_NAME__ does not support your current operating system."},
     {34, L"The installation path is invalid."},
     {35, L"There is not enough free space on the selected drive."},
-    {36, L"Oops! This version of __PRODUCT_NAME__ only works on 64-bit operating system. Please download and install the 32-bit version."},
+    {36,
+     L"Oops! This version of __PRODUCT_NAME__ only works on 64-bit operating system. Please download and install the "
+     L"32-bit version."},
     {37, L"__PRODUCT_NAME__ currently works on 64-bit Windows OS only."},
     {38, L"Uninstall"},
     {39, L"Uninstall Application"},
@@ -76,7 +80,9 @@ const LangTextEntry kRows[] = {
     {71, L"Here we offer you 30% OFF for Kravon All-In-One Lifetime Gift."},
     {72, L"Here we offer you 30% OFF for Pelmorant All-In-One Lifetime Gift."},
     {73, L"The user guide will give you step-by-step walkthroughs."},
-    {74, L"We supports to convert with NVIDIA/Intel/AMD hardware accelerator, may you please tell us your hardware configuration."},
+    {74,
+     L"We supports to convert with NVIDIA/Intel/AMD hardware accelerator, may you please tell us your hardware "
+     L"configuration."},
     {75, L"Uninstall has detected that __PRODUCT_NAME__ is currently running."},
     {76, L"Please close all instances of it now, then click OK to continue or Cancel to exit."},
     {77, L"Uninstall has detected that __PRODUCT_NAME__ is currently running."},
@@ -91,7 +97,9 @@ const LangTextEntry kRows[] = {
     {86, L"Enhance video quality and enlarge video resolution with AI technology."},
     {87, L"Complete DVD/Blu-ray/UHD backing up, conversion and authoring solutions."},
     {88, L"Enhance video/audio quality and enlarge video resolution with AI technology."},
-    {89, L"To install __PRODUCT_NAME__, you need to approve and select \"Yes\" on the UAC (User Account Control) popup dialog. "},
+    {89,
+     L"To install __PRODUCT_NAME__, you need to approve and select \"Yes\" on the UAC (User Account Control) popup "
+     L"dialog. "},
     {90, L"__PRODUCT_NAME__ will access and save only for the installation files, it's safe and secure."},
     {91, L"Would you like to continue to install __PRODUCT_NAME__ now?"},
     {92, L"Are you sure to cancel the process? If so, the installation will be stopped."},

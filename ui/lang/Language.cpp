@@ -26,7 +26,7 @@ constexpr wchar_t kProductPlaceholder[] = L"__PRODUCT_NAME__";
 struct LanguageState {
     std::map<int, const wchar_t*> currentRows;  // id -> table text, placeholder kept
     std::map<int, const wchar_t*> englishRows;
-    std::map<int, std::wstring> currentTexts;   // id -> text with the product name
+    std::map<int, std::wstring> currentTexts;  // id -> text with the product name
     std::map<int, std::wstring> englishTexts;
     const int* layoutRow = nullptr;
 };
@@ -63,7 +63,7 @@ const LanguageChoice kChoices[] = {
     {0x19, -1, &g_langRussian, LangId::Russian, "Language is RU(ErLuoSi), id = %d", "Russian", "RUS"},
     {0x1D, -1, &g_langSwedish, LangId::Swedish, "Language is SVE(RuiDian), id = %d", "Swedish", "SVE"},
 };
-const LanguageChoice kEnglishChoice = {0, -1, &g_langEnglish, LangId::English, "Language is EN, id = %d",
+const LanguageChoice kEnglishChoice = {0,         -1,   &g_langEnglish, LangId::English, "Language is EN, id = %d",
                                        "English", "ENU"};
 
 std::atomic<const LanguageState*> g_published{nullptr};
@@ -147,8 +147,7 @@ const LanguageChoice& ChooseLanguage(LANGID languageId) {
     WORD primary = PRIMARYLANGID(languageId);
     int subLanguage = SUBLANGID(languageId);
     for (const LanguageChoice& choice : kChoices) {
-        if (choice.primary == primary && (choice.subLanguage < 0 || choice.subLanguage == subLanguage))
-            return choice;
+        if (choice.primary == primary && (choice.subLanguage < 0 || choice.subLanguage == subLanguage)) return choice;
     }
     return kEnglishChoice;
 }
@@ -165,15 +164,15 @@ const wchar_t* Lookup(const std::map<int, std::wstring> LanguageState::*texts, i
 
 int InitLanguage(const wchar_t* productName, LANGID languageId) {
     std::lock_guard<std::mutex> guard(WriterLock());
-    if (productName != nullptr && productName[0] != L'\0' && KeptProductName().empty())
-        KeptProductName() = productName;
+    if (productName != nullptr && productName[0] != L'\0' && KeptProductName().empty()) KeptProductName() = productName;
 
     auto next = std::make_unique<LanguageState>();
     OverlayRows(next->currentRows, &g_langEnglish);
     OverlayRows(next->englishRows, &g_langEnglish);
 
     LANGID chosenId = languageId != 0 ? languageId : GetUserDefaultUILanguage();
-    if (UINT testLanguage = ReadTestLanguage(); testLanguage != 0) chosenId = static_cast<LANGID>(testLanguage & 0xFFFF);
+    if (UINT testLanguage = ReadTestLanguage(); testLanguage != 0)
+        chosenId = static_cast<LANGID>(testLanguage & 0xFFFF);
 
     const LanguageChoice& choice = ChooseLanguage(chosenId);
     WriteLog(choice.logFormat, static_cast<int>(chosenId));

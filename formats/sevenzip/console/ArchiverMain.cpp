@@ -157,8 +157,7 @@ void SendProgress(std::uint64_t value) {
 
 }  // namespace archiver_host
 
-int alonemain(int argc, char** argv, void* context, ArchiverStatusCallback status,
-              ArchiverProgressCallback progress) {
+int alonemain(int argc, char** argv, void* context, ArchiverStatusCallback status, ArchiverProgressCallback progress) {
     if (argc < 1 || argv == nullptr) return NExitCode::kUserError;
     std::lock_guard<std::mutex> lock(g_runLock);
     RunScope scope(context, status, progress);

@@ -7,9 +7,7 @@
 #include "CPP/7zip/UI/Console/UserInputUtils.h"
 #include "formats/sevenzip/console/ArchiverHost.h"
 
-NUserAnswerMode::EEnum ScanUserYesNoAllQuit(CStdOutStream* /*outStream*/) {
-    return NUserAnswerMode::kYesAll;
-}
+NUserAnswerMode::EEnum ScanUserYesNoAllQuit(CStdOutStream* /*outStream*/) { return NUserAnswerMode::kYesAll; }
 
 HRESULT GetPassword_HRESULT(CStdOutStream* outStream, UString& psw) {
     if (outStream) {

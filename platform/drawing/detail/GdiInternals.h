@@ -44,7 +44,7 @@ struct RegionObject : GdiObject {
 struct DeviceContext : GdiObject {
     std::mutex lock;  // guards the fields below (a DC may be shared)
     HWND window = nullptr;
-    SurfacePtr target;  // window surface, or the selected bitmap's surface
+    SurfacePtr target;         // window surface, or the selected bitmap's surface
     HGDIOBJ bitmap = nullptr;  // memory DCs: the selected bitmap
     HGDIOBJ defaultBitmap = nullptr;
     HGDIOBJ font = nullptr;

@@ -110,7 +110,7 @@ struct MessageQueue {
     std::mutex lock;
     std::condition_variable changed;
     std::condition_variable idleChanged;  // watched by WaitForQueueIdle
-    unsigned long long signals = 0;  // bumped by every change a waiter must see
+    unsigned long long signals = 0;       // bumped by every change a waiter must see
     std::deque<MSG> posted;
     std::deque<std::shared_ptr<SentMessage>> sent;
     std::vector<TimerEntry> timers;
@@ -172,6 +172,5 @@ void RunMoveLoop(HWND window, POINT anchor);
 void ForgetInputWindow(HWND window);
 POINT CurrentCursor();
 WPARAM CurrentMouseKeys();
-
 
 }  // namespace platform

@@ -47,7 +47,8 @@ X11State& State() {
 
 UINT KeyFromSym(KeySym sym) {
     switch (sym) {
-        case XK_Return: case XK_KP_Enter: return VK_RETURN;
+        case XK_Return:
+        case XK_KP_Enter: return VK_RETURN;
         case XK_Escape: return VK_ESCAPE;
         case XK_BackSpace: return VK_BACK;
         case XK_Delete: return VK_DELETE;
@@ -126,8 +127,8 @@ void Sync(X11State& state) {
         if (shown.xwindow == 0) {
             XSetWindowAttributes attributes{};
             attributes.override_redirect = True;
-            attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
-                                    KeyReleaseMask;
+            attributes.event_mask =
+                ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask | KeyReleaseMask;
             shown.xwindow = XCreateWindow(display, root, rect.left, rect.top, static_cast<unsigned>(width),
                                           static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
                                           CWOverrideRedirect | CWEventMask, &attributes);
@@ -257,8 +258,8 @@ bool CaptureX11Screen(int x, int y, int width, int height, Image* out) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) return false;
     ::Window root = DefaultRootWindow(display);
-    XImage* image = XGetImage(display, root, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              AllPlanes, ZPixmap);
+    XImage* image =
+        XGetImage(display, root, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes, ZPixmap);
     bool ok = image != nullptr;
     if (ok) {
         out->width = width;

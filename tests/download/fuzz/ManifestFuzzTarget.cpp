@@ -40,7 +40,8 @@ bool ManifestParse(const std::uint8_t* data, std::size_t size) {
     Require(config.blockMd5.size() == blocks);
     Require(UpperHexDigest(config.fileMd5));
     for (const std::string& digest : config.blockMd5) Require(UpperHexDigest(digest));
-    for (const DownloadUrlInfo& mirror : config.mirrors) Require(std::memchr(mirror.url, '\0', sizeof(mirror.url)) != nullptr);
+    for (const DownloadUrlInfo& mirror : config.mirrors)
+        Require(std::memchr(mirror.url, '\0', sizeof(mirror.url)) != nullptr);
     return true;
 }
 

@@ -43,10 +43,10 @@ bool ParseFault(const std::string& text, int* mirror, Fault* fault) {
     Fault result;
     auto value = [&](size_t i, std::uint64_t* out) { return i < values.size() && ToNumber(values[i], out); };
     if (kind == "drop" || kind == "stall" || kind == "corrupt" || kind == "corrupt-always" || kind == "short-body") {
-        result.kind = kind == "drop"    ? FaultKind::Drop
-                      : kind == "stall" ? FaultKind::Stall
+        result.kind = kind == "drop"         ? FaultKind::Drop
+                      : kind == "stall"      ? FaultKind::Stall
                       : kind == "short-body" ? FaultKind::ShortBody
-                                        : FaultKind::Corrupt;
+                                             : FaultKind::Corrupt;
         // "+K": at byte K of the mirror's first response, wherever it starts.
         if (!values.empty() && !values[0].empty() && values[0][0] == '+') {
             values[0].erase(0, 1);

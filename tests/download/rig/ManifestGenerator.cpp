@@ -76,8 +76,8 @@ std::string GenerateManifest(std::uint64_t size, const PackageDigests& digests, 
                              const ManifestOptions& options) {
     auto digest = [&](const std::string& text) { return options.lowerCase ? ToLower(text) : text; };
     std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
-    xml += "<download version=\"" + std::to_string(options.version) + "\" size=\"" + std::to_string(size) + "\" name=\"" +
-           Escape(options.name) + "\">\n";
+    xml += "<download version=\"" + std::to_string(options.version) + "\" size=\"" + std::to_string(size) +
+           "\" name=\"" + Escape(options.name) + "\">\n";
     xml += "\t<url size=\"" + std::to_string(urls.size()) + "\">\n";
     for (size_t i = 0; i < urls.size(); ++i)
         xml += "\t\t<item_" + std::to_string(i) + " value=\"" + Escape(urls[i]) + "\"/>\n";
@@ -97,12 +97,14 @@ std::string DigestHostFile(const std::string& hostPath) {
     std::vector<char> buffer(65536);
     while (in) {
         in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        if (in.gcount() > 0) digest.Update(reinterpret_cast<const unsigned char*>(buffer.data()), static_cast<size_t>(in.gcount()));
+        if (in.gcount() > 0)
+            digest.Update(reinterpret_cast<const unsigned char*>(buffer.data()), static_cast<size_t>(in.gcount()));
     }
     return digest.Finish();
 }
 
-std::string GenerateManifest(const Content& content, const std::vector<std::string>& urls, const ManifestOptions& options) {
+std::string GenerateManifest(const Content& content, const std::vector<std::string>& urls,
+                             const ManifestOptions& options) {
     return GenerateManifest(content.size, DigestPackage(content), urls, options);
 }
 

@@ -186,7 +186,8 @@ private:
         auto rangeField = m_request.find(http::field::range);
         if (!head && rangeField != m_request.end()) {
             if (!ParseRange(std::string(rangeField->value()), size, &first, &last))
-                return Respond(http::status::range_not_satisfiable, "", {{http::field::content_range, "bytes */" + std::to_string(size)}});
+                return Respond(http::status::range_not_satisfiable, "",
+                               {{http::field::content_range, "bytes */" + std::to_string(size)}});
             ranged = true;
         }
 
@@ -209,57 +210,61 @@ private:
                 if (head != headFault && fault.kind != FaultKind::Redirect) continue;
                 if (!head && index < fault.fromRequest) continue;
                 switch (fault.kind) {
-                case FaultKind::HeadSize: reportedLength = fault.offset; ++strikes; break;
-                case FaultKind::NoHeadSize: lengthHidden = true; ++strikes; break;
-                case FaultKind::Redirect:
-                    ++strikes;
-                    m_pending = {http::status::found, fault.location};
-                    break;
-                case FaultKind::Status:
-                    ++strikes;
-                    m_pending = {static_cast<http::status>(fault.status), ""};
-                    break;
-                case FaultKind::IgnoreRange:
-                    ++strikes;
-                    first = 0, last = size - 1, ranged = false;
-                    break;
-                case FaultKind::WrongRange:
-                    if (!ranged) break;
-                    ++strikes;
-                    wrongRange = true;
-                    break;
-                case FaultKind::ShortBody:
-                    if (fault.afterBytes == kNoLimit || first + fault.afterBytes > last) break;
-                    ++strikes;
-                    noLength = true;
-                    m_cutAt = std::min(m_cutAt, first + fault.afterBytes);
-                    break;
-                case FaultKind::Drop:
-                case FaultKind::Stall: {
-                    std::uint64_t cut = kNoLimit;
-                    if (fault.afterBytes != kNoLimit)
-                        cut = first + fault.afterBytes;
-                    else if (fault.offset >= first && fault.offset <= last)
-                        cut = fault.offset;
-                    if (cut <= last && cut < m_cutAt) {
+                    case FaultKind::HeadSize:
+                        reportedLength = fault.offset;
                         ++strikes;
-                        m_cutAt = cut;
-                        m_stall = fault.kind == FaultKind::Stall;
-                        m_holdMs = fault.holdMs;
-                    }
-                    break;
-                }
-                case FaultKind::Corrupt: {
-                    // With afterBytes: the block holding that byte of this response.
-                    const std::uint64_t block =
-                        fault.afterBytes != kNoLimit ? (first + fault.afterBytes) / kBlock : fault.offset;
-                    const std::uint64_t blockStart = block * kBlock;
-                    if (blockStart <= last && blockStart + kBlock > first) {
+                        break;
+                    case FaultKind::NoHeadSize:
+                        lengthHidden = true;
                         ++strikes;
-                        m_corrupt.push_back(block);
+                        break;
+                    case FaultKind::Redirect:
+                        ++strikes;
+                        m_pending = {http::status::found, fault.location};
+                        break;
+                    case FaultKind::Status:
+                        ++strikes;
+                        m_pending = {static_cast<http::status>(fault.status), ""};
+                        break;
+                    case FaultKind::IgnoreRange:
+                        ++strikes;
+                        first = 0, last = size - 1, ranged = false;
+                        break;
+                    case FaultKind::WrongRange:
+                        if (!ranged) break;
+                        ++strikes;
+                        wrongRange = true;
+                        break;
+                    case FaultKind::ShortBody:
+                        if (fault.afterBytes == kNoLimit || first + fault.afterBytes > last) break;
+                        ++strikes;
+                        noLength = true;
+                        m_cutAt = std::min(m_cutAt, first + fault.afterBytes);
+                        break;
+                    case FaultKind::Drop:
+                    case FaultKind::Stall: {
+                        std::uint64_t cut = kNoLimit;
+                        if (fault.afterBytes != kNoLimit) cut = first + fault.afterBytes;
+                        else if (fault.offset >= first && fault.offset <= last) cut = fault.offset;
+                        if (cut <= last && cut < m_cutAt) {
+                            ++strikes;
+                            m_cutAt = cut;
+                            m_stall = fault.kind == FaultKind::Stall;
+                            m_holdMs = fault.holdMs;
+                        }
+                        break;
                     }
-                    break;
-                }
+                    case FaultKind::Corrupt: {
+                        // With afterBytes: the block holding that byte of this response.
+                        const std::uint64_t block =
+                            fault.afterBytes != kNoLimit ? (first + fault.afterBytes) / kBlock : fault.offset;
+                        const std::uint64_t blockStart = block * kBlock;
+                        if (blockStart <= last && blockStart + kBlock > first) {
+                            ++strikes;
+                            m_corrupt.push_back(block);
+                        }
+                        break;
+                    }
                 }
             }
         }
@@ -272,7 +277,8 @@ private:
                     const size_t index = static_cast<size_t>(std::atoi(location.c_str() + 7));
                     if (index < m_rig.mirrors.size()) {
                         const MirrorState& other = *m_rig.mirrors[index];
-                        location = "http://" + other.address + (other.port == 80 ? "" : ":" + std::to_string(other.port)) + target;
+                        location = "http://" + other.address +
+                                   (other.port == 80 ? "" : ":" + std::to_string(other.port)) + target;
                     }
                 }
                 return Respond(status, "", {{http::field::location, location}});
@@ -359,30 +365,31 @@ private:
         Clock::time_point due = Clock::now();
         const MirrorConfig& config = m_mirror.config;
         if (config.connectionRate > 0)
-            due = std::max(due, m_start + std::chrono::duration_cast<Clock::duration>(
-                                              std::chrono::duration<double>(static_cast<double>(m_sent) / config.connectionRate)));
+            due = std::max(due, m_start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                              static_cast<double>(m_sent) / config.connectionRate)));
         if (config.mirrorRate > 0) {
             std::lock_guard<std::mutex> guard(m_mirror.lock);
             Clock::time_point slot = std::max(Clock::now(), m_mirror.mirrorNext);
-            m_mirror.mirrorNext = slot + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(static_cast<double>(length) / config.mirrorRate));
+            m_mirror.mirrorNext = slot + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                             static_cast<double>(length) / config.mirrorRate));
             due = std::max(due, slot);
         }
         auto self = shared_from_this();
         m_timer.expires_at(due);
         m_timer.async_wait([self](beast::error_code error) {
             if (error || self->m_rig.stopping) return self->Close();
-            net::async_write(self->m_socket, net::buffer(self->m_chunk), [self](beast::error_code error, std::size_t written) {
-                if (error) return self->Close();
-                self->m_next += written;
-                self->m_sent += written;
-                {
-                    std::lock_guard<std::mutex> guard(self->m_mirror.lock);
-                    self->m_mirror.served += written;
-                    self->m_mirror.requests[self->m_recordIndex].bodyBytes += written;
-                }
-                self->SendBody();
-            });
+            net::async_write(self->m_socket, net::buffer(self->m_chunk),
+                             [self](beast::error_code error, std::size_t written) {
+                                 if (error) return self->Close();
+                                 self->m_next += written;
+                                 self->m_sent += written;
+                                 {
+                                     std::lock_guard<std::mutex> guard(self->m_mirror.lock);
+                                     self->m_mirror.served += written;
+                                     self->m_mirror.requests[self->m_recordIndex].bodyBytes += written;
+                                 }
+                                 self->SendBody();
+                             });
         });
     }
 

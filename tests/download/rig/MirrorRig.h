@@ -97,9 +97,9 @@ public:
     void ResetFaults();
 
     int MirrorCount() const;
-    std::string Address(int mirror) const;   // "127.B.0.11"
-    std::string Host(int mirror) const;      // address, with ":port" when not 80
-    std::string Url(int mirror) const;       // "http://<host>/download/<file>"
+    std::string Address(int mirror) const;  // "127.B.0.11"
+    std::string Host(int mirror) const;     // address, with ":port" when not 80
+    std::string Url(int mirror) const;      // "http://<host>/download/<file>"
     std::vector<RequestRecord> Requests(int mirror) const;
     std::uint64_t PackageBytesServed(int mirror) const;
     const Content& Package() const { return m_content; }

@@ -41,8 +41,8 @@ protected:
     std::vector<std::string> Escapes() {
         std::vector<std::string> found;
         const fs::path out = fs::weakly_canonical(Host(L"C:\\out"));
-        for (const char* name : {"escape.txt", "escape2.txt", "absolute.txt", "outside/through-up.txt",
-                                 "outside/through-rooted.txt"}) {
+        for (const char* name :
+             {"escape.txt", "escape2.txt", "absolute.txt", "outside/through-up.txt", "outside/through-rooted.txt"}) {
             for (const fs::path& base : {fs::path(Host(L"C:\\")), out.parent_path().parent_path()}) {
                 if (fs::exists(base / name)) found.push_back((base / name).string());
             }

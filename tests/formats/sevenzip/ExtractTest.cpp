@@ -142,8 +142,8 @@ TEST_F(SevenZipTest, AlonemainRestoresTheSignalHandlersAndHelpsWithoutArguments)
     struct Seen {
         std::vector<int> codes;
     } seen;
-    EXPECT_EQ(alonemain(2, badArgv, &seen, [](void* c, int code) { static_cast<Seen*>(c)->codes.push_back(code); },
-                        nullptr),
+    EXPECT_EQ(alonemain(
+                  2, badArgv, &seen, [](void* c, int code) { static_cast<Seen*>(c)->codes.push_back(code); }, nullptr),
               7);
     EXPECT_EQ(seen.codes, std::vector<int>{255});
 }

@@ -55,16 +55,12 @@ protected:
         ASSERT_TRUE(CreateDirectoryW(L"C:\\src", nullptr));
         ASSERT_TRUE(CreateDirectoryW(L"C:\\src\\sub", nullptr));
         ASSERT_TRUE(CreateDirectoryW(L"C:\\out", nullptr));
-        files = {{L"readme.txt", "read me\n"},
-                 {L"sub\\noise.bin", NoiseBytes(3 << 20, 7)},
-                 {L"sub\\empty.txt", ""}};
+        files = {{L"readme.txt", "read me\n"}, {L"sub\\noise.bin", NoiseBytes(3 << 20, 7)}, {L"sub\\empty.txt", ""}};
         for (const auto& [name, bytes] : files) WriteHostFile(Host(L"C:\\src\\" + name), bytes);
     }
 
     // Runs 7zz with the arguments given as shell text.
-    ziptest::ToolRun Tool(const std::string& arguments) {
-        return ziptest::Run(Quote(SEVENZIP_TOOL) + " " + arguments);
-    }
+    ziptest::ToolRun Tool(const std::string& arguments) { return ziptest::Run(Quote(SEVENZIP_TOOL) + " " + arguments); }
     // Makes an archive of the source folder with 7zz.
     void MakeArchive(const std::wstring& archive, const std::string& switches) {
         ziptest::ToolRun run = ziptest::Run("cd " + Quote(Host(L"C:\\src")) + " && " + Quote(SEVENZIP_TOOL) +
@@ -73,7 +69,8 @@ protected:
     }
     std::string Out(const std::wstring& relative) { return ReadHostFile(Host(L"C:\\out\\" + relative)); }
     void ExpectFilesOut() {
-        for (const auto& [name, bytes] : files) EXPECT_TRUE(Out(name) == bytes) << "differs: " << std::string(name.begin(), name.end());
+        for (const auto& [name, bytes] : files)
+            EXPECT_TRUE(Out(name) == bytes) << "differs: " << std::string(name.begin(), name.end());
     }
 
     // Empties the output folder.
@@ -90,12 +87,15 @@ protected:
     std::size_t TempEntries() {
         std::error_code ignored;
         std::size_t count = 0;
-        for (auto it = std::filesystem::directory_iterator(TempHost(), ignored); it != std::filesystem::directory_iterator(); ++it) ++count;
+        for (auto it = std::filesystem::directory_iterator(TempHost(), ignored);
+             it != std::filesystem::directory_iterator(); ++it)
+            ++count;
         return count;
     }
     void ClearTemp() {
         std::error_code ignored;
-        for (auto it = std::filesystem::directory_iterator(TempHost(), ignored); it != std::filesystem::directory_iterator(); ++it)
+        for (auto it = std::filesystem::directory_iterator(TempHost(), ignored);
+             it != std::filesystem::directory_iterator(); ++it)
             std::filesystem::remove_all(it->path(), ignored);
     }
 

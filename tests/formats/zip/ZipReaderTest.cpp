@@ -67,8 +67,9 @@ TEST_F(ZipReaderTest, ExtractsArchivesOfInfoZipAndPythonByteForByte) {
         std::string archive = Host(L"C:\\") + "/" + c.name;
         if (c.make.empty()) {
             std::string method = std::string(c.name).find("deflated") != std::string::npos ? "deflated" : "stored";
-            ziptest::ToolRun run = ziptest::Run("cd " + Quote(Host(L"C:\\src")) + " && /usr/bin/python3 - " +
-                                                Quote(archive) + " " + method + " <<'END'\n" + kPythonArchive + "\nEND");
+            ziptest::ToolRun run =
+                ziptest::Run("cd " + Quote(Host(L"C:\\src")) + " && /usr/bin/python3 - " + Quote(archive) + " " +
+                             method + " <<'END'\n" + kPythonArchive + "\nEND");
             ASSERT_EQ(run.status, 0) << run.output;
         } else {
             Tool(c.make);
@@ -165,9 +166,9 @@ with zipfile.ZipFile(sys.argv[1], "w") as z:
     struct Case {
         int index;
         ZRESULT expected;
-    } cases[] = {{0, ZR_UNSAFENAME}, {1, ZR_UNSAFENAME}, {2, ZR_UNSAFENAME}, {3, ZR_UNSAFENAME},
-                 {4, ZR_UNSAFENAME}, {5, ZR_UNSAFENAME}, {6, ZR_UNSAFENAME}, {7, ZR_OK},
-                 {8, ZR_OK},  // the link entry becomes a plain file holding its text
+    } cases[] = {{0, ZR_UNSAFENAME}, {1, ZR_UNSAFENAME}, {2, ZR_UNSAFENAME}, {3, ZR_UNSAFENAME}, {4, ZR_UNSAFENAME},
+                 {5, ZR_UNSAFENAME}, {6, ZR_UNSAFENAME}, {7, ZR_OK},         {8, ZR_OK},  // the link entry becomes a
+                                                                                          // plain file holding its text
                  {9, ZR_NOFILE}};
     for (const Case& c : cases) {
         ZipEntryInfo info{};
@@ -184,8 +185,7 @@ with zipfile.ZipFile(sys.argv[1], "w") as z:
     // Nothing was written anywhere on the machine but inside the base folder.
     for (const auto& entry : std::filesystem::recursive_directory_iterator(Host(L"C:\\"))) {
         std::string path = entry.path().string();
-        EXPECT_TRUE(path.find("hostile") == std::string::npos || path.find("hostile.zip") != std::string::npos)
-            << path;
+        EXPECT_TRUE(path.find("hostile") == std::string::npos || path.find("hostile.zip") != std::string::npos) << path;
     }
     // A caller's relative target that climbs out is refused as well.
     JUnzip unzip;

@@ -64,8 +64,7 @@ inline std::string LogText(std::size_t bytes) {
         state = state * 1103515245u + 12345u;
         char buffer[160];
         std::snprintf(buffer, sizeof(buffer), "2026-12-10 14:%02u:%02u : part %u: %u bytes at %u, speed %u KiB/s\r\n",
-                      line / 60 % 60, line % 60, state % 7, (state >> 8) % 1048576, line * 4096u,
-                      (state >> 4) % 9000);
+                      line / 60 % 60, line % 60, state % 7, (state >> 8) % 1048576, line * 4096u, (state >> 4) % 9000);
         text += buffer;
     }
     text.resize(bytes);

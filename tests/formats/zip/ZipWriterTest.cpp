@@ -158,7 +158,8 @@ TEST_F(ZipWriterTest, ArchivesPassInfoZipAndPythonForEveryKindOfEntry) {
     ziptest::ToolRun wrong = ziptest::Run("unzip -t -P wrong " + Quote(secretArchive));
     EXPECT_NE(wrong.status, 0) << wrong.output;
     std::string extracted = work + "/extracted";
-    ziptest::ToolRun unpacked = ziptest::Run("unzip -q -P pa55word -d " + Quote(extracted) + " " + Quote(secretArchive));
+    ziptest::ToolRun unpacked =
+        ziptest::Run("unzip -q -P pa55word -d " + Quote(extracted) + " " + Quote(secretArchive));
     EXPECT_EQ(unpacked.status, 0) << unpacked.output;
     EXPECT_EQ(ReadHostFile(extracted + "/text.txt"), ReadHostFile(work + "/text.txt"));
     EXPECT_EQ(ReadHostFile(extracted + "/packed.GZ"), std::string(3000, 'g'));
@@ -409,7 +410,8 @@ TEST_F(ZipWriterTest, DosTimesAreLocalAndExecutablesGetTheExecuteBit) {
     EXPECT_EQ(entries[0].attributes & 0x400000u, 0x400000u);
     EXPECT_EQ(entries[1].attributes & 0x400000u, 0u);
 
-    HANDLE file = CreateFileW(L"C:\\work\\setup.exe", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(L"C:\\work\\setup.exe", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     FILETIME written{};
     ASSERT_TRUE(GetFileTime(file, nullptr, nullptr, &written));
     CloseHandle(file);
@@ -418,10 +420,10 @@ TEST_F(ZipWriterTest, DosTimesAreLocalAndExecutablesGetTheExecuteBit) {
         11644473600ULL);
     std::tm local{};
     ::localtime_r(&seconds, &local);
-    std::uint32_t expected = static_cast<std::uint32_t>(((local.tm_year + 1900 - 1980) * 512 + (local.tm_mon + 1) * 32 +
-                                                         local.tm_mday)
-                                                        << 16) |
-                             static_cast<std::uint32_t>(local.tm_hour * 2048 + local.tm_min * 32 + local.tm_sec / 2);
+    std::uint32_t expected =
+        static_cast<std::uint32_t>(((local.tm_year + 1900 - 1980) * 512 + (local.tm_mon + 1) * 32 + local.tm_mday)
+                                   << 16) |
+        static_cast<std::uint32_t>(local.tm_hour * 2048 + local.tm_min * 32 + local.tm_sec / 2);
     EXPECT_EQ(entries[0].dosTime, expected);
     if (previous != nullptr) ::setenv("TZ", saved.c_str(), 1);
     else ::unsetenv("TZ");

@@ -99,7 +99,8 @@ int Record(const std::vector<std::wstring>& arguments) {
 int Setting(const std::vector<std::wstring>& arguments, const wchar_t* name, int fallback) {
     std::wstring prefix = std::wstring(L"/") + name + L":";
     for (const std::wstring& argument : arguments)
-        if (argument.compare(0, prefix.size(), prefix) == 0) return std::wcstol(argument.c_str() + prefix.size(), nullptr, 10);
+        if (argument.compare(0, prefix.size(), prefix) == 0)
+            return std::wcstol(argument.c_str() + prefix.size(), nullptr, 10);
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     std::wstring ini = JoinPath(temp, L"stand_in_package.ini");
@@ -115,7 +116,8 @@ int Install(const std::vector<std::wstring>& arguments) {
     std::wstring channel, installPath;
     for (const std::wstring& argument : arguments) {
         const std::wstring progressSwitch = L"/output_progress:", pathSwitch = L"/install_path";
-        if (argument.compare(0, progressSwitch.size(), progressSwitch) == 0) channel = argument.substr(progressSwitch.size());
+        if (argument.compare(0, progressSwitch.size(), progressSwitch) == 0)
+            channel = argument.substr(progressSwitch.size());
         if (argument.compare(0, pathSwitch.size(), pathSwitch) == 0) installPath = argument.substr(pathSwitch.size());
     }
     int seconds = Setting(arguments, L"seconds", 3);
@@ -135,7 +137,8 @@ int Install(const std::vector<std::wstring>& arguments) {
         for (size_t i = 1; i < arguments.size(); ++i) line += (i > 1 ? L" " : L"") + arguments[i];
         Append(JoinPath(installPath, L"package-arguments.txt"), WideToUtf8Text(line));
         std::wstring exe = ToWideString(IsX64Product() ? GetMainExeName64() : GetMainExeName());
-        if (!CopyFileW(OwnPath().c_str(), JoinPath(installPath, exe).c_str(), FALSE)) exitCode = exitCode ? exitCode : 3;
+        if (!CopyFileW(OwnPath().c_str(), JoinPath(installPath, exe).c_str(), FALSE))
+            exitCode = exitCode ? exitCode : 3;
     }
     if (view != nullptr) UnmapViewOfFile(view);
     if (mapping != nullptr) CloseHandle(mapping);

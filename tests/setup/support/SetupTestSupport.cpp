@@ -60,7 +60,9 @@ void FakeDownloader::Progress(std::int64_t done, std::int64_t total) {
         m_total = total;
         callback = m_callback;
     }
-    if (callback) callback(DOWNLOAD_EVENT_PROGRESS, static_cast<int>(done), reinterpret_cast<void*>(static_cast<intptr_t>(total)));
+    if (callback)
+        callback(DOWNLOAD_EVENT_PROGRESS, static_cast<int>(done),
+                 reinterpret_cast<void*>(static_cast<intptr_t>(total)));
 }
 
 void FakeDownloader::Finish(bool success) {

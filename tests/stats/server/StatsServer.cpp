@@ -70,18 +70,12 @@ std::map<std::string, std::string> ZipEntries(const std::string& bytes) {
 
 std::string ReplyBody(ReplyKind kind) {
     switch (kind) {
-    case ReplyKind::ResTrue:
-        return R"({"result":{"res":true}})";
-    case ReplyKind::ResFalse:
-        return R"({"result":{"res":false}})";
-    case ReplyKind::ResOne:
-        return R"({"result":{"res":1}})";
-    case ReplyKind::NotJson:
-        return "thank you";
-    case ReplyKind::ServerError:
-        return "<html><body>500 Internal Server Error</body></html>";
-    default:
-        return std::string();
+        case ReplyKind::ResTrue: return R"({"result":{"res":true}})";
+        case ReplyKind::ResFalse: return R"({"result":{"res":false}})";
+        case ReplyKind::ResOne: return R"({"result":{"res":1}})";
+        case ReplyKind::NotJson: return "thank you";
+        case ReplyKind::ServerError: return "<html><body>500 Internal Server Error</body></html>";
+        default: return std::string();
     }
 }
 
@@ -93,7 +87,8 @@ std::string StatsAlphabetEncode(const std::string& bytes) {
     std::size_t i = 0;
     for (; i + 2 < bytes.size(); i += 3) {
         const unsigned value = (static_cast<unsigned char>(bytes[i]) << 16) |
-                               (static_cast<unsigned char>(bytes[i + 1]) << 8) | static_cast<unsigned char>(bytes[i + 2]);
+                               (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+                               static_cast<unsigned char>(bytes[i + 2]);
         for (int shift = 18; shift >= 0; shift -= 6) text += alphabet[(value >> shift) & 63];
     }
     const std::size_t rest = bytes.size() - i;
@@ -198,9 +193,10 @@ private:
     void Read() {
         m_parser.body_limit(64 * 1024 * 1024);
         beast::get_lowest_layer(m_stream).expires_after(std::chrono::seconds(10));
-        http::async_read(m_stream, m_buffer, m_parser, [self = shared_from_this()](beast::error_code error, std::size_t) {
-            if (!error) self->Handle();
-        });
+        http::async_read(m_stream, m_buffer, m_parser,
+                         [self = shared_from_this()](beast::error_code error, std::size_t) {
+                             if (!error) self->Handle();
+                         });
     }
 
     void Handle() {
@@ -210,7 +206,8 @@ private:
         seen.localAddress = beast::get_lowest_layer(m_stream).socket().local_endpoint(error).address().to_string();
         seen.method = std::string(message.method_string());
         seen.target = std::string(message.target());
-        for (const auto& field : message) seen.headers[Lower(std::string(field.name_string()))] = std::string(field.value());
+        for (const auto& field : message)
+            seen.headers[Lower(std::string(field.name_string()))] = std::string(field.value());
         seen.body = message.body();
         const std::string boundary = BoundaryOf(seen.headers["content-type"]);
         if (!boundary.empty()) ParseMultipart(seen.body, boundary, seen.parts);

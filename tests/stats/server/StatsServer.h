@@ -50,8 +50,8 @@ struct ReceivedRequest {
     std::map<std::string, std::string> headers;  // names in lower case
     std::string body;
     std::vector<FormPartSeen> parts;
-    bool encoded = false;  // the "hash" part was "2"
-    std::string json;      // "json_data", decoded when encoded
+    bool encoded = false;                           // the "hash" part was "2"
+    std::string json;                               // "json_data", decoded when encoded
     std::map<std::string, std::string> zipEntries;  // the "upload_file" zip's entries by name
 
     // The names of the parts in order, as "index,json_data,...".

@@ -68,8 +68,8 @@ CertificatePointer NewCertificate(EVP_PKEY* subjectKey, const std::string& commo
     X509_gmtime_adj(X509_getm_notAfter(certificate.get()), 2 * 24 * 3600);
     X509_set_pubkey(certificate.get(), subjectKey);
     X509_NAME* name = X509_get_subject_name(certificate.get());
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName.c_str()),
-                               -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName.c_str()), -1,
+                               -1, 0);
     return certificate;
 }
 
@@ -130,9 +130,9 @@ PemPair TestCa::IssueServerCertificate() const {
 
 std::string TestCa::WriteBundle() const {
     static std::atomic<int> counter{0};
-    const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                       ("stats-test-ca-" + std::to_string(std::random_device{}()) + "-" +
-                                        std::to_string(counter++) + ".pem");
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("stats-test-ca-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter++) + ".pem");
     std::ofstream out(path, std::ios::binary);
     out << m_impl->pem;
     out.close();

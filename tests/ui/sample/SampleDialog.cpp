@@ -104,8 +104,9 @@ int SampleDialog::OnInitDialog(HWND hwnd) {
     message->SetFont(m_bodyFont);
     message->SetTextColor(0x373737);
     message->SetTextFormat(DT_EDITCONTROL | DT_WORDBREAK);
-    message->SetText(L"The package is downloaded from several mirrors at once, checked block by block "
-                     L"and installed silently. This text wraps over lines.");
+    message->SetText(
+        L"The package is downloaded from several mirrors at once, checked block by block "
+        L"and installed silently. This text wraps over lines.");
     Add(std::move(message), false);
 
     auto progress = std::make_unique<ProcessCtrl>(hwnd, 20, 110, W - 20, 122);

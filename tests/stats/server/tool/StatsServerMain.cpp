@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "could not listen\n");
         return 1;
     }
-    server.SetProfileReplies({}, statstest::ProfileAnswer(
-                                     "0", R"({"api_version":1,"user_info":{"token_id":"demo-token","email":""}})"));
+    server.SetProfileReplies(
+        {}, statstest::ProfileAnswer("0", R"({"api_version":1,"user_info":{"token_id":"demo-token","email":""}})"));
     const std::string bundle = ca.WriteBundle();
     if (!caFile.empty()) {
         std::error_code error;
