@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "stats/ServiceHosts.h"
+
 #ifndef SETUP_DEMO_STATS_HOST
 #define SETUP_DEMO_STATS_HOST ""
 #endif
@@ -22,6 +24,16 @@ std::string& StatsHostValue() {
     return host;
 }
 
+// A named statistics server answers the user-profile requests as well;
+// without one the profile service is the product's own again.
+void PointProfileServiceAt(const std::string& host) {
+    ServiceHosts hosts = GetServiceHosts();
+    const ServiceHosts defaults;
+    hosts.profile = host.empty() ? defaults.profile : host;
+    hosts.profileTest = host.empty() ? defaults.profileTest : host;
+    SetServiceHosts(hosts);
+}
+
 }  // namespace
 
 std::string StatsHost() {
@@ -30,8 +42,16 @@ std::string StatsHost() {
 }
 
 void SetStatsHost(const std::string& host) {
-    std::lock_guard<std::mutex> guard(StatsHostLock());
-    StatsHostValue() = host;
+    {
+        std::lock_guard<std::mutex> guard(StatsHostLock());
+        StatsHostValue() = host;
+    }
+    PointProfileServiceAt(host);
+}
+
+void ApplyStatsHost() {
+    const std::string host = StatsHost();
+    if (!host.empty()) PointProfileServiceAt(host);
 }
 
 const char* StatsCaBundle() { return SETUP_DEMO_STATS_CA; }

@@ -33,6 +33,10 @@ constexpr const char* kFamilyProcesses[9] = {
 // Any thread may read or change it.
 std::string StatsHost();
 void SetStatsHost(const std::string& host);
+// Points the user-profile service at the statistics server when one is named
+// (SetStatsHost does this itself; the program calls it once at its start for
+// the build's own value).
+void ApplyStatsHost();
 // The PEM file of the roots the statistics trust, empty for the system's:
 // the demo product's build input SETUP_DEMO_STATS_CA (its server's test CA).
 const char* StatsCaBundle();

@@ -88,6 +88,7 @@ INT_PTR MainDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 int wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     std::wstring logPath = GetDocumentsSubPath((GetCompanyDataFolderW() + L"\\Log\\").c_str(), L"install.log", true);
     LinkSetupResources();
+    deployment::ApplyStatsHost();
     if (*deployment::StatsCaBundle() != '\0') {
         // A product built with its own statistics CA trusts that CA alone.
         StatsTransportSettings transport = GetStatsTransportSettings();

@@ -120,6 +120,7 @@ void Watch(const std::string& folder, const std::string& answer, const std::atom
     std::uint64_t shown = 0;
     int number = 0;
     std::string lastStatus;
+    std::string capturedPage;
     Clock::time_point clicked{}, downloadStart{}, downloadEnd{}, finished{}, boxSeen{};
     HWND answered = nullptr;
     while (!stop) {
@@ -160,10 +161,13 @@ void Watch(const std::string& folder, const std::string& answer, const std::atom
             }
             std::rename((path + ".new").c_str(), path.c_str());
         }
+        // A new frame, or a page not yet captured: the finished page may last
+        // less than one look when the product starts and the dialog closes.
         const std::uint64_t generation = platform::ScreenGeneration();
-        if (generation == shown) continue;
+        if (generation == shown && capturedPage == PageName(look)) continue;
         if (look.window == nullptr || !IsWindow(look.window) || !IsWindowVisible(look.window)) continue;
         shown = generation;
+        capturedPage = PageName(look);
         const platform::Image picture = platform::CaptureWindow(look.window);
         char name[32] = {};
         std::snprintf(name, sizeof name, "/frame-%05d.png", number++);

@@ -188,6 +188,11 @@ TEST_F(EndToEndTest, DownloadsRunsThePackageStartsTheProductAndThenNeedsNoSecond
     if (!Has(finals[0], "\"progress_rate\":0,")) {
         EXPECT_FALSE(Has(finals[0], "\"average_speed\":0,")) << finals[0];
     }
+    // The user-profile request goes to the statistics server too.
+    int profileRequests = 0;
+    for (const statstest::ReceivedRequest& request : stats->Requests())
+        profileRequests += request.target.rfind("/api/user/info", 0) == 0;
+    EXPECT_GE(profileRequests, 1);
     stats->ClearRequests();
 
     // The second run finds the complete package and runs it again.

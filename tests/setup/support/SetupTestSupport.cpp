@@ -4,6 +4,7 @@
 #include <cmath>
 #include <thread>
 
+#include "download/IDownloader.h"
 #include "platform/base/Resources.h"
 #include "platform/files/FileSystem.h"
 #include "setup/RunFlags.h"
@@ -290,6 +291,8 @@ void SetupProgramTest::SetUp() {
 
 void SetupProgramTest::TearDown() {
     driver.reset();
+    // A run that reached the real engine let it go on a deletion thread.
+    WaitForReleasedDownloaders();
     ResetLanguageForTests();
 }
 
