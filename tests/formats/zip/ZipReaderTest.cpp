@@ -166,17 +166,11 @@ with zipfile.ZipFile(sys.argv[1], "w") as z:
     struct Case {
         int index;
         ZRESULT expected;
-    } cases[] = {{0, ZR_UNSAFENAME},
-                 {1, ZR_UNSAFENAME},
-                 {2, ZR_UNSAFENAME},
-                 {3, ZR_UNSAFENAME},
-                 {4, ZR_UNSAFENAME},
-                 {5, ZR_UNSAFENAME},
-                 {6, ZR_UNSAFENAME},
-                 {7, ZR_OK},
-                 {8, ZR_OK},  // the link entry becomes a
-                              // plain file holding its text
-                 {9, ZR_NOFILE}};
+    };
+    // Entry 8, the link entry, becomes a plain file holding its text.
+    const Case cases[] = {{0, ZR_UNSAFENAME}, {1, ZR_UNSAFENAME}, {2, ZR_UNSAFENAME}, {3, ZR_UNSAFENAME},
+                          {4, ZR_UNSAFENAME}, {5, ZR_UNSAFENAME}, {6, ZR_UNSAFENAME}, {7, ZR_OK},
+                          {8, ZR_OK},         {9, ZR_NOFILE}};
     for (const Case& c : cases) {
         ZipEntryInfo info{};
         ASSERT_EQ(ZipGetItem(zip, c.index, &info), ZR_OK);
