@@ -34,7 +34,7 @@ declines=0
 case "$fault" in
   "") ;;
   stall) rig_fault=(--fault stall@1:+1048576) ;;
-  corrupt) rig_fault=(--fault corrupt@2:3) ;;
+  corrupt) rig_fault=(--fault corrupt@2:+1) ;;
   dead-mirror) rig_fault=(--fault status@0:503) ;;
   decline) declines=1 ;;
   *) echo "unknown fault $fault (stall, corrupt, dead-mirror, decline)" >&2; exit 2 ;;

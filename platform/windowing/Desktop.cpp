@@ -137,6 +137,7 @@ HDESK OpenDesktopW(LPCWSTR name, DWORD, BOOL, DWORD) {
 }
 
 BOOL EnumDesktopWindows(HDESK desktop, WNDENUMPROC callback, LPARAM parameter) {
+    if (desktop == nullptr && callback != nullptr) return EnumWindows(callback, parameter);
     if (desktop != kScreenSaverDesktop || callback == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

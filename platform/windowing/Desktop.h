@@ -45,7 +45,10 @@ BOOL SystemParametersInfoW(UINT action, UINT uiParam, LPVOID pvParam, UINT winIn
 constexpr DWORD DESKTOP_READOBJECTS = 0x0001;
 constexpr DWORD DESKTOP_WRITEOBJECTS = 0x0080;
 HDESK OpenDesktopW(LPCWSTR name, DWORD flags, BOOL inherit, DWORD access);
+// A null desktop is the current one: its top-level windows, as EnumWindows.
 BOOL EnumDesktopWindows(HDESK desktop, WNDENUMPROC callback, LPARAM parameter);
+// Every top-level window, topmost first, until the callback returns FALSE.
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter);
 BOOL CloseDesktop(HDESK desktop);
 
 namespace platform {

@@ -7,6 +7,7 @@
 #include "platform/drawing/Gdi.h"
 #include "platform/base/HostPaths.h"
 #include "platform/base/LastError.h"
+#include "platform/windowing/Desktop.h"
 #include "platform/windowing/detail/WindowInternals.h"
 #include "platform/windowing/Windowing.h"
 
@@ -341,6 +342,23 @@ BOOL DestroyWindow(HWND handle) {
     for (HWND other : owned) DestroyWindow(other);
     DestroyTree(handle);
     NotifyScreenChanged();
+    return TRUE;
+}
+
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) {
+    if (callback == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // The callback runs outside the table's lock: it may ask about windows,
+    // and one it is told of may be gone by then.
+    std::vector<HWND> order;
+    {
+        std::lock_guard<std::mutex> guard(WindowLock());
+        order.assign(ZOrderLocked().rbegin(), ZOrderLocked().rend());
+    }
+    for (HWND window : order)
+        if (!callback(window, parameter)) break;
     return TRUE;
 }
 

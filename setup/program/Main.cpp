@@ -114,17 +114,18 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
-// Watches the dialog every 50 ms until told to stop: frames, pages, status,
-// answers, and the times of the install click, the download and page 2.
+// Watches the dialog until told to stop: every 10 ms the times of the install
+// click, the download and page 2 (which lasts only until the dialog closes
+// when the product starts after the install), every 50 ms frames, pages,
+// status and answers.
 void Watch(const std::string& folder, const std::string& answer, const std::atomic<bool>& stop) {
     std::uint64_t shown = 0;
     int number = 0;
     std::string lastStatus;
-    std::string capturedPage;
     Clock::time_point clicked{}, downloadStart{}, downloadEnd{}, finished{}, boxSeen{};
     HWND answered = nullptr;
-    while (!stop) {
-        Sleep(50);
+    for (unsigned turn = 0; !stop; ++turn) {
+        Sleep(10);
         const DialogLook look = Look();
         const Clock::time_point now = Clock::now();
         if (look.page == PAGE_BUSY && clicked == Clock::time_point{}) clicked = now;
@@ -132,6 +133,7 @@ void Watch(const std::string& folder, const std::string& answer, const std::atom
         if (look.downloadEnded && downloadStart != Clock::time_point{} && downloadEnd == Clock::time_point{})
             downloadEnd = now;
         if (look.page == PAGE_FINISHED && finished == Clock::time_point{}) finished = now;
+        if (turn % 5 != 0) continue;
 
         if (!answer.empty()) {
             HWND box = OpenBox(look.window);
@@ -161,13 +163,10 @@ void Watch(const std::string& folder, const std::string& answer, const std::atom
             }
             std::rename((path + ".new").c_str(), path.c_str());
         }
-        // A new frame, or a page not yet captured: the finished page may last
-        // less than one look when the product starts and the dialog closes.
         const std::uint64_t generation = platform::ScreenGeneration();
-        if (generation == shown && capturedPage == PageName(look)) continue;
+        if (generation == shown) continue;
         if (look.window == nullptr || !IsWindow(look.window) || !IsWindowVisible(look.window)) continue;
         shown = generation;
-        capturedPage = PageName(look);
         const platform::Image picture = platform::CaptureWindow(look.window);
         char name[32] = {};
         std::snprintf(name, sizeof name, "/frame-%05d.png", number++);

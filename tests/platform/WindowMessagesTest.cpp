@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -289,3 +290,62 @@ TEST_F(WindowTest, ShowMoveAndRectangles) {
 }
 
 }  // namespace
+
+// The headless watcher finds a box that a worker thread opened over the
+// dialog by walking the top-level windows of the current desktop.
+TEST_F(WindowTest, TopLevelWindowsAreListedTopmostFirstFromEveryThread) {
+    HWND dialog = Make();
+    HWND child = Make(dialog, WS_CHILD | WS_VISIBLE);
+    // The worker keeps its box (a thread's windows end with it) until told.
+    std::atomic<HWND> box{nullptr};
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        box = Make(dialog, WS_POPUP);
+        while (!done) Sleep(1);
+    });
+    struct Join {
+        std::atomic<bool>& done;
+        std::thread& worker;
+        ~Join() {
+            done = true;
+            worker.join();
+        }
+    } join{done, worker};
+    for (int i = 0; i < 5000 && box == nullptr; ++i) Sleep(1);
+    ASSERT_NE(box.load(), nullptr);
+    EXPECT_EQ(GetWindow(box.load(), GW_OWNER), dialog);
+
+    struct Walk {
+        std::vector<HWND> seen;
+        size_t stopAfter = 0;  // 0: never stop
+    };
+    auto collect = [](HWND window, LPARAM parameter) -> BOOL {
+        auto* walk = reinterpret_cast<Walk*>(parameter);
+        walk->seen.push_back(window);
+        return walk->stopAfter == 0 || walk->seen.size() < walk->stopAfter ? TRUE : FALSE;
+    };
+    Walk all;
+    ASSERT_TRUE(EnumWindows(collect, reinterpret_cast<LPARAM>(&all)));
+    auto position = [&](HWND window) { return std::find(all.seen.begin(), all.seen.end(), window) - all.seen.begin(); };
+    ASSERT_LT(static_cast<size_t>(position(box.load())), all.seen.size());
+    ASSERT_LT(static_cast<size_t>(position(dialog)), all.seen.size());
+    EXPECT_LT(position(box.load()), position(dialog));
+    EXPECT_EQ(std::find(all.seen.begin(), all.seen.end(), child), all.seen.end());
+
+    Walk current;
+    ASSERT_TRUE(EnumDesktopWindows(nullptr, collect, reinterpret_cast<LPARAM>(&current)));
+    EXPECT_EQ(current.seen, all.seen);
+    Walk first;
+    first.stopAfter = 1;
+    ASSERT_TRUE(EnumWindows(collect, reinterpret_cast<LPARAM>(&first)));
+    EXPECT_EQ(first.seen.size(), 1u);
+    EXPECT_FALSE(EnumWindows(nullptr, 0));
+
+    HWND gone = Make();
+    ASSERT_TRUE(DestroyWindow(gone));
+    Walk after;
+    ASSERT_TRUE(EnumWindows(collect, reinterpret_cast<LPARAM>(&after)));
+    EXPECT_EQ(std::find(after.seen.begin(), after.seen.end(), gone), after.seen.end());
+    EXPECT_EQ(after.seen, all.seen);
+    DestroyWindow(dialog);
+}
