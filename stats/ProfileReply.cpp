@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <exception>
+#include <stdexcept>
 
 #include <boost/date_time/gregorian/gregorian.hpp>
 
@@ -25,6 +27,37 @@ std::int64_t ApiVersionOf(const CJsonObject& object, bool* present) {
     return found ? version : 0;
 }
 
+// Three pieces of at most four digits or nine letters, between single
+// separators: the forms the date parser reads. A longer number would
+// overflow inside the parser's digit conversion, so it never gets there.
+bool LooksLikeDate(const std::string& text) {
+    int pieces = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto digit = [&](std::size_t at) { return text[at] >= '0' && text[at] <= '9'; };
+        const auto letter = [&](std::size_t at) {
+            return (text[at] >= 'a' && text[at] <= 'z') || (text[at] >= 'A' && text[at] <= 'Z');
+        };
+        std::size_t end = i;
+        if (digit(i)) {
+            while (end < text.size() && digit(end)) ++end;
+            if (end - i > 4) return false;
+        } else if (letter(i)) {
+            while (end < text.size() && letter(end)) ++end;
+            if (end - i > 9) return false;
+        } else {
+            return false;
+        }
+        if (++pieces > 3) return false;
+        i = end;
+        if (i < text.size()) {
+            if (text[i] == '\0' || std::strchr("-/. ,", text[i]) == nullptr) return false;
+            if (++i == text.size()) return false;  // a separator ends the text
+        }
+    }
+    return pieces == 3;
+}
+
 // The cache is current: nothing in it asks for a refresh. Throws for an
 // "update_time" that is not a date.
 bool CacheIsCurrent(const CJsonObject& cache, std::int64_t newVersion, const boost::gregorian::date& today) {
@@ -38,6 +71,7 @@ bool CacheIsCurrent(const CJsonObject& cache, std::int64_t newVersion, const boo
     }
     std::string updated;
     if (!cache.Get("update_time", updated) || updated.empty()) return false;
+    if (!LooksLikeDate(updated)) throw std::invalid_argument("update_time is not a date: " + updated);
     const boost::gregorian::date cachedDay = boost::gregorian::from_simple_string(updated);
     if (cachedDay.is_special()) return false;
     return (today - cachedDay).days() <= 30;  // a date in the future counts as fresh

@@ -51,8 +51,10 @@ public:
     bool SavePng(const std::string& hostPath, HWND window = nullptr) const;
     // Ends the dialog as EndDialog(result) would, from outside.
     void End(INT_PTR result);
-    // True once `body` has returned (waits up to `milliseconds`).
-    bool WaitFinished(unsigned milliseconds = 5000);
+    // True once `body` has returned (waits up to `milliseconds`). The default
+    // leaves room for a close that first waits out its bounded statistics
+    // steps on a loaded machine.
+    bool WaitFinished(unsigned milliseconds = 20000);
 
 private:
     void Pointer(UINT message, int x, int y, HWND window);

@@ -78,6 +78,10 @@ TEST(ProfileReplyTest, TheRefreshRuleWithDates) {
         {"empty cache", "", false, Outcome::Refreshed},
         // A date that does not parse is an exception in the check: logged, cache unchanged.
         {"not a date", cache(R"("api_version":3)", token, "yesterday"), false, Outcome::Rejected},
+        // Numbers the date parser would overflow on are refused before it.
+        {"a five-digit year", cache(R"("api_version":3)", token, "20260-Dec-09"), false, Outcome::Rejected},
+        {"a long day number", cache(R"("api_version":3)", token, "2026-12-0285555"), false, Outcome::Rejected},
+        {"numeric form", cache(R"("api_version":3)", token, "2026-12-09"), false, Outcome::Kept},
     };
     for (const auto& c : cases) {
         TakeLog();
