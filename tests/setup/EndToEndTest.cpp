@@ -210,9 +210,12 @@ TEST_F(EndToEndTest, ACorruptBlockIsRepairedAndTheInstallEnds) {
     std::vector<rig::MirrorConfig> configs(5);
     rig::Fault corrupt;
     corrupt.kind = rig::FaultKind::Corrupt;
-    corrupt.offset = 2;  // the third 1 MiB block, once
+    // One mirror corrupts, once, the block holding the first byte it serves.
+    // (With every mirror corrupting once, a repair could meet a mirror whose
+    // corruption was still to come, in each of the three rounds.)
+    corrupt.afterBytes = 1;
     corrupt.times = 1;
-    for (rig::MirrorConfig& config : configs) config.faults.push_back(corrupt);
+    configs[2].faults.push_back(corrupt);
     ASSERT_TRUE(StartMirrors(configs));
     std::shared_ptr<RecordingSteps> run = RunOnce();
     EXPECT_EQ(run->page, PAGE_FINISHED);
