@@ -87,6 +87,17 @@ protected:
         for (int i = 0; i < mirrors->MirrorCount(); ++i) bytes += mirrors->PackageBytesServed(i);
         return bytes;
     }
+    // The whole road against mirrors set up as `configs`: it ends on page 2
+    // with the right package run and the product started.
+    void InstallsFrom(const std::vector<rig::MirrorConfig>& configs) {
+        ASSERT_TRUE(StartMirrors(configs));
+        std::shared_ptr<RecordingSteps> run = RunOnce();
+        EXPECT_EQ(run->page, PAGE_FINISHED);
+        EXPECT_TRUE(run->packageRun);
+        EXPECT_EQ(rig::DigestHostFile(Target()), rig::DigestPackage(mirrors->Package()).whole);
+        EXPECT_TRUE(WaitFor([&] { return !InstallFile(L"started-with.txt").empty(); }));
+        EXPECT_EQ(InstallFile(L"started-with.txt"), "--installmode --runapp\n");
+    }
     // One run of the program: install clicked, the dialog closes by itself
     // once the product has started.
     std::shared_ptr<RecordingSteps> RunOnce() {
@@ -216,13 +227,7 @@ TEST_F(EndToEndTest, ACorruptBlockIsRepairedAndTheInstallEnds) {
     corrupt.afterBytes = 1;
     corrupt.times = 1;
     configs[2].faults.push_back(corrupt);
-    ASSERT_TRUE(StartMirrors(configs));
-    std::shared_ptr<RecordingSteps> run = RunOnce();
-    EXPECT_EQ(run->page, PAGE_FINISHED);
-    EXPECT_TRUE(run->packageRun);
-    EXPECT_EQ(rig::DigestHostFile(Target()), rig::DigestPackage(mirrors->Package()).whole);
-    EXPECT_TRUE(WaitFor([&] { return !InstallFile(L"started-with.txt").empty(); }));
-    EXPECT_EQ(InstallFile(L"started-with.txt"), "--installmode --runapp\n");
+    ASSERT_NO_FATAL_FAILURE(InstallsFrom(configs));
     ExpectInOrder(Log(), {"Download_RepairData : GetBestURL Info", "Download Finish Result : succeed(5).",
                           "Begin install..."});
     // The final document names the mirror the block came from again.
@@ -237,13 +242,7 @@ TEST_F(EndToEndTest, AStallingMirrorIsLeftForAnotherAndTheInstallEnds) {
     stall.kind = rig::FaultKind::Stall;
     stall.afterBytes = 1048576;  // every answer of the second mirror stops after 1 MiB
     configs[1].faults.push_back(stall);
-    ASSERT_TRUE(StartMirrors(configs));
-    std::shared_ptr<RecordingSteps> run = RunOnce();
-    EXPECT_EQ(run->page, PAGE_FINISHED);
-    EXPECT_TRUE(run->packageRun);
-    EXPECT_EQ(rig::DigestHostFile(Target()), rig::DigestPackage(mirrors->Package()).whole);
-    EXPECT_TRUE(WaitFor([&] { return !InstallFile(L"started-with.txt").empty(); }));
-    EXPECT_EQ(InstallFile(L"started-with.txt"), "--installmode --runapp\n");
+    ASSERT_NO_FATAL_FAILURE(InstallsFrom(configs));
     ExpectInOrder(Log(), {"http error(Timeout was reached)", "Download_Dispatch: Retrying failed item",
                           "Download_Dispatch: Creating new item", "Download Finish Result : succeed(5).",
                           "Begin install...", "RunPackage: the package ended with 0."});
