@@ -240,7 +240,10 @@ TEST_F(EndToEndTest, AStallingMirrorIsLeftForAnotherAndTheInstallEnds) {
     std::vector<rig::MirrorConfig> configs(5);
     rig::Fault stall;
     stall.kind = rig::FaultKind::Stall;
-    stall.afterBytes = 1048576;  // every answer of the second mirror stops after 1 MiB
+    // Every answer of the second mirror stops after 64 KiB. Splits always leave
+    // a part more than that, so no split can end the mirror's part before its
+    // stall, however slowly it starts under load.
+    stall.afterBytes = 65536;
     configs[1].faults.push_back(stall);
     ASSERT_NO_FATAL_FAILURE(InstallsFrom(configs));
     ExpectInOrder(Log(), {"http error(Timeout was reached)", "Download_Dispatch: Retrying failed item",
