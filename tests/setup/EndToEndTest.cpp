@@ -6,6 +6,7 @@
 // A corrupt block and a stalling mirror end installed too.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -61,6 +62,8 @@ protected:
         deployment::SetStatsHost(stats->Host());
     }
     void TearDown() override {
+        // A failed case shows the install log: the road's own account of what went wrong.
+        if (HasFailure()) std::printf("---- install.log ----\n%s---- end of install.log ----\n", Log().c_str());
         SetupProgramTest::TearDown();
         WaitForReleasedDownloaders();  // the engines' deletion threads are joined
         if (mirrors) mirrors->Stop();
