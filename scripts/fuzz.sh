@@ -26,7 +26,7 @@ fi
 build_dir="${BUILD_DIR:-build-fuzz}"
 seconds="${FUZZ_SECONDS:-60}"
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-  -DSANITIZE=address,undefined -DFUZZ=ON >/dev/null
+  -DSANITIZE=address,undefined -DFUZZ=ON -DDEBUG_INFO="${DEBUG_INFO:-full}" -DBUILD_BENCHMARKS=OFF >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)" --target XmlLoadFuzzer JsonParseFuzzer ZipReadFuzzer PackageInfoFuzzer ManifestParseFuzzer \
   StatsReplyFuzzer ProfileReplyFuzzer
 

@@ -5,6 +5,7 @@
 #   SANITIZE=list      e.g. address,undefined or thread
 #   CTEST_ARGS="..."   extra arguments for ctest (e.g. -R Log)
 #   WERROR=ON          warnings fail the build (CI sets it)
+#   DEBUG_INFO=lines   line tables only, for small build folders (CI sets it)
 #   INSTALL_ONLY=1     install the packages and stop
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,7 +46,11 @@ fi
 
 # The archiver's source (Debian's source package, checked, in a cache outside the repository).
 archiver_source="$(bash scripts/fetch-archiver.sh)"
-cmake -S . -B "$build_dir" -G Ninja -DSANITIZE="$sanitize" -DARCHIVER_SOURCE_DIR="$archiver_source" -DWERROR="${WERROR:-OFF}" >/dev/null
+# Benchmarks are built plain only; DEBUG_INFO=lines (CI) keeps only line tables.
+benchmarks=ON
+[ -z "$sanitize" ] || benchmarks=OFF
+cmake -S . -B "$build_dir" -G Ninja -DSANITIZE="$sanitize" -DARCHIVER_SOURCE_DIR="$archiver_source" -DWERROR="${WERROR:-OFF}" \
+  -DDEBUG_INFO="${DEBUG_INFO:-full}" -DBUILD_BENCHMARKS="$benchmarks" >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"

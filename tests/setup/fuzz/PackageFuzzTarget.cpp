@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <memory>
 #include <string>
 
 #include "platform/base/Machine.h"
@@ -21,10 +20,11 @@ const wchar_t* const kPackage = L"C:\\Users\\Public\\fuzz-package.exe";
 }  // namespace
 
 bool PackageFile(const std::uint8_t* data, std::size_t size) {
-    // One machine for the whole run: a fresh one per input would be slow.
-    static platform::ScopedMachine* machine = new platform::ScopedMachine();
+    // One machine for the whole run (a fresh one per input would be slow),
+    // removed with its folder when the program exits.
+    static platform::ScopedMachine machine;
     {
-        std::ofstream out(machine->Host(kPackage), std::ios::binary | std::ios::trunc);
+        std::ofstream out(machine.Host(kPackage), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
     SetupInfoBlock record;
